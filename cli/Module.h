@@ -1,0 +1,25 @@
+// Finding and loading the dice module at run time, the way a host does.
+#ifndef ORVIK_CLI_MODULE_H
+#define ORVIK_CLI_MODULE_H
+
+#include <string>
+
+#include "host/orvik.h"
+
+namespace orvik::cli {
+
+struct Module {
+    OrvikLoadDllFn loadDll = nullptr;
+    OrvikRollFn diceMain = nullptr;
+    OrvikRollFn sneakAttack = nullptr;
+    OrvikSeedFn seed = nullptr;
+};
+
+// Loads the module from path, or, when path is empty, from beside this program, then from the
+// installed library directory, then by name through the system's search. On failure returns
+// false and says why in error.
+bool loadModule(const std::string& path, Module& module, std::string& error);
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_MODULE_H

@@ -1,0 +1,89 @@
+// Construction, copy and release of the record, and its errors.
+#include "dice/Orvik_Dice.h"
+
+#include <cstring>
+
+#include "dice/Decimal.h"
+
+namespace orvik {
+
+DiceError::DiceError(const char* head, long long number, const char* tail) noexcept {
+    char text[kCapacity + kMaxDecimal];
+    std::size_t n = std::strlen(head);
+    if (n > kCapacity) n = kCapacity;
+    std::memcpy(text, head, n);
+    n += writeDecimal(text + n, number);
+    std::size_t tailLength = std::strlen(tail);
+    if (n + tailLength > sizeof text) tailLength = sizeof text - n;
+    std::memcpy(text + n, tail, tailLength);
+    assign(text, n + tailLength);
+}
+
+}  // namespace orvik
+
+Orvik_Dice::Orvik_Dice(const char* text)
+    : nGroups(0),
+      nDice(0),
+      nSides(0),
+      modifier(0),
+      multiplier(0),
+      diceCommands(nullptr),
+      results(nullptr) {
+    const std::size_t length = std::strlen(text);
+    diceCommands = new char[length + 1];
+    std::memcpy(diceCommands, text, length + 1);
+    // A constructor that throws is never followed by the destructor, so whatever fails after the
+    // copy (a dice error, or memory running out) must release what the record owns first.
+    try {
+        roll(parseCommands());
+    } catch (...) {
+        clear();
+        throw;
+    }
+}
+
+Orvik_Dice::Orvik_Dice(const Orvik_Dice& other)
+    : nGroups(other.nGroups),
+      nDice(other.nDice),
+      nSides(other.nSides),
+      modifier(other.modifier),
+      multiplier(other.multiplier),
+      diceCommands(nullptr),
+      results(nullptr) {
+    try {
+        if (other.diceCommands != nullptr) {
+            const std::size_t length = std::strlen(other.diceCommands);
+            diceCommands = new char[length + 1];
+            std::memcpy(diceCommands, other.diceCommands, length + 1);
+        }
+        if (other.results != nullptr) {
+            results = new std::int32_t[static_cast<std::size_t>(nGroups)];
+            std::memcpy(results, other.results,
+                        sizeof(std::int32_t) * static_cast<std::size_t>(nGroups));
+        }
+    } catch (...) {
+        clear();
+        throw;
+    }
+}
+
+void Orvik_Dice::clear() noexcept {
+    if (diceCommands != nullptr) {
+        delete[] diceCommands;
+        diceCommands = nullptr;
+    }
+    if (results != nullptr) {
+        delete[] results;
+        results = nullptr;
+    }
+}
+
+void Orvik_Dice::invalidRoll() {
+    clear();
+    throw orvik::DiceError(orvik::kInvalidArguments);
+}
+
+void Orvik_Dice::limitError(const char* head, std::int32_t limit, const char* tail) {
+    clear();
+    throw orvik::DiceError(head, limit, tail);
+}

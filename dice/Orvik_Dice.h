@@ -1,0 +1,70 @@
+// Orvik_Dice: one roll text, what it asks for, and what it rolled.
+//
+// A record is built from a roll text in one step (copy, parse, roll), asked for its sentence and
+// destroyed. Construction throws orvik::DiceError for any invalid or out-of-range text, and
+// std::bad_alloc when memory runs out; a record whose construction throws owns nothing.
+#ifndef ORVIK_DICE_ORVIK_DICE_H
+#define ORVIK_DICE_ORVIK_DICE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "dice/DiceError.h"
+
+class Orvik_Dice {
+  public:
+    std::int32_t nGroups;     // independent totals, 1 without a "N#" prefix
+    std::int32_t nDice;       // dice per group, already multiplied
+    std::int32_t nSides;      // faces per die
+    std::int32_t modifier;    // sum of the +N/-N terms, already multiplied
+    std::int32_t multiplier;  // 0 without a "*" term, else the cumulative multiplier
+    char* diceCommands;       // owned copy of the whole text, free text included
+    std::int32_t* results;    // owned, one total per group
+
+    // The limits of a roll. Each value is both the bound tested and the number in its message.
+    static constexpr std::int32_t kMaxGroups = 30;
+    static constexpr std::int32_t kMaxDice = 100;
+    static constexpr std::int32_t kMaxSides = 500;
+    static constexpr std::int32_t kMaxModifier = 1000;
+    static constexpr std::int32_t kMaxMultiplier = 10;
+
+    explicit Orvik_Dice(const char* text);
+    Orvik_Dice(const Orvik_Dice& other);
+    Orvik_Dice& operator=(const Orvik_Dice&) = delete;
+    ~Orvik_Dice() { clear(); }
+
+    // Releases and nulls both owned arrays; safe to repeat.
+    void clear() noexcept;
+
+    // Releases what the record owns and throws the invalid-arguments error.
+    [[noreturn]] void invalidRoll();
+
+    // Length of the result sentence, terminator excluded.
+    std::size_t resultsLength() const noexcept;
+
+    // Writes the result sentence and its terminator from dest[0]; dest must hold
+    // resultsLength() + 1 bytes.
+    void writeResults(char* dest) const noexcept;
+
+  private:
+    // Exact terms of the text, wider than the fields so that no sum or product can wrap before
+    // the limits have judged it.
+    struct Terms {
+        std::int64_t modifier = 0;
+        std::int64_t multiplier = 0;
+    };
+
+    Terms parseCommands();
+    void parseGroups(std::size_t& pos);
+    void parseDice(std::size_t& pos);
+    void parseSides(std::size_t& pos);
+    std::int64_t parseModifiers(std::size_t& pos);
+    std::int64_t parseMultipliers(std::size_t& pos);
+    std::int32_t readNumber(const char* text, std::size_t& pos);
+
+    void roll(const Terms& terms);
+    void checkLimits(std::int64_t dice, std::int64_t mod, std::int64_t mult);
+    [[noreturn]] void limitError(const char* head, std::int32_t limit, const char* tail);
+};
+
+#endif  // ORVIK_DICE_ORVIK_DICE_H

@@ -1,0 +1,55 @@
+/* Orvik: the dice-rolling module's host routines.
+ *
+ * A host loads the module (liborvik.so, or orvik.dll on 32-bit Windows), calls LoadDll once, then
+ * calls DiceMain or SneakAttack with a roll text such as "2d6+3*2" in its data buffer. The routine
+ * leaves one NUL-terminated answer in that buffer, "rolls 2d6+3*2 and gets 17." or a message that
+ * begins "Dice Error: ", and returns 3 either way.
+ *
+ * The data buffer must hold at least max(512, length of the text + 1) bytes; the module never
+ * writes past that many. The five other arguments of a roll routine and the argument of LoadDll
+ * are the host's own and are ignored.
+ */
+#ifndef ORVIK_H
+#define ORVIK_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define ORVIK_CALL __stdcall
+#if defined(ORVIK_BUILDING_MODULE)
+#define ORVIK_API __declspec(dllexport)
+#else
+#define ORVIK_API __declspec(dllimport)
+#endif
+#else
+#define ORVIK_CALL
+#define ORVIK_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Seeds the calling thread's generator from the clock. */
+ORVIK_API void ORVIK_CALL LoadDll(void* ignored);
+
+/* One roll of the text in data. */
+ORVIK_API int32_t ORVIK_CALL DiceMain(void* a1, void* a2, char* data, void* a4, void* a5, void* a6);
+
+/* One sneak attack: data holds "<sneak dice> <main roll>", such as "3d6 d8+2". */
+ORVIK_API int32_t ORVIK_CALL SneakAttack(void* a1, void* a2, char* data, void* a4, void* a5,
+                                         void* a6);
+
+/* Seeds the calling thread's generator with a fixed value, for reproducible runs. */
+ORVIK_API void ORVIK_CALL OrvikSeed(uint32_t seed);
+
+/* The same routines as function pointer types, for hosts that look them up by name. */
+typedef void(ORVIK_CALL* OrvikLoadDllFn)(void*);
+typedef int32_t(ORVIK_CALL* OrvikRollFn)(void*, void*, char*, void*, void*, void*);
+typedef void(ORVIK_CALL* OrvikSeedFn)(uint32_t);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORVIK_H */

@@ -1,0 +1,58 @@
+#include "report/SneakAttack.h"
+
+#include <cstring>
+#include <limits>
+#include <memory>
+
+namespace orvik {
+
+namespace {
+constexpr char kHead[] = "( sneak attack, +";
+constexpr char kJoin[] = " ) ";
+constexpr char kArticle[] = "a ";
+
+char* append(char* out, const char* s, std::size_t n) {
+    std::memcpy(out, s, n);
+    return out + n;
+}
+}  // namespace
+
+Orvik_Dice makeSneakAttack(const char* text) {
+    const char* space = std::strchr(text, ' ');
+    if (space == nullptr) throw DiceError("Dice Error: Invalid format for sneak attack roll");
+
+    const std::size_t k = static_cast<std::size_t>(space - text);
+    std::unique_ptr<char[]> sneakText(new char[k + 1]);
+    std::memcpy(sneakText.get(), text, k);
+    sneakText[k] = '\0';
+
+    // The sneak dice are built first, so they take the first draws.
+    Orvik_Dice sneak(sneakText.get());
+    Orvik_Dice main(space + 1);
+
+    // Only the sneak roll's first group counts.
+    const std::int64_t extra = sneak.results[0];
+    for (std::int32_t g = 0; g < main.nGroups; ++g) {
+        const std::int64_t total = main.results[g] + extra;
+        if (total < std::numeric_limits<std::int32_t>::min()) main.invalidRoll();
+        main.results[g] = static_cast<std::int32_t>(total);
+    }
+
+    const std::size_t sneakLength = std::strlen(sneak.diceCommands);
+    const std::size_t mainLength = std::strlen(main.diceCommands);
+    const bool article = main.diceCommands[0] == 'd';
+    const std::size_t length = sizeof kHead - 1 + sneakLength + sizeof kJoin - 1 +
+                               (article ? sizeof kArticle - 1 : 0) + mainLength;
+    char* description = new char[length + 1];
+    char* out = append(description, kHead, sizeof kHead - 1);
+    out = append(out, sneak.diceCommands, sneakLength);
+    out = append(out, kJoin, sizeof kJoin - 1);
+    if (article) out = append(out, kArticle, sizeof kArticle - 1);
+    out = append(out, main.diceCommands, mainLength);
+    *out = '\0';
+    delete[] main.diceCommands;
+    main.diceCommands = description;
+    return main;
+}
+
+}  // namespace orvik

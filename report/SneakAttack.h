@@ -1,0 +1,16 @@
+// A sneak attack: extra dice rolled once and added to every total of the main roll.
+#ifndef ORVIK_REPORT_SNEAKATTACK_H
+#define ORVIK_REPORT_SNEAKATTACK_H
+
+#include "dice/Orvik_Dice.h"
+
+namespace orvik {
+
+// text is "<sneak dice> <main roll>", split at its first space. The sneak dice are rolled first,
+// and their first total is added to each of the main roll's totals. The returned record's text
+// describes both: "( sneak attack, +3d6 ) a d8+2".
+Orvik_Dice makeSneakAttack(const char* text);
+
+}  // namespace orvik
+
+#endif  // ORVIK_REPORT_SNEAKATTACK_H

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# End-to-end checks of the orvik command: arguments, standard input, options and exit status.
+# Usage: cli_test.sh PATH_TO_ORVIK [RUNNER...]   (a runner such as "wine" may wrap the command)
+set -u
+orvik=$1
+shift
+runner=("$@")
+failures=0
+count=0
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# check NAME EXPECTED_STATUS EXPECTED_STDOUT_FILE -- ARGS...   (standard input from $tmp/in)
+check() {
+    local name=$1 want_status=$2 want_out=$3
+    shift 4
+    count=$((count + 1))
+    "${runner[@]}" "$orvik" "$@" <"$tmp/in" >"$tmp/out" 2>"$tmp/err"
+    local status=$?
+    if [ "$status" != "$want_status" ] || ! cmp -s "$tmp/out" "$want_out"; then
+        failures=$((failures + 1))
+        echo "FAIL: $name (status $status, wanted $want_status)"
+        diff <(od -c "$want_out") <(od -c "$tmp/out") | head -20
+        sed 's/^/  stderr: /' "$tmp/err" | head -5
+    fi
+}
+
+# case NAME STATUS STDIN EXPECTED -- ARGS...  (STDIN and EXPECTED are printf formats)
+case_() {
+    local name=$1 status=$2 input=$3 expected=$4
+    shift 4
+    printf "$input" >"$tmp/in"
+    printf "$expected" >"$tmp/want"
+    check "$name" "$status" "$tmp/want" -- "$@"
+}
+
+E="Dice Error: Invalid arguments in the attempted roll"
+case_ "three d20" 0 "" "rolls a d20 and gets 7.\nrolls a d20 and gets 11.\nrolls a d20 and gets 3.\n" --seed 1 d20 d20 d20
+case_ "seed after the texts" 0 "" "rolls a d20 and gets 7.\n" d20 --seed 1
+case_ "seed=N" 0 "" "rolls a d20 and gets 7.\n" --seed=1 d20
+case_ "largest seed" 0 "" "rolls 3#d32 and gets 6, 18, 31.\n" --seed 4294967295 "3#d32"
+case_ "a dice error" 1 "" "rolls a d20 and gets 7.\n$E\n" --seed 1 d20 d20x
+case_ "limit messages" 1 "" "Dice Error: Maximum of 100 dice per roll.\nDice Error: The maximum cumulative modifier is 1000\n" --seed 1 101d6 "d6+1001"
+case_ "free text" 0 "" "rolls a d20 to hit the goblin and gets 7.\n" --seed 1 "d20 to hit the goblin"
+case_ "double dash" 1 "" "$E\n" --seed 1 -- -d6
+case_ "empty text" 1 "" "$E\n" --seed 1 ""
+case_ "sneak" 0 "" "rolls ( sneak attack, +3d6 ) a d8+2 and gets 18.\n" --sneak --seed 1 "3d6 d8+2"
+case_ "sneak format" 1 "" "Dice Error: Invalid format for sneak attack roll\n" --sneak --seed 1 3d6
+
+# Standard input: one answer line per input line.
+case_ "stdin lines" 0 "d20\nd20\r\nd20" "rolls a d20 and gets 7.\nrolls a d20 and gets 11.\nrolls a d20 and gets 3.\n" --seed 1
+case_ "stdin empty line" 1 "d20\n\nd20\n" "rolls a d20 and gets 7.\n$E\nrolls a d20 and gets 11.\n" --seed 1
+case_ "stdin no input" 0 "" "" --seed 1
+case_ "stdin bare CR is text" 1 "d20\r" "$E\n" --seed 1
+case_ "stdin CR CR LF" 1 "d20\r\r\n" "$E\n" --seed 1
+case_ "stdin sneak" 0 "3d6 d8+2\n" "rolls ( sneak attack, +3d6 ) a d8+2 and gets 18.\n" --sneak --seed 1
+
+# Usage errors: status 2, nothing on standard output.
+case_ "bad seed" 2 "" "" --seed x d20
+case_ "seed too big" 2 "" "" --seed 4294967296 d20
+case_ "negative seed" 2 "" "" --seed -1 d20
+case_ "missing seed" 2 "" "" d20 --seed
+case_ "unknown option" 2 "" "" --frobnicate d20
+case_ "missing module" 2 "" "" --module "$tmp/nowhere.so" d20
+
+# --help and --version succeed and say something.
+printf '' >"$tmp/in"
+for opt in --help -h --version -V; do
+    count=$((count + 1))
+    if ! "${runner[@]}" "$orvik" "$opt" <"$tmp/in" >"$tmp/out" 2>&1 || ! grep -q -i -E 'usage|orvik [0-9]' "$tmp/out"; then
+        failures=$((failures + 1))
+        echo "FAIL: $opt"
+    fi
+done
+
+# A million-line input answers line for line, and a long line is one roll.
+count=$((count + 1))
+awk 'BEGIN { for (i = 0; i < 200000; i++) print (i % 3 ? "2#d20+5" : "d6x") }' >"$tmp/in"
+"${runner[@]}" "$orvik" --seed 7 <"$tmp/in" >"$tmp/out" 2>/dev/null
+lines=$(wc -l <"$tmp/out")
+errors=$(grep -c '^Dice Error: ' "$tmp/out")
+if [ "$lines" != 200000 ] || [ "$errors" != 66667 ]; then
+    failures=$((failures + 1))
+    echo "FAIL: many lines ($lines lines, $errors errors)"
+fi
+count=$((count + 1))
+{ printf 'd20 '; head -c 300000 /dev/zero | tr '\0' 'x'; printf '\n'; } >"$tmp/in"
+# Its sentence cannot fit the buffer that held it, so it is refused whole, on one line.
+if [ "$("${runner[@]}" "$orvik" --seed 1 <"$tmp/in")" != "$E" ]; then
+    failures=$((failures + 1))
+    echo "FAIL: long line"
+fi
+
+echo "$((count - failures)) passed, $failures failed"
+[ "$failures" = 0 ]

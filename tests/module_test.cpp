@@ -1,0 +1,125 @@
+// The built module, loaded by name and called through its exported routines as a host calls them.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/orvik.h"
+
+namespace {
+
+struct Module {
+    void* handle = dlopen(ORVIK_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    template <class Fn>
+    Fn get(const char* name) const {
+        return reinterpret_cast<Fn>(dlsym(handle, name));
+    }
+};
+
+const Module& module() {
+    static const Module m;
+    return m;
+}
+
+class ModuleTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_NE(module().handle, nullptr) << dlerror();
+        loadDll = module().get<OrvikLoadDllFn>("LoadDll");
+        diceMain = module().get<OrvikRollFn>("DiceMain");
+        sneakAttack = module().get<OrvikRollFn>("SneakAttack");
+        seed = module().get<OrvikSeedFn>("OrvikSeed");
+        ASSERT_TRUE(loadDll && diceMain && sneakAttack && seed);
+    }
+
+    // The answer to text in a heap buffer of exactly max(512, length + 1) bytes, so that a
+    // sanitizer sees any write past it.
+    std::string call(OrvikRollFn routine, const std::string& text) {
+        const std::size_t size = std::max<std::size_t>(512, text.size() + 1);
+        std::unique_ptr<char[]> data(new char[size]);
+        std::memcpy(data.get(), text.c_str(), text.size() + 1);
+        EXPECT_EQ(routine(nullptr, nullptr, data.get(), nullptr, nullptr, nullptr), 3);
+        return std::string(data.get(), strnlen(data.get(), size));
+    }
+    std::string roll(const std::string& text) { return call(diceMain, text); }
+
+    OrvikLoadDllFn loadDll = nullptr;
+    OrvikRollFn diceMain = nullptr;
+    OrvikRollFn sneakAttack = nullptr;
+    OrvikSeedFn seed = nullptr;
+};
+
+TEST_F(ModuleTest, ARollOnAFreshThreadStartsFromStateOne) {
+    std::vector<std::string> answers;
+    std::thread([&] {
+        for (int i = 0; i < 3; ++i) answers.push_back(roll("d20"));
+    }).join();
+    EXPECT_EQ(answers, (std::vector<std::string>{"rolls a d20 and gets 7.", "rolls a d20 and gets 11.",
+                                                 "rolls a d20 and gets 3."}));
+}
+
+TEST_F(ModuleTest, AnswersAndMessages) {
+    struct Case {
+        OrvikRollFn ModuleTest::*routine;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {&ModuleTest::diceMain, "d20+5", "rolls a d20+5 and gets 12."},
+        {&ModuleTest::diceMain, "d20+5x", "Dice Error: Invalid arguments in the attempted roll"},
+        {&ModuleTest::diceMain, "101d6", "Dice Error: Maximum of 100 dice per roll."},
+        {&ModuleTest::diceMain, "", "Dice Error: Invalid arguments in the attempted roll"},
+        {&ModuleTest::sneakAttack, "3d6 d8+2", "rolls ( sneak attack, +3d6 ) a d8+2 and gets 18."},
+        {&ModuleTest::sneakAttack, "3d6", "Dice Error: Invalid format for sneak attack roll"},
+    };
+    for (const Case& c : cases) {
+        seed(1u);
+        EXPECT_EQ(call(this->*c.routine, c.text), c.expected) << c.text;
+    }
+}
+
+TEST_F(ModuleTest, RollsContinueOneSequence) {
+    seed(1u);
+    EXPECT_EQ(roll("d20"), "rolls a d20 and gets 7.");
+    EXPECT_EQ(roll("d20"), "rolls a d20 and gets 11.");
+    EXPECT_EQ(call(sneakAttack, "d20 d20"), "rolls ( sneak attack, +d20 ) a d20 and gets 14.");
+}
+
+TEST_F(ModuleTest, LoadDllSeedsFromTheClock) {
+    // Three d500 faces identify the seed among the seconds around the call.
+    const std::time_t before = std::time(nullptr);
+    loadDll(nullptr);
+    const std::string a = roll("3#d500");
+    const std::time_t after = std::time(nullptr);
+    bool found = false;
+    for (std::time_t t = before; t <= after && !found; ++t) {
+        seed(static_cast<std::uint32_t>(t));
+        found = roll("3#d500") == a;
+    }
+    EXPECT_TRUE(found) << a;
+    // A second LoadDll starts over from the clock, not from where the sequence stood.
+    seed(12345u);
+    loadDll(nullptr);
+    const std::string b = roll("3#d500");
+    seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    const std::string now = roll("3#d500");
+    seed(static_cast<std::uint32_t>(std::time(nullptr) - 1));
+    EXPECT_TRUE(b == now || b == roll("3#d500")) << b;
+}
+
+TEST_F(ModuleTest, LongTextsStayInsideTheirBuffer) {
+    seed(1u);
+    const std::string story(2000, 'x');
+    // The sentence is longer than the buffer that held the text: refused whole.
+    EXPECT_EQ(roll("d20 " + story), "Dice Error: Invalid arguments in the attempted roll");
+    EXPECT_EQ(call(sneakAttack, "d4 d20 " + story), "Dice Error: Invalid arguments in the attempted roll");
+    // Short free text still fits in the 512 bytes every host buffer has.
+    const std::string note(400, 'y');
+    EXPECT_EQ(roll("d20 " + note), "rolls a d20 " + note + " and gets 11.");
+}
+
+}  // namespace

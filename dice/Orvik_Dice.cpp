@@ -21,6 +21,31 @@ DiceError::DiceError(const char* head, long long number, const char* tail) noexc
 
 }  // namespace orvik
 
+namespace {
+
+// A text's length and its first '#', found in one walk.
+struct TextShape {
+    std::size_t length;
+    std::size_t hash;  // the length when there is no '#'
+};
+
+// A byte at a time on purpose: the host has usually only just written the text, and a wide read
+// over bytes still in flight from its narrower stores waits longer than this whole walk takes.
+TextShape shapeOf(const char* text) noexcept {
+    std::size_t hash = 0;
+    bool seen = false;
+    std::size_t n = 0;
+    for (; text[n] != '\0'; ++n) {
+        if (text[n] == '#' && !seen) {
+            hash = n;
+            seen = true;
+        }
+    }
+    return {n, seen ? hash : n};
+}
+
+}  // namespace
+
 Orvik_Dice::Orvik_Dice(const char* text)
     : nGroups(0),
       nDice(0),
@@ -29,13 +54,13 @@ Orvik_Dice::Orvik_Dice(const char* text)
       multiplier(0),
       diceCommands(nullptr),
       results(nullptr) {
-    const std::size_t length = std::strlen(text);
-    diceCommands = new char[length + 1];
-    std::memcpy(diceCommands, text, length + 1);
+    const TextShape shape = shapeOf(text);
+    diceCommands = new char[shape.length + 1];
+    std::memcpy(diceCommands, text, shape.length + 1);
     // A constructor that throws is never followed by the destructor, so whatever fails after the
     // copy (a dice error, or memory running out) must release what the record owns first.
     try {
-        roll(parseCommands());
+        roll(parseCommands(shape.hash < shape.length ? diceCommands + shape.hash : nullptr));
     } catch (...) {
         clear();
         throw;

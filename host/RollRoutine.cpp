@@ -22,18 +22,15 @@ void writeMessage(char* data, std::size_t capacity, const char* message) noexcep
 }
 
 // Build the record, then answer with its sentence or with the error that stopped it. The record
-// is rolled before its sentence is measured, so its draws are used even when the sentence does
+// is rolled before its sentence is written, so its draws are used even when the sentence does
 // not fit.
 template <class Make>
 std::int32_t rollRoutine(char* data, std::size_t capacity, Make make) noexcept {
     if (data == nullptr) return kDone;
     try {
         const Orvik_Dice record = make(static_cast<const char*>(data));
-        if (record.resultsLength() < capacity) {
-            record.writeResults(data);
-        } else {
-            writeMessage(data, capacity, kInvalidArguments);
-        }
+        // One walk: the sentence is measured as it is written.
+        if (!record.writeResults(data, capacity)) writeMessage(data, capacity, kInvalidArguments);
     } catch (const DiceError& error) {
         writeMessage(data, capacity, error.what());
     } catch (...) {
@@ -48,8 +45,13 @@ std::int32_t rollRoutine(char* data, std::size_t capacity, Make make) noexcept {
 
 std::size_t assumedCapacity(const char* data) noexcept {
     if (data == nullptr) return 0;
-    const std::size_t held = std::strlen(data) + 1;
-    return held > kMinHostBuffer ? held : kMinHostBuffer;
+    // Short texts, the usual ones, a byte at a time: the host has only just written them, and a
+    // wide read over bytes still in flight from narrower stores stalls.
+    std::size_t length = 0;
+    while (length < kMinHostBuffer && data[length] != '\0')
+        ++length;
+    if (length == kMinHostBuffer) length += std::strlen(data + length);
+    return length + 1 > kMinHostBuffer ? length + 1 : kMinHostBuffer;
 }
 
 std::int32_t diceMain(char* data, std::size_t capacity) noexcept {

@@ -88,22 +88,17 @@ std::int32_t sumOfFaces(std::int32_t nDice, std::int32_t nSides) noexcept {
     std::uint32_t left = static_cast<std::uint32_t>(nDice);
     if (left >= kLanes) {
         std::uint32_t lane[kLanes];
-        std::uint32_t sum[kLanes];
-        for (int i = 0; i < kLanes; ++i) {
+        for (int i = 0; i < kLanes; ++i)
             lane[i] = kStart.lane[i].mul * s + kStart.lane[i].add;
-            sum[i] = 0;
-        }
         for (;;) {
             for (int i = 0; i < kLanes; ++i)
-                sum[i] += remainder(output(lane[i]));
+                total += remainder(output(lane[i]));
             left -= kLanes;
             if (left < kLanes) break;
             for (int i = 0; i < kLanes; ++i)
                 lane[i] = kStride.mul * lane[i] + kStride.add;
         }
         s = lane[kLanes - 1];
-        for (int i = 0; i < kLanes; ++i)
-            total += sum[i];
     }
     for (; left != 0; --left) {
         s = s * kMultiplier + kIncrement;

@@ -23,6 +23,9 @@ class FaceRemainder {
         return static_cast<std::uint32_t>((std::uint64_t{fraction} * n_) >> 32);
     }
 
+    constexpr std::uint32_t sides() const noexcept { return n_; }
+    constexpr std::uint32_t factor() const noexcept { return m_; }
+
   private:
     std::uint32_t n_;
     std::uint32_t m_;

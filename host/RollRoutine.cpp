@@ -45,13 +45,8 @@ std::int32_t rollRoutine(char* data, std::size_t capacity, Make make) noexcept {
 
 std::size_t assumedCapacity(const char* data) noexcept {
     if (data == nullptr) return 0;
-    // Short texts, the usual ones, a byte at a time: the host has only just written them, and a
-    // wide read over bytes still in flight from narrower stores stalls.
-    std::size_t length = 0;
-    while (length < kMinHostBuffer && data[length] != '\0')
-        ++length;
-    if (length == kMinHostBuffer) length += std::strlen(data + length);
-    return length + 1 > kMinHostBuffer ? length + 1 : kMinHostBuffer;
+    const std::size_t held = std::strlen(data) + 1;
+    return held > kMinHostBuffer ? held : kMinHostBuffer;
 }
 
 std::int32_t diceMain(char* data, std::size_t capacity) noexcept {

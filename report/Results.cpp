@@ -31,18 +31,13 @@ struct Measure {
     void number(std::int32_t value) { length += orvik::decimalLength(value); }
 };
 
-// The text is copied a byte at a time on purpose: it is short, and measuring it first would mean
-// a second walk.
 struct Write {
     char* out;
     void piece(const char* s, std::size_t n) {
         std::memcpy(out, s, n);
         out += n;
     }
-    void text(const char* s) {
-        while (*s != '\0')
-            *out++ = *s++;
-    }
+    void text(const char* s) { piece(s, std::strlen(s)); }
     void number(std::int32_t value) { out += orvik::writeDecimal(out, value); }
 };
 
@@ -61,16 +56,7 @@ struct BoundedWrite {
         out += n;
         room -= n;
     }
-    void text(const char* s) {
-        for (; fits && *s != '\0'; ++s) {
-            if (room <= 1) {
-                fits = false;
-                return;
-            }
-            *out++ = *s;
-            --room;
-        }
-    }
+    void text(const char* s) { piece(s, std::strlen(s)); }
     void number(std::int32_t value) {
         // Straight into place when any number fits: copying digits just written a byte at a
         // time with wider reads would stall on them.

@@ -1,5 +1,6 @@
 // The odds as people and scripts read them.
 #include <algorithm>
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdarg>
@@ -201,6 +202,14 @@ void appendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
+// Shortest text that reads back as the same number: exact for scripts, and fast.
+template <typename Number>
+void appendNumber(std::string& out, Number value) {
+    char buffer[32];
+    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end.ptr);
+}
+
 void appendJsonPart(std::string& out, const char* name, const DicePart& part) {
     appendf(out, ",\"%s\":{\"dice\":%" PRId32 ",\"sides\":%" PRId32 ",\"modifier\":%" PRId32 "}",
             name, part.dice, part.sides, part.modifier);
@@ -262,16 +271,24 @@ std::string formatJson(const std::string& text, const Odds& odds) {
     appendJsonPart(out, "roll", odds.roll);
     if (odds.sneak) {
         appendJsonPart(out, "sneak", odds.sneakDice);
-        appendf(out, ",\"p_error\":%.17g", odds.errorProbability);
+        out += ",\"p_error\":";
+        appendNumber(out, odds.errorProbability);
     }
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
-    appendf(out, ",\"mean\":%.17g,\"standard_deviation\":%.17g", odds.mean, odds.standardDeviation);
+    out += ",\"mean\":";
+    appendNumber(out, odds.mean);
+    out += ",\"standard_deviation\":";
+    appendNumber(out, odds.standardDeviation);
     out += ",\"totals\":[";
     const std::vector<double> above = atLeast(totals.probability);
     for (std::size_t i = 0; i < above.size(); ++i) {
-        if (i > 0) out += ',';
-        appendf(out, "{\"total\":%" PRId64 ",\"p\":%.17g,\"at_least\":%.17g}",
-                totals.lowest + static_cast<std::int64_t>(i), totals.probability[i], above[i]);
+        out += i > 0 ? ",{\"total\":" : "{\"total\":";
+        appendNumber(out, totals.lowest + static_cast<std::int64_t>(i));
+        out += ",\"p\":";
+        appendNumber(out, totals.probability[i]);
+        out += ",\"at_least\":";
+        appendNumber(out, above[i]);
+        out += '}';
     }
     out += "]}";
     return out;

@@ -82,6 +82,8 @@ Odds sneakOdds(const char* text) {
         odds.errorProbability = std::accumulate(p.begin(), p.begin() + cut, 0.0);
         p.erase(p.begin(), p.begin() + cut);
         totals.lowest = kLowest;
+        // A result so unlikely that its chance is below the smallest double is no result.
+        if (std::accumulate(p.begin(), p.end(), 0.0) == 0.0) throw DiceError(kInvalidArguments);
     }
     summarise(odds);
     return odds;

@@ -26,8 +26,8 @@ struct Distribution {
 
 // Adds count dice of sides faces (1 to 500) to every total. Each die costs time in proportion to
 // the number of totals, not totals x sides: the faces take only two probabilities, so a die is
-// two sliding-window sums over the totals so far. Every probability is within about 1e-15
-// (relative) of the exact value per die added; the far tails keep their relative accuracy.
+// two sliding-window sums over the totals so far. Probabilities keep nearly full precision
+// relative to their own size, far tails included (3e-15 at worst after 100 d500).
 void addDice(Distribution& totals, std::int32_t count, std::int32_t sides);
 
 // Moves every total by modifier.

@@ -19,11 +19,25 @@ constexpr char kSeparator = '\\';
 using Handle = HMODULE;
 
 Handle open(const std::string& path) {
-    return LoadLibraryA(path.c_str());
+    // A file that is not a module must not raise a dialog box in a command-line program.
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const Handle handle = LoadLibraryA(path.c_str());
+    const DWORD error = GetLastError();
+    SetErrorMode(previous);
+    SetLastError(error);
+    return handle;
 }
 
 std::string lastError() {
-    return "cannot load module (error " + std::to_string(GetLastError()) + ")";
+    const DWORD code = GetLastError();
+    std::string message = "cannot load module (error " + std::to_string(code) + ")";
+    char text[256];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text, nullptr);
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' '))
+        --n;
+    if (n > 0) message += ": " + std::string(text, n);
+    return message;
 }
 
 template <class Fn>
@@ -79,11 +93,21 @@ std::string programDirectory() {
 
 // A path that names a file, so that the system's search never replaces it with another module.
 std::string asFilePath(const std::string& path) {
-    if (path.find('/') != std::string::npos) return path;
 #if defined(_WIN32)
-    if (path.find('\\') != std::string::npos) return path;
-#endif
+    // LoadLibrary searches for any relative path, beside the program first; only a full path
+    // names one file.
+    std::vector<char> full(MAX_PATH);
+    for (;;) {
+        const DWORD n =
+            GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return path;
+        if (n < full.size()) return std::string(full.data(), n);
+        full.resize(n);
+    }
+#else
+    if (path.find('/') != std::string::npos) return path;
     return std::string(".") + kSeparator + path;
+#endif
 }
 
 }  // namespace

@@ -7,10 +7,8 @@ exe=$(realpath "$1")
 dll=$(realpath "$2")
 shift 2
 runner=("$@")
-failures=0
-count=0
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+# shellcheck source=tests/win32/harness.sh
+. "$(dirname "$0")/harness.sh"
 mkdir "$tmp/alone" "$tmp/pair" "$tmp/elsewhere"
 cp "$exe" "$tmp/alone/orvik.exe"
 cp "$exe" "$dll" "$tmp/pair/"
@@ -29,12 +27,10 @@ expect() {
     out=$(cd "$dir" && "${runner[@]}" "$program" "$@" 2>"$tmp/err" </dev/null)
     status=$?
     if [ "$status" != "$want_status" ] || [ "$out" != "$want_out" ]; then
-        failures=$((failures + 1))
-        echo "FAIL: $name (status $status, wanted $want_status; output '$out')"
+        fail "$name (status $status, wanted $want_status; output '$out')"
         sed 's/^/  stderr: /' "$tmp/err" | head -5
     elif [ "$want_status" = 2 ] && ! grep -q '^orvik: ' "$tmp/err"; then
-        failures=$((failures + 1))
-        echo "FAIL: $name says nothing on standard error"
+        fail "$name says nothing on standard error"
     fi
 }
 
@@ -49,5 +45,4 @@ expect "--module, missing file" 2 "" "$tmp/alone" "$tmp/pair/orvik.exe" --seed 1
 expect "--module, not a module" 2 "" "$tmp/alone" "$tmp/pair/orvik.exe" --seed 1 --module "$tmp/elsewhere/text.dll" d20
 expect "--module, a DLL without the routines" 2 "" "$tmp/alone" "$tmp/pair/orvik.exe" --seed 1 --module 'C:\windows\system32\kernel32.dll' d20
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

@@ -9,9 +9,13 @@ shift 2
 runner=("$@")
 # shellcheck source=tests/win32/harness.sh
 . "$(dirname "$0")/harness.sh"
-mkdir "$tmp/alone" "$tmp/pair" "$tmp/elsewhere"
+# Wine reads paths in the locale's character set.
+export LC_ALL=C.UTF-8
+unicode="$tmp/dés ☺"
+mkdir "$tmp/alone" "$tmp/pair" "$tmp/elsewhere" "$unicode"
 cp "$exe" "$tmp/alone/orvik.exe"
 cp "$exe" "$dll" "$tmp/pair/"
+cp "$exe" "$dll" "$unicode/"
 cp "$dll" "$tmp/elsewhere/"
 cp "$dll" "$tmp/elsewhere/renamed.dll"
 printf 'not a module\n' >"$tmp/elsewhere/text.dll"
@@ -35,6 +39,8 @@ expect() {
 }
 
 expect "module beside the program" 0 "$want" "$tmp/elsewhere" "$tmp/pair/orvik.exe" --seed 1 d20
+expect "module beside the program, a non-ASCII directory" 0 "$want" "$tmp/elsewhere" "$unicode/orvik.exe" --seed 1 d20
+expect "--module, a non-ASCII path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$unicode/orvik.dll" d20
 expect "no module anywhere" 2 "" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 d20
 expect "--module, Unix path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$tmp/elsewhere/renamed.dll" d20
 expect "--module, Windows path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$(winpath "$tmp/elsewhere/renamed.dll")" d20

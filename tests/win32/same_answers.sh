@@ -9,6 +9,8 @@ shift 2
 runner=("$@")
 # shellcheck source=tests/win32/harness.sh
 . "$(dirname "$0")/harness.sh"
+# Wine reads the arguments in the locale's character set; the Linux command takes them as bytes.
+export LC_ALL=C.UTF-8
 
 # same NAME ARGS...   (standard input from $tmp/in)
 same() {
@@ -63,6 +65,9 @@ for seed in 0 1 2 42 65535 2147483648 4294967295; do
     same "seed $seed, arguments" --seed "$seed" d20 d20 3#d6+2 "2d6+3*2 to hit" 100d500+1000 "30#d20" d20x 101d6 ""
     same "seed $seed, sneak attacks" --sneak --seed "$seed" "3d6 d8+2" "2#3d6 d8" "d4 2#d8 from behind" 3d6 " d8"
 done
+# Arguments arrive whole, with their quotes, backslashes and spaces, and in UTF-8.
+# shellcheck disable=SC1003  # a lone backslash at the end is the point
+same "awkward arguments" --seed 5 "d20 café ☺" '"d6"' 'd6 "quoted" text' 'd6 a\' 'd6 a\"b' 'd6  two  spaces ' ' d6' '' 'd8	tab'
 cp "$tmp/rolls" "$tmp/in"
 for seed in 3 4294967294; do
     same "seed $seed, many rolls on standard input" --seed "$seed"

@@ -176,14 +176,10 @@ int main() {
         const char* expected;
     } cases[] = {
         {diceMain, "DiceMain", "d20+5", "rolls a d20+5 and gets 12."},
-        {diceMain, "DiceMain", "2#d20+5 to hit", "rolls 2#d20+5 to hit and gets 12, 16."},
         {diceMain, "DiceMain", "d20+5x", "Dice Error: Invalid arguments in the attempted roll"},
-        {diceMain, "DiceMain", "101d6", "Dice Error: Maximum of 100 dice per roll."},
-        {diceMain, "DiceMain", "", "Dice Error: Invalid arguments in the attempted roll"},
         {sneakAttack, "SneakAttack", "3d6 d8+2",
          "rolls ( sneak attack, +3d6 ) a d8+2 and gets 18."},
         {sneakAttack, "SneakAttack", "3d6", "Dice Error: Invalid format for sneak attack roll"},
-        {sneakAttack, "SneakAttack", "3d6 d501", "Dice Error: Maximum of 500 sides on any die."},
     };
     for (const Case& c : cases) {
         callOneArgument(seed, 1u);

@@ -9,6 +9,8 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+
+#include "cli/Utf8.h"
 #endif
 
 #include "cli/Module.h"
@@ -170,6 +172,7 @@ int main(int argc, char** argv) {
     // The same bytes on every platform: no "\r\n" translation.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    const orvik::cli::Utf8Arguments utf8(argc, argv);
 #endif
     bool sneak = false;
     bool odds = false;

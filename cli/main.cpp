@@ -11,6 +11,7 @@
 #include <io.h>
 #endif
 
+#include "cli/Interactive.h"
 #include "cli/Module.h"
 
 namespace {
@@ -217,7 +218,12 @@ int main(int argc, char** argv) {
     Roller roller(sneak ? module.sneakAttack : module.diceMain, out);
     bool allResults = true;
     bool readOk = true;
-    if (texts.empty()) {
+    if (texts.empty() && orvik::cli::wantPrompt()) {
+        readOk = orvik::cli::rollInteractively(sneak, [&](const char* text, std::size_t length) {
+            if (!roller.roll(text, length)) allResults = false;
+            return out.flush();
+        });
+    } else if (texts.empty()) {
         readOk = rollLines(roller, allResults);
     } else {
         for (const char* text : texts) {

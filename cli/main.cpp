@@ -26,7 +26,7 @@ constexpr std::size_t kChunk = 1 << 16;
 const char kUsage[] =
     "Usage: orvik [OPTION]... [TEXT]...\n"
     "Roll dice. Each TEXT is one roll, answered on its own line; with no TEXT, each line of\n"
-    "standard input is one roll.\n"
+    "standard input is one roll; at a terminal, orvik prompts for them (quit or Ctrl-D leaves).\n"
     "\n"
     "  --sneak          roll sneak attacks: TEXT is \"<sneak dice> <main roll>\", e.g. \"3d6 "
     "d8+2\"\n"

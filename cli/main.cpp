@@ -13,6 +13,7 @@
 #include "cli/Utf8.h"
 #endif
 
+#include "cli/Interactive.h"
 #include "cli/Module.h"
 #include "odds/Odds.h"
 
@@ -28,7 +29,7 @@ constexpr std::size_t kChunk = 1 << 16;
 const char kUsage[] =
     "Usage: orvik [OPTION]... [TEXT]...\n"
     "Roll dice. Each TEXT is one roll, answered on its own line; with no TEXT, each line of\n"
-    "standard input is one roll.\n"
+    "standard input is one roll; at a terminal, orvik prompts for them (quit or Ctrl-D leaves).\n"
     "\n"
     "  --sneak          roll sneak attacks: TEXT is \"<sneak dice> <main roll>\", e.g. \"3d6 "
     "d8+2\"\n"
@@ -237,7 +238,12 @@ int main(int argc, char** argv) {
     bool allResults = true;
     bool readOk = true;
     auto rollAll = [&](auto& roller) {
-        if (texts.empty()) {
+        if (texts.empty() && orvik::cli::wantPrompt()) {
+            readOk = orvik::cli::rollInteractively(sneak, [&](const char* text, std::size_t length) {
+                if (!roller.roll(text, length)) allResults = false;
+                return out.flush();
+            });
+        } else if (texts.empty()) {
             readOk = rollLines(roller, allResults);
         } else {
             for (const char* text : texts) {

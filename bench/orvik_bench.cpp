@@ -22,7 +22,6 @@
 #include "bench/allocations.h"
 #include "bench/floors.h"
 #include "cli/Module.h"
-#include "dice/Decimal.h"
 
 extern char** environ;
 

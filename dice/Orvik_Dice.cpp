@@ -21,6 +21,23 @@ DiceError::DiceError(const char* head, long long number, const char* tail) noexc
 
 }  // namespace orvik
 
+namespace {
+
+// A text's length and its first '#': up to the first '#' (or the end), then on from there, so
+// that every byte is read once.
+struct TextShape {
+    std::size_t length;
+    std::size_t hash;  // the length when there is no '#'
+};
+
+TextShape shapeOf(const char* text) noexcept {
+    const std::size_t hash = std::strcspn(text, "#");
+    const std::size_t length = text[hash] == '\0' ? hash : hash + std::strlen(text + hash);
+    return {length, hash};
+}
+
+}  // namespace
+
 Orvik_Dice::Orvik_Dice(const char* text)
     : nGroups(0),
       nDice(0),
@@ -29,13 +46,13 @@ Orvik_Dice::Orvik_Dice(const char* text)
       multiplier(0),
       diceCommands(nullptr),
       results(nullptr) {
-    const std::size_t length = std::strlen(text);
-    diceCommands = new char[length + 1];
-    std::memcpy(diceCommands, text, length + 1);
+    const TextShape shape = shapeOf(text);
+    diceCommands = new char[shape.length + 1];
+    std::memcpy(diceCommands, text, shape.length + 1);
     // A constructor that throws is never followed by the destructor, so whatever fails after the
     // copy (a dice error, or memory running out) must release what the record owns first.
     try {
-        roll(parseCommands());
+        roll(parseCommands(shape.hash < shape.length ? diceCommands + shape.hash : nullptr));
     } catch (...) {
         clear();
         throw;

@@ -46,6 +46,10 @@ class Orvik_Dice {
     // resultsLength() + 1 bytes.
     void writeResults(char* dest) const noexcept;
 
+    // The same within capacity bytes, measured as it is written. False, with dest's contents
+    // unspecified, when the sentence and its terminator do not fit.
+    bool writeResults(char* dest, std::size_t capacity) const noexcept;
+
   private:
     // Exact terms of the text, wider than the fields so that no sum or product can wrap before
     // the limits have judged it.
@@ -54,8 +58,9 @@ class Orvik_Dice {
         std::int64_t multiplier = 0;
     };
 
-    Terms parseCommands();
-    void parseGroups(std::size_t& pos);
+    // hash is the text's first '#', or null when it has none.
+    Terms parseCommands(const char* hash);
+    void parseGroups(std::size_t& pos, const char* hash);
     void parseDice(std::size_t& pos);
     void parseSides(std::size_t& pos);
     std::int64_t parseModifiers(std::size_t& pos);

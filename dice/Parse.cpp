@@ -20,9 +20,9 @@ bool isAtoiSpace(char c) {
 
 }  // namespace
 
-Orvik_Dice::Terms Orvik_Dice::parseCommands() {
+Orvik_Dice::Terms Orvik_Dice::parseCommands(const char* hash) {
     std::size_t pos = 0;
-    parseGroups(pos);
+    parseGroups(pos, hash);
     parseDice(pos);
     parseSides(pos);
     Terms terms;
@@ -34,9 +34,8 @@ Orvik_Dice::Terms Orvik_Dice::parseCommands() {
     return terms;
 }
 
-void Orvik_Dice::parseGroups(std::size_t& pos) {
+void Orvik_Dice::parseGroups(std::size_t& pos, const char* hash) {
     // The first '#' anywhere in the text, free text included, ends the group prefix.
-    const char* hash = std::strchr(diceCommands, '#');
     if (hash == nullptr) {
         nGroups = 1;
         return;

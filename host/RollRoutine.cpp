@@ -22,18 +22,15 @@ void writeMessage(char* data, std::size_t capacity, const char* message) noexcep
 }
 
 // Build the record, then answer with its sentence or with the error that stopped it. The record
-// is rolled before its sentence is measured, so its draws are used even when the sentence does
+// is rolled before its sentence is written, so its draws are used even when the sentence does
 // not fit.
 template <class Make>
 std::int32_t rollRoutine(char* data, std::size_t capacity, Make make) noexcept {
     if (data == nullptr) return kDone;
     try {
         const Orvik_Dice record = make(static_cast<const char*>(data));
-        if (record.resultsLength() < capacity) {
-            record.writeResults(data);
-        } else {
-            writeMessage(data, capacity, kInvalidArguments);
-        }
+        // One walk: the sentence is measured as it is written.
+        if (!record.writeResults(data, capacity)) writeMessage(data, capacity, kInvalidArguments);
     } catch (const DiceError& error) {
         writeMessage(data, capacity, error.what());
     } catch (...) {

@@ -1,12 +1,78 @@
 #include "random/DiceRandom.h"
 
+#include "random/FaceRemainder.h"
+
+// SSE2 (every x86-64) takes the lanes two to a register; elsewhere, or with ORVIK_PORTABLE_LANES
+// (which the tests use to check that path too), they are plain integers.
+#if defined(__SSE2__) && !defined(ORVIK_PORTABLE_LANES)
+#define ORVIK_SSE2_LANES 1
+#include <emmintrin.h>
+#endif
+
 namespace orvik {
 
 namespace {
 constexpr std::uint32_t kMultiplier = 22695477u;  // 0x15A4E35
 constexpr std::uint32_t kIncrement = 1u;
 
-thread_local std::uint32_t state = 1u;
+// The state after k steps is mul * state + add (mod 2^32), whatever the state was.
+struct Jump {
+    std::uint32_t mul;
+    std::uint32_t add;
+};
+
+constexpr Jump jump(int k) {
+    Jump j{1u, 0u};
+    for (int i = 0; i < k; ++i) {
+        j.mul *= kMultiplier;
+        j.add = j.add * kMultiplier + kIncrement;
+    }
+    return j;
+}
+
+// Independent lanes break the serial chain of one multiply-add per die: lane i holds draw
+// i + 1, i + 1 + kLanes, ... of the roll, so the faces are the serial ones, only found sooner.
+constexpr int kLanes = 8;
+constexpr Jump kStride = jump(kLanes);
+struct LaneStarts {
+    Jump lane[kLanes];
+};
+constexpr LaneStarts laneStarts() {
+    LaneStarts starts{};
+    for (int i = 0; i < kLanes; ++i)
+        starts.lane[i] = jump(i + 1);
+    return starts;
+}
+constexpr LaneStarts kStart = laneStarts();
+
+// The remainders for every number of sides a roll allows, worked out at compile time, so that no
+// roll divides.
+constexpr std::uint32_t kTableSides = 500;
+struct FaceTable {
+    FaceRemainder of[kTableSides + 1];
+};
+constexpr FaceTable faceTable() {
+    FaceTable table{};
+    for (std::uint32_t n = 1; n <= kTableSides; ++n)
+        table.of[n] = FaceRemainder(n);
+    return table;
+}
+constexpr FaceTable kFaces = faceTable();
+
+std::uint32_t output(std::uint32_t s) {
+    return (s >> 16) & 0x7FFFu;
+}
+
+// Initial-exec: the module reaches its thread's state with one segment-relative load instead of
+// a call to __tls_get_addr. It costs the loader four bytes of static TLS when the module is
+// loaded at run time.
+#if defined(__ELF__)
+#define ORVIK_TLS_MODEL __attribute__((tls_model("initial-exec")))
+#else
+#define ORVIK_TLS_MODEL
+#endif
+
+thread_local std::uint32_t state ORVIK_TLS_MODEL = 1u;
 }  // namespace
 
 void seedRandom(std::uint32_t seed) noexcept {
@@ -16,7 +82,91 @@ void seedRandom(std::uint32_t seed) noexcept {
 int nextRandom() noexcept {
     // Unsigned arithmetic: the product wraps modulo 2^32 by definition.
     state = state * kMultiplier + kIncrement;
-    return static_cast<int>((state >> 16) & 0x7FFFu);
+    return static_cast<int>(output(state));
+}
+
+namespace {
+
+#if defined(ORVIK_SSE2_LANES)
+
+// Each 64-bit half of a register holds one lane's state in its low 32 bits; SSE2 multiplies the
+// low 32 bits of each half to a full 64-bit product, so whatever the high bits hold never matters.
+std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder remainder) {
+    __m128i lane[kLanes / 2];
+    for (int i = 0; i < kLanes / 2; ++i) {
+        const Jump a = kStart.lane[2 * i];
+        const Jump b = kStart.lane[2 * i + 1];
+        lane[i] = _mm_set_epi64x(b.mul * s + b.add, a.mul * s + a.add);
+    }
+    const __m128i strideMul = _mm_set1_epi32(static_cast<int>(kStride.mul));
+    const __m128i strideAdd = _mm_set1_epi32(static_cast<int>(kStride.add));
+    const __m128i outputMask = _mm_set_epi32(0, 0x7FFF, 0, 0x7FFF);
+    const __m128i factor = _mm_set1_epi32(static_cast<int>(remainder.factor()));
+    const __m128i sides = _mm_set1_epi32(static_cast<int>(remainder.sides()));
+    __m128i sum = _mm_setzero_si128();
+    for (;;) {
+        for (int i = 0; i < kLanes / 2; ++i) {
+            // The remainder as FaceRemainder takes it: the low 32 bits of factor * r are the
+            // fraction, and the high 32 bits of fraction * sides the remainder.
+            const __m128i r = _mm_and_si128(_mm_srli_epi32(lane[i], 16), outputMask);
+            const __m128i fraction = _mm_mul_epu32(r, factor);
+            sum = _mm_add_epi64(sum, _mm_srli_epi64(_mm_mul_epu32(fraction, sides), 32));
+        }
+        if (--blocks == 0) break;
+        for (int i = 0; i < kLanes / 2; ++i)
+            lane[i] = _mm_add_epi32(_mm_mul_epu32(lane[i], strideMul), strideAdd);
+    }
+    // Lane kLanes - 1, the last draw, is the high half of the last register.
+    alignas(16) std::uint32_t last[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(last), lane[kLanes / 2 - 1]);
+    s = last[2];
+    alignas(16) std::uint32_t sums[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums), sum);
+    return sums[0] + sums[2];
+}
+
+#else
+
+std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder remainder) {
+    std::uint32_t lane[kLanes];
+    for (int i = 0; i < kLanes; ++i)
+        lane[i] = kStart.lane[i].mul * s + kStart.lane[i].add;
+    std::uint32_t sum = 0;
+    for (;;) {
+        for (int i = 0; i < kLanes; ++i)
+            sum += remainder(output(lane[i]));
+        if (--blocks == 0) break;
+        for (int i = 0; i < kLanes; ++i)
+            lane[i] = kStride.mul * lane[i] + kStride.add;
+    }
+    s = lane[kLanes - 1];
+    return sum;
+}
+
+#endif
+
+}  // namespace
+
+std::int32_t sumOfFaces(std::int32_t nDice, std::int32_t nSides) noexcept {
+    if (nDice <= 0) return 0;
+    const std::uint32_t sides = static_cast<std::uint32_t>(nSides);
+    const FaceRemainder remainder = sides <= kTableSides ? kFaces.of[sides] : FaceRemainder(sides);
+    std::uint32_t s = state;
+    // Each face is its remainder plus one: the ones are added together at the end.
+    std::uint32_t total = static_cast<std::uint32_t>(nDice);
+    // Whole blocks of kLanes dice in lanes (they leave s at their last draw), the rest in turn.
+    const std::uint32_t blocks = static_cast<std::uint32_t>(nDice) / kLanes;
+    if (blocks != 0) total += lanesOfFaces(s, blocks, remainder);
+    for (std::uint32_t left = static_cast<std::uint32_t>(nDice) % kLanes; left != 0; --left) {
+        s = s * kMultiplier + kIncrement;
+        total += remainder(output(s));
+    }
+    state = s;
+    return static_cast<std::int32_t>(total);
+}
+
+std::uint32_t randomState() noexcept {
+    return state;
 }
 
 }  // namespace orvik

@@ -6,37 +6,88 @@
 
 namespace {
 
-// Hands the sentence to put() piece by piece, so that measuring and writing share one walk.
-template <class Put>
-void emitSentence(const Orvik_Dice& record, Put&& put) {
-    put("rolls ", 6);
+// Hands the sentence to a sink piece by piece, so that measuring and writing share one walk.
+template <class Sink>
+void emitSentence(const Orvik_Dice& record, Sink& sink) {
+    sink.piece("rolls ", 6);
     // A text with no count ("d20") reads better with an article.
-    if (record.diceCommands[0] == 'd') put("a ", 2);
-    put(record.diceCommands, std::strlen(record.diceCommands));
-    put(" and gets ", 10);
+    if (record.diceCommands[0] == 'd') sink.piece("a ", 2);
+    sink.text(record.diceCommands);
+    sink.piece(" and gets ", 10);
     for (std::int32_t g = 0; g < record.nGroups; ++g) {
-        char number[orvik::kMaxDecimal];
-        put(number, orvik::writeDecimal(number, record.results[g]));
+        sink.number(record.results[g]);
         if (g + 1 < record.nGroups) {
-            put(", ", 2);
+            sink.piece(", ", 2);
         } else {
-            put(".", 1);
+            sink.piece(".", 1);
         }
     }
 }
 
+struct Measure {
+    std::size_t length = 0;
+    void piece(const char*, std::size_t n) { length += n; }
+    void text(const char* s) { length += std::strlen(s); }
+    void number(std::int32_t value) { length += orvik::decimalLength(value); }
+};
+
+struct Write {
+    char* out;
+    void piece(const char* s, std::size_t n) {
+        std::memcpy(out, s, n);
+        out += n;
+    }
+    void text(const char* s) { piece(s, std::strlen(s)); }
+    void number(std::int32_t value) { out += orvik::writeDecimal(out, value); }
+};
+
+// Writes while there is room for the piece and a terminator after it, and stops for good at the
+// first piece that does not fit.
+struct BoundedWrite {
+    char* out;
+    std::size_t room;
+    bool fits = true;
+    void piece(const char* s, std::size_t n) {
+        if (!fits || n >= room) {
+            fits = false;
+            return;
+        }
+        std::memcpy(out, s, n);
+        out += n;
+        room -= n;
+    }
+    void text(const char* s) { piece(s, std::strlen(s)); }
+    void number(std::int32_t value) {
+        // Straight into place when any number fits: copying digits just written a byte at a
+        // time with wider reads would stall on them.
+        if (fits && room > orvik::kMaxDecimal) {
+            const std::size_t n = orvik::writeDecimal(out, value);
+            out += n;
+            room -= n;
+            return;
+        }
+        char digits[orvik::kMaxDecimal];
+        piece(digits, orvik::writeDecimal(digits, value));
+    }
+};
+
 }  // namespace
 
 std::size_t Orvik_Dice::resultsLength() const noexcept {
-    std::size_t length = 0;
-    emitSentence(*this, [&](const char*, std::size_t n) { length += n; });
-    return length;
+    Measure measure;
+    emitSentence(*this, measure);
+    return measure.length;
 }
 
 void Orvik_Dice::writeResults(char* dest) const noexcept {
-    emitSentence(*this, [&](const char* s, std::size_t n) {
-        std::memcpy(dest, s, n);
-        dest += n;
-    });
-    *dest = '\0';
+    Write write{dest};
+    emitSentence(*this, write);
+    *write.out = '\0';
+}
+
+bool Orvik_Dice::writeResults(char* dest, std::size_t capacity) const noexcept {
+    BoundedWrite write{dest, capacity};
+    emitSentence(*this, write);
+    if (write.fits) *write.out = '\0';
+    return write.fits;
 }

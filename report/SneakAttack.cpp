@@ -21,13 +21,21 @@ Orvik_Dice makeSneakAttack(const char* text) {
     const char* space = std::strchr(text, ' ');
     if (space == nullptr) throw DiceError("Dice Error: Invalid format for sneak attack roll");
 
+    // The sneak dice's own text, in a work buffer on the stack; only an absurdly long one costs an
+    // allocation.
     const std::size_t k = static_cast<std::size_t>(space - text);
-    std::unique_ptr<char[]> sneakText(new char[k + 1]);
-    std::memcpy(sneakText.get(), text, k);
+    char work[1000];
+    std::unique_ptr<char[]> longText;
+    char* sneakText = work;
+    if (k >= sizeof work) {
+        longText.reset(new char[k + 1]);
+        sneakText = longText.get();
+    }
+    std::memcpy(sneakText, text, k);
     sneakText[k] = '\0';
 
     // The sneak dice are built first, so they take the first draws.
-    Orvik_Dice sneak(sneakText.get());
+    Orvik_Dice sneak(sneakText);
     Orvik_Dice main(space + 1);
 
     // Only the sneak roll's first group counts.

@@ -239,10 +239,11 @@ int main(int argc, char** argv) {
     bool readOk = true;
     auto rollAll = [&](auto& roller) {
         if (texts.empty() && orvik::cli::wantPrompt()) {
-            readOk = orvik::cli::rollInteractively(sneak, [&](const char* text, std::size_t length) {
-                if (!roller.roll(text, length)) allResults = false;
-                return out.flush();
-            });
+            readOk =
+                orvik::cli::rollInteractively(sneak, [&](const char* text, std::size_t length) {
+                    if (!roller.roll(text, length)) allResults = false;
+                    return out.flush();
+                });
         } else if (texts.empty()) {
             readOk = rollLines(roller, allResults);
         } else {

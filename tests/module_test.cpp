@@ -27,7 +27,7 @@ const Module& module() {
 }
 
 class ModuleTest : public ::testing::Test {
-public:
+  public:
     void SetUp() override {
         ASSERT_NE(module().handle, nullptr) << dlerror();
         loadDll = module().get<OrvikLoadDllFn>("LoadDll");
@@ -57,10 +57,12 @@ public:
 TEST_F(ModuleTest, ARollOnAFreshThreadStartsFromStateOne) {
     std::vector<std::string> answers;
     std::thread([&] {
-        for (int i = 0; i < 3; ++i) answers.push_back(roll("d20"));
+        for (int i = 0; i < 3; ++i)
+            answers.push_back(roll("d20"));
     }).join();
-    EXPECT_EQ(answers, (std::vector<std::string>{"rolls a d20 and gets 7.", "rolls a d20 and gets 11.",
-                                                 "rolls a d20 and gets 3."}));
+    EXPECT_EQ(answers,
+              (std::vector<std::string>{"rolls a d20 and gets 7.", "rolls a d20 and gets 11.",
+                                        "rolls a d20 and gets 3."}));
 }
 
 TEST_F(ModuleTest, AnswersAndMessages) {
@@ -116,7 +118,8 @@ TEST_F(ModuleTest, LongTextsStayInsideTheirBuffer) {
     const std::string story(2000, 'x');
     // The sentence is longer than the buffer that held the text: refused whole.
     EXPECT_EQ(roll("d20 " + story), "Dice Error: Invalid arguments in the attempted roll");
-    EXPECT_EQ(call(sneakAttack, "d4 d20 " + story), "Dice Error: Invalid arguments in the attempted roll");
+    EXPECT_EQ(call(sneakAttack, "d4 d20 " + story),
+              "Dice Error: Invalid arguments in the attempted roll");
     // Short free text still fits in the 512 bytes every host buffer has.
     const std::string note(400, 'y');
     EXPECT_EQ(roll("d20 " + note), "rolls a d20 " + note + " and gets 11.");

@@ -13,7 +13,8 @@ using orvik::seedRandom;
 
 std::vector<int> draws(int count) {
     std::vector<int> out;
-    for (int i = 0; i < count; ++i) out.push_back(nextRandom());
+    for (int i = 0; i < count; ++i)
+        out.push_back(nextRandom());
     return out;
 }
 
@@ -57,11 +58,13 @@ TEST(Random, ThreadsKeepTheirOwnSequences) {
     std::vector<int> a, b;
     std::thread ta([&] {
         seedRandom(5u);
-        for (int i = 0; i < 20000; ++i) a.push_back(nextRandom());
+        for (int i = 0; i < 20000; ++i)
+            a.push_back(nextRandom());
     });
     std::thread tb([&] {
         seedRandom(6u);
-        for (int i = 0; i < 20000; ++i) b.push_back(nextRandom());
+        for (int i = 0; i < 20000; ++i)
+            b.push_back(nextRandom());
     });
     ta.join();
     tb.join();

@@ -39,13 +39,15 @@ TEST(Results, SentenceShapes) {
         {"d1-1073741824*2", "rolls a d1-1073741824*2 and gets -2147483646."},
         {"d6 \xff\x80", "rolls a d6 \xff\x80 and gets 5."},
     };
-    for (const auto& c : cases) EXPECT_EQ(sentence(c.text), c.expected);
+    for (const auto& c : cases)
+        EXPECT_EQ(sentence(c.text), c.expected);
 }
 
 TEST(Results, ThirtyOfTheWidestTotals) {
     const std::string text = "30#d1-1073741824*2";
     std::string expected = "rolls " + text + " and gets ";
-    for (int g = 0; g < 30; ++g) expected += g < 29 ? "-2147483646, " : "-2147483646.";
+    for (int g = 0; g < 30; ++g)
+        expected += g < 29 ? "-2147483646, " : "-2147483646.";
     EXPECT_EQ(sentence(text.c_str()), expected);
 }
 

@@ -14,7 +14,8 @@ using namespace orvik::testing;
 std::uint32_t stateBefore(int output) {
     // Inverse of the multiplier modulo 2^32 by Newton's iteration.
     std::uint32_t inverse = 22695477u;
-    for (int i = 0; i < 5; ++i) inverse *= 2u - 22695477u * inverse;
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2u - 22695477u * inverse;
     const std::uint32_t after = static_cast<std::uint32_t>(output) << 16;
     return (after - 1u) * inverse;
 }
@@ -24,15 +25,12 @@ TEST(Roll, KnownTotalsFromStateOne) {
         const char* text;
         std::vector<std::int32_t> totals;
     } cases[] = {
-        {"d20", {7}},                // 346 % 20 + 1
-        {"3d6", {13}},               // 5 + 5 + 3
-        {"2#d20+5", {12, 16}},       // the first group's die is drawn first
-        {"d6-10", {-5}},
-        {"2d6+3*2", {24}},           // 4 dice (5, 5, 3, 5) and +6
-        {"3#2d6", {10, 8, 7}},
-        {"d6-2147483647-1", {-2147483643}},
-        {"100d1", {100}},
-        {"30#d1+1000", std::vector<std::int32_t>(30, 1001)},
+        {"d20", {7}},                              // 346 % 20 + 1
+        {"3d6", {13}},                             // 5 + 5 + 3
+        {"2#d20+5", {12, 16}},                     // the first group's die is drawn first
+        {"d6-10", {-5}},       {"2d6+3*2", {24}},  // 4 dice (5, 5, 3, 5) and +6
+        {"3#2d6", {10, 8, 7}}, {"d6-2147483647-1", {-2147483643}},
+        {"100d1", {100}},      {"30#d1+1000", std::vector<std::int32_t>(30, 1001)},
     };
     for (const Case& c : cases) {
         orvik::seedRandom(1u);
@@ -78,7 +76,8 @@ TEST(Roll, TotalsMatchTheReferenceOverManyRolls) {
         ReferenceLcg reference(seed);
         for (int g = 0; g < groups; ++g) {
             std::int32_t total = 0;
-            for (int d = 0; d < dice; ++d) total += reference.next() % sides + 1;
+            for (int d = 0; d < dice; ++d)
+                total += reference.next() % sides + 1;
             ASSERT_EQ(record.results[g], total + modifier) << "group " << g;
         }
         ASSERT_EQ(orvik::nextRandom(), reference.next());

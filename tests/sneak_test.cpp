@@ -35,7 +35,8 @@ TEST(Sneak, Answers) {
         {"2d6 2#d8", "rolls ( sneak attack, +2d6 ) 2#d8 and gets 17, 13."},
         {"3d6 d8+2 from behind", "rolls ( sneak attack, +3d6 ) a d8+2 from behind and gets 18."},
         {"d1-1 d1-1", "rolls ( sneak attack, +d1-1 ) a d1-1 and gets 0."},
-        {"d6-2147483647-1 d1+1000", "rolls ( sneak attack, +d6-2147483647-1 ) a d1+1000 and gets -2147482642."},
+        {"d6-2147483647-1 d1+1000",
+         "rolls ( sneak attack, +d6-2147483647-1 ) a d1+1000 and gets -2147482642."},
         {"3d6", kSneakFormat},
         {"", kSneakFormat},
         {"3d6\td8", kSneakFormat},
@@ -52,7 +53,8 @@ TEST(Sneak, Answers) {
         {"d1-2147483647-1 d1-2147483647-1", kInvalid},
         {"d1-2147483647-1 d2-2147483647", kInvalid},
     };
-    for (const auto& c : cases) EXPECT_EQ(sneak(c.text), c.expected) << '"' << c.text << '"';
+    for (const auto& c : cases)
+        EXPECT_EQ(sneak(c.text), c.expected) << '"' << c.text << '"';
 }
 
 TEST(Sneak, GroupedSneakRollsEveryGroupButAddsTheFirst) {
@@ -70,7 +72,8 @@ TEST(Sneak, TheSneakDrawsStayUsedWhenTheMainRollFails) {
 TEST(Sneak, NoFixedWorkBuffer) {
     // A first space far beyond a thousand characters: the sneak text is a long but valid roll.
     const std::string padded = "3d6+" + std::string(1100, '0') + "1";
-    EXPECT_EQ(sneak(padded + " d8+2"), "rolls ( sneak attack, +" + padded + " ) a d8+2 and gets 19.");
+    EXPECT_EQ(sneak(padded + " d8+2"),
+              "rolls ( sneak attack, +" + padded + " ) a d8+2 and gets 19.");
     // A description far beyond a thousand characters.
     const std::string story(5000, 'x');
     EXPECT_EQ(sneak("3d6 d8+2 " + story),

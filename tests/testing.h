@@ -12,7 +12,7 @@ namespace orvik::testing {
 
 // The generator's recurrence, kept apart from the module's so that each checks the other.
 class ReferenceLcg {
-public:
+  public:
     explicit ReferenceLcg(std::uint32_t state) : state_(state) {}
     int next() {
         state_ = state_ * 22695477u + 1u;
@@ -20,7 +20,7 @@ public:
     }
     std::uint32_t state() const { return state_; }
 
-private:
+  private:
     std::uint32_t state_;
 };
 

@@ -7,6 +7,13 @@ set(ORVIK_SANITIZE "" CACHE STRING
 option(ORVIK_FUZZ "Build the libFuzzer targets in fuzz/ (clang only)" OFF)
 option(ORVIK_COVERAGE "Instrument every target for gcov line and branch coverage" OFF)
 
+# Instrumentation adds symbols of its own to the module; the export check needs to know.
+if(ORVIK_SANITIZE OR ORVIK_COVERAGE)
+  set(ORVIK_INSTRUMENTED ON)
+else()
+  set(ORVIK_INSTRUMENTED OFF)
+endif()
+
 if(ORVIK_SANITIZE)
   # No recovery: the first report ends the process, so a test cannot pass over one.
   add_compile_options(-fsanitize=${ORVIK_SANITIZE} -fno-sanitize-recover=all

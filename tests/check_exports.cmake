@@ -9,10 +9,10 @@ foreach(line IN LISTS lines)
   string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
   list(APPEND names ${name})
 endforeach()
-# -fsanitize=function makes the compiler emit, and export, type information for the function types
-# it checks; a sanitized module has those names too.
-if(SANITIZED)
-  list(FILTER names EXCLUDE REGEX "^_ZT[IS]F")
+# An instrumented module also exports what the instrumentation adds: the type information of the
+# function types -fsanitize=function checks, and the gcov runtime.
+if(INSTRUMENTED)
+  list(FILTER names EXCLUDE REGEX "^(_ZT[IS]F|__gcov_|mangle_path$)")
 endif()
 list(SORT names)
 set(expected DiceMain LoadDll OrvikSeed SneakAttack)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dice/Orvik_Dice.h"
 #include "host/RollRoutine.h"
 #include "host/orvik.h"
 #include "random/DiceRandom.h"
@@ -127,6 +128,17 @@ TEST(AllocationFailure, EveryAllocationOfARollFailsCleanly) {
             // result or for a dice error.
             EXPECT_EQ(answer, "");
         }
+    }
+}
+
+TEST(AllocationFailure, ACopyThatRunsOutOfMemoryOwnsNothing) {
+    const Orvik_Dice source("3#d6 copied");
+    for (long k = 1; k <= 2; ++k) {
+        injector = Injector{true, 0, 0, 0, k};
+        EXPECT_THROW(Orvik_Dice copy(source), std::bad_alloc) << "allocation " << k;
+        injector.armed = false;
+        EXPECT_EQ(injector.attempts, k);
+        EXPECT_EQ(injector.allocations, injector.releases) << "allocation " << k;
     }
 }
 

@@ -48,9 +48,10 @@ struct Expected {
 
 // The totals one group of a finished record can reach: every die showing 1, or every die showing
 // its largest face.
-inline void groupRange(const Orvik_Dice& record, std::int64_t& low, std::int64_t& high) {
-    low += std::int64_t{record.nDice} + record.modifier;
-    high += std::int64_t{record.nDice} * record.nSides + record.modifier;
+inline void addGroupRange(const Orvik_Dice& record, Expected& e) {
+    const std::int64_t dice = record.nDice;
+    e.low += dice + record.modifier;
+    e.high += dice * record.nSides + record.modifier;
 }
 
 // Built from records constructed independently from the same text; empty when the text is not a
@@ -61,7 +62,7 @@ inline std::optional<Expected> expectPlain(const std::string& text) {
         Expected e;
         e.head = std::string(kResult) + (text[0] == 'd' ? "a " : "") + text + " and gets ";
         e.groups = record.nGroups;
-        groupRange(record, e.low, e.high);
+        addGroupRange(record, e);
         return e;
     } catch (const DiceError&) {
         return std::nullopt;
@@ -81,8 +82,8 @@ inline std::optional<Expected> expectSneak(const std::string& text) {
                  (mainText[0] == 'd' ? "a " : "") + mainText + " and gets ";
         e.groups = main.nGroups;
         // Only the sneak roll's first group is added, and it lies in the same range as any other.
-        groupRange(sneak, e.low, e.high);
-        groupRange(main, e.low, e.high);
+        addGroupRange(sneak, e);
+        addGroupRange(main, e);
         // Combined totals below the 32-bit range are refused rather than reported.
         if (e.low < INT32_MIN) return std::nullopt;
         return e;

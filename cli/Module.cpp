@@ -4,6 +4,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "cli/Utf8.h"
 #else
 #include <dlfcn.h>
 #include <unistd.h>
@@ -19,11 +21,25 @@ constexpr char kSeparator = '\\';
 using Handle = HMODULE;
 
 Handle open(const std::string& path) {
-    return LoadLibraryA(path.c_str());
+    // A file that is not a module must not raise a dialog box in a command-line program.
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const Handle handle = LoadLibraryW(fromUtf8(path).c_str());
+    const DWORD error = GetLastError();
+    SetErrorMode(previous);
+    SetLastError(error);
+    return handle;
 }
 
 std::string lastError() {
-    return "cannot load module (error " + std::to_string(GetLastError()) + ")";
+    const DWORD code = GetLastError();
+    std::string message = "cannot load module (error " + std::to_string(code) + ")";
+    wchar_t text[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text / sizeof text[0], nullptr);
+    while (n > 0 && (text[n - 1] == L'\n' || text[n - 1] == L'\r' || text[n - 1] == L' '))
+        --n;
+    if (n > 0) message += ": " + toUtf8(std::wstring(text, n));
+    return message;
 }
 
 template <class Fn>
@@ -32,12 +48,12 @@ Fn lookUp(Handle handle, const char* name) {
 }
 
 std::string programDirectory() {
-    std::vector<char> path(MAX_PATH);
+    std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) return {};
         if (n < path.size()) {
-            std::string full(path.data(), n);
+            const std::string full = toUtf8(std::wstring(path.data(), n));
             const std::size_t slash = full.find_last_of("\\/");
             return slash == std::string::npos ? std::string() : full.substr(0, slash);
         }
@@ -79,11 +95,22 @@ std::string programDirectory() {
 
 // A path that names a file, so that the system's search never replaces it with another module.
 std::string asFilePath(const std::string& path) {
-    if (path.find('/') != std::string::npos) return path;
 #if defined(_WIN32)
-    if (path.find('\\') != std::string::npos) return path;
-#endif
+    // LoadLibrary searches for any relative path, beside the program first; only a full path
+    // names one file.
+    const std::wstring wide = fromUtf8(path);
+    std::vector<wchar_t> full(MAX_PATH);
+    for (;;) {
+        const DWORD n =
+            GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return path;
+        if (n < full.size()) return toUtf8(std::wstring(full.data(), n));
+        full.resize(n);
+    }
+#else
+    if (path.find('/') != std::string::npos) return path;
     return std::string(".") + kSeparator + path;
+#endif
 }
 
 }  // namespace

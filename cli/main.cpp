@@ -9,9 +9,13 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+
+#include "cli/Utf8.h"
 #endif
 
+#include "cli/Interactive.h"
 #include "cli/Module.h"
+#include "odds/Odds.h"
 
 namespace {
 
@@ -25,10 +29,12 @@ constexpr std::size_t kChunk = 1 << 16;
 const char kUsage[] =
     "Usage: orvik [OPTION]... [TEXT]...\n"
     "Roll dice. Each TEXT is one roll, answered on its own line; with no TEXT, each line of\n"
-    "standard input is one roll.\n"
+    "standard input is one roll; at a terminal, orvik prompts for them (quit or Ctrl-D leaves).\n"
     "\n"
     "  --sneak          roll sneak attacks: TEXT is \"<sneak dice> <main roll>\", e.g. \"3d6 "
     "d8+2\"\n"
+    "  --odds           instead of rolling, show the exact odds of every total\n"
+    "  --json           with --odds: one JSON object per TEXT, listing every total\n"
     "  --seed N         start the generator from N (0 to 4294967295) instead of the clock\n"
     "  --module PATH    load the dice module from PATH\n"
     "  -h, --help       show this help and exit\n"
@@ -95,9 +101,27 @@ class Roller {
     std::vector<char> data_;
 };
 
+// Answers with the odds of each text instead of rolling it.
+class OddsRoller {
+  public:
+    OddsRoller(bool sneak, bool json, Output& out) : answers_(sneak, json), out_(out) {}
+
+    bool roll(const char* text, std::size_t length) {
+        const bool result = answers_.answer(text, length, answer_);
+        out_.line(answer_.data(), answer_.size());
+        return result;
+    }
+
+  private:
+    orvik::odds::Answers answers_;
+    Output& out_;
+    std::string answer_;
+};
+
 // Rolls every line of standard input. "\n" and "\r\n" end a line; a last line without either
 // still counts. Returns false if reading failed.
-bool rollLines(Roller& roller, bool& allResults) {
+template <typename AnyRoller>
+bool rollLines(AnyRoller& roller, bool& allResults) {
     std::vector<char> buffer(kChunk);
     std::size_t held = 0;
     for (;;) {
@@ -149,8 +173,11 @@ int main(int argc, char** argv) {
     // The same bytes on every platform: no "\r\n" translation.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    const orvik::cli::Utf8Arguments utf8(argc, argv);
 #endif
     bool sneak = false;
+    bool odds = false;
+    bool json = false;
     bool seeded = false;
     std::uint32_t seed = 0;
     std::string modulePath;
@@ -185,6 +212,10 @@ int main(int argc, char** argv) {
             return std::fflush(stdout) == 0 ? kAllResults : kTrouble;
         } else if (arg == "--sneak") {
             sneak = true;
+        } else if (arg == "--odds") {
+            odds = true;
+        } else if (arg == "--json") {
+            json = true;
         } else if (name == "--seed") {
             std::string text;
             if (!value(text)) return usageError("option '--seed' needs a number");
@@ -201,28 +232,43 @@ int main(int argc, char** argv) {
         }
     }
 
-    orvik::cli::Module module;
-    std::string why;
-    if (!orvik::cli::loadModule(modulePath, module, why)) {
-        std::fprintf(stderr, "orvik: %s\n", why.c_str());
-        return kTrouble;
-    }
-    if (seeded) {
-        module.seed(seed);
-    } else {
-        module.loadDll(nullptr);
-    }
+    if (json && !odds) return usageError("option '--json' needs '--odds'");
 
     Output out;
-    Roller roller(sneak ? module.sneakAttack : module.diceMain, out);
     bool allResults = true;
     bool readOk = true;
-    if (texts.empty()) {
-        readOk = rollLines(roller, allResults);
-    } else {
-        for (const char* text : texts) {
-            if (!roller.roll(text, std::strlen(text))) allResults = false;
+    auto rollAll = [&](auto& roller) {
+        if (texts.empty() && orvik::cli::wantPrompt()) {
+            readOk = orvik::cli::rollInteractively(sneak, [&](const char* text, std::size_t length) {
+                if (!roller.roll(text, length)) allResults = false;
+                return out.flush();
+            });
+        } else if (texts.empty()) {
+            readOk = rollLines(roller, allResults);
+        } else {
+            for (const char* text : texts) {
+                if (!roller.roll(text, std::strlen(text))) allResults = false;
+            }
         }
+    };
+    if (odds) {
+        // The odds come from the engine linked in here: no module is loaded and nothing rolled.
+        OddsRoller roller(sneak, json, out);
+        rollAll(roller);
+    } else {
+        orvik::cli::Module module;
+        std::string why;
+        if (!orvik::cli::loadModule(modulePath, module, why)) {
+            std::fprintf(stderr, "orvik: %s\n", why.c_str());
+            return kTrouble;
+        }
+        if (seeded) {
+            module.seed(seed);
+        } else {
+            module.loadDll(nullptr);
+        }
+        Roller roller(sneak ? module.sneakAttack : module.diceMain, out);
+        rollAll(roller);
     }
     const bool wroteOk = out.flush();
     if (!readOk) {

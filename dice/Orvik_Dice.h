@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "dice/DiceError.h"
+#include "DiceError.h"  // by its own directory, so that it resolves where installed too
 
 class Orvik_Dice {
   public:

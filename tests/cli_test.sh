@@ -91,5 +91,42 @@ if [ "$("${runner[@]}" "$orvik" --seed 1 <"$tmp/in")" != "$E" ]; then
     echo "FAIL: long line"
 fi
 
+# --odds: the exact odds instead of a roll; no module is needed for them.
+D3='d3\n  1 group: d3\n  minimum 1, maximum 3, mean 2.0000, standard deviation 0.8165\n  total   P(total) P(at least)\n'
+D3="$D3"'      1   33.3344%%   100.0000%%  ████████████████████████████████████████\n'
+D3="$D3"'      2   33.3344%%    66.6656%%  ████████████████████████████████████████\n'
+D3="$D3"'      3   33.3313%%    33.3313%%  ████████████████████████████████████████\n'
+case_ "odds" 0 "" "$D3" --odds --module "$tmp/nowhere.so" d3
+case_ "odds stdin" 1 "d3\nd6x\n" "$D3\n$E\n" --odds
+case_ "odds sneak format" 1 "" "Dice Error: Invalid format for sneak attack roll\n" --sneak --odds 3d6
+case_ "odds limit" 1 "" "Dice Error: Maximum of 500 sides on any die.\n" --odds d501
+case_ "json needs odds" 2 "" "" --json d3
+case_ "odds json error" 1 "" '{"text":"d6x","error":"Dice Error: Invalid arguments in the attempted roll"}\n' --odds --json d6x
+
+# The JSON form, read back by a JSON reader.
+if command -v jq >/dev/null 2>&1; then
+    json_check() {  # NAME JQ_EXPRESSION ARGS...
+        local name=$1 expression=$2
+        shift 2
+        count=$((count + 1))
+        if ! "${runner[@]}" "$orvik" --odds --json "$@" </dev/null | jq -e -s "$expression" >/dev/null; then
+            failures=$((failures + 1))
+            echo "FAIL: $name"
+        fi
+    }
+    json_check "json every total" '.[0] | (.totals | length) == 49901 and .min == 100 and .max == 50000
+        and (.totals[0].at_least == 1) and ([.totals[].p] | add - 1 | fabs < 1e-12)' 100d500
+    json_check "json sneak" '.[0] | .groups == 2 and .sneak.dice == 3 and .roll.modifier == 2
+        and .p_error == 0 and .min == 6 and .max == 28' --sneak "3d6 2#d8+2"
+    json_check "json d500 bias" '.[0].totals | (.[267].p == 66/32768) and (.[268].p == 65/32768)' d500
+    json_check "json one line each" 'length == 2 and (.[1].error | startswith("Dice Error: "))' d4 d4x
+    json_check "json odd bytes" '.[0].text == "d4 \"x\"\\\t\ufffd"' "$(printf 'd4 "x"\\\t\377')"
+elif [ "${CI:-}" = true ]; then
+    failures=$((failures + 1))
+    echo "FAIL: jq is needed in CI to read back the --odds --json output"
+else
+    echo "SKIPPED: the --odds --json checks (jq is not installed)"
+fi
+
 echo "$((count - failures)) passed, $failures failed"
 [ "$failures" = 0 ]

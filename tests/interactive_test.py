@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""The interactive prompt, driven through a pseudo-terminal as a person would use it: the hint and
+prompt, line editing and history, blank lines, quit and Ctrl-D; and never a prompt for a pipe or
+when rolls are given as arguments.
+
+Usage: interactive_test.py PATH_TO_ORVIK
+"""
+import fcntl
+import os
+import pty
+import re
+import select
+import struct
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+
+ORVIK = sys.argv[1]
+HINT = "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-D leaves."
+PROMPT = "orvik> "
+LEFT, UP, CTRL_A, CTRL_D, CTRL_E = "\x1b[D", "\x1b[A", "\x01", "\x04", "\x05"
+failures = []
+
+
+class Session:
+    """orvik on a terminal of 80x24; stdout may go elsewhere."""
+
+    def __init__(self, *args, stdout=None):
+        self.master, slave = pty.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        self.home = tempfile.TemporaryDirectory()  # no ~/.editrc of this machine
+        env = dict(os.environ, TERM="xterm", HOME=self.home.name)
+        self.proc = subprocess.Popen(
+            [ORVIK, *args], stdin=slave, stdout=stdout if stdout else slave, stderr=slave,
+            env=env, start_new_session=True)
+        os.close(slave)
+        self.seen = ""
+
+    def send(self, keys):
+        os.write(self.master, keys.encode())
+
+    def read(self, timeout):
+        ready, _, _ = select.select([self.master], [], [], timeout)
+        if not ready:
+            return False
+        try:
+            data = os.read(self.master, 4096)
+        except OSError:  # the program has gone and the terminal is closed
+            return False
+        if not data:
+            return False
+        self.seen += data.decode(errors="replace")
+        return True
+
+    def expect(self, text, timeout=10.0):
+        """Waits until text shows, then forgets everything up to it."""
+        end = time.monotonic() + timeout
+        while text not in self.seen:
+            left = end - time.monotonic()
+            if left <= 0 or not self.read(left):
+                if text not in self.seen:
+                    raise AssertionError(f"never saw {text!r}; saw {self.seen!r}")
+        self.seen = self.seen[self.seen.index(text) + len(text):]
+
+    def ready(self, timeout=10.0):
+        """Waits for the prompt and for the editor to take the terminal out of line mode, which it
+        does just after drawing the prompt; a Ctrl-D sent before that is the terminal's, not the
+        editor's."""
+        self.expect(PROMPT, timeout)
+        end = time.monotonic() + timeout
+        while termios.tcgetattr(self.master)[3] & termios.ICANON:
+            if time.monotonic() > end:
+                raise AssertionError("the terminal stayed in line mode")
+            time.sleep(0.01)
+
+    def finish(self, timeout=10.0):
+        """Exit status, and what it wrote before leaving."""
+        try:
+            status = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise AssertionError(f"still running; saw {self.seen!r}")
+        while self.read(0.2):
+            pass
+        os.close(self.master)
+        return status, self.seen
+
+
+def case(name):
+    def run(fn):
+        try:
+            fn()
+        except AssertionError as error:
+            failures.append(name)
+            print(f"FAIL: {name}: {error}")
+        return fn
+    return run
+
+
+def answer(s, line):
+    s.expect(line + "\r\n")
+    s.ready()
+
+
+@case("a session: hint, rolls, editing, history, blank line, quit")
+def _():
+    s = Session("--seed", "1")
+    s.expect(HINT + "\r\n")
+    s.expect(PROMPT)
+    s.send("d20\r")
+    answer(s, "rolls a d20 and gets 7.")
+    s.send("d0" + LEFT + "2\r")  # a typo mended in place
+    answer(s, "rolls a d20 and gets 11.")
+    s.send("20" + CTRL_A + "d" + CTRL_E + "+1\r")  # start and end of line
+    answer(s, "rolls a d20+1 and gets 4.")
+    s.send(UP + UP + "\r")  # two back in the history: d20
+    answer(s, "rolls a d20 and gets 11.")
+    s.send("\r   \r")
+    s.expect(PROMPT)
+    s.ready()
+    s.send("quit\r")
+    status, rest = s.finish()
+    assert status == 0, f"status {status}"
+    assert "rolls" not in rest and "Dice Error" not in rest, f"blank lines were rolled: {rest!r}"
+
+
+@case("Ctrl-D leaves; a dice error on the way makes the status 1")
+def _():
+    s = Session("--seed", "1")
+    s.ready()
+    s.send("d20x\r")
+    answer(s, "Dice Error: Invalid arguments in the attempted roll")
+    s.send(CTRL_D)
+    status, _ = s.finish()
+    assert status == 1, f"status {status}"
+
+
+@case("sneak attacks at the prompt")
+def _():
+    s = Session("--sneak", "--seed", "1")
+    s.expect("such as 3d6 d8+2")
+    s.expect(PROMPT)
+    s.send("3d6 d8+2\r")
+    answer(s, "rolls ( sneak attack, +3d6 ) a d8+2 and gets 18.")
+    s.send(" quit \r")
+    status, _ = s.finish()
+    assert status == 0, f"status {status}"
+
+
+@case("rolls given as arguments: no hint, no prompt")
+def _():
+    s = Session("--seed", "1", "d20")
+    status, seen = s.finish()
+    assert status == 0 and seen == "rolls a d20 and gets 7.\r\n", f"status {status}, {seen!r}"
+
+
+@case("standard output to a file: the file holds the answers only")
+def _():
+    with tempfile.TemporaryFile() as out:
+        s = Session("--seed", "1", stdout=out)
+        s.expect(HINT)
+        s.ready()
+        s.send("d20\r")
+        s.ready()
+        s.send(CTRL_D)
+        status, _ = s.finish()
+        out.seek(0)
+        written = out.read()
+    assert status == 0 and written == b"rolls a d20 and gets 7.\n", f"{status}, {written!r}"
+
+
+@case("standard input from a pipe: no hint, no prompt, nothing on standard error")
+def _():
+    done = subprocess.run([ORVIK, "--seed", "1"], input=b"d20\nquit\n", capture_output=True,
+                          timeout=10)
+    want = b"rolls a d20 and gets 7.\nDice Error: Invalid arguments in the attempted roll\n"
+    assert done.stdout == want and done.stderr == b"" and done.returncode == 1, repr(done)
+
+
+print(f"{6 - len(failures)} passed, {len(failures)} failed")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The manual page agrees with the command: the same options as --help, every message the command
+# can answer with, and examples whose output is what the command prints.
+# Usage: man_test.sh PATH_TO_ORVIK PATH_TO_MANUAL_PAGE
+set -u
+orvik=$1 page=$2
+if ! command -v man >/dev/null; then
+    if [ "${CI:-}" = true ]; then
+        echo "FAIL: man is not installed"
+        exit 1
+    fi
+    echo "skipped: the manual page checks need man (Debian's man-db)"
+    exit 0
+fi
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+count=0
+fail() {
+    failures=$((failures + 1))
+    echo "FAIL: $*"
+}
+
+count=$((count + 1))
+if ! LC_ALL=C MANWIDTH=200 man --warnings --nh --nj -l "$page" 2>"$tmp/warnings" | col -bx >"$tmp/page" ||
+    [ -s "$tmp/warnings" ]; then
+    fail "man -l renders the page without warnings"
+    cat "$tmp/warnings"
+fi
+section() { sed -n "/^$1\$/,/^[A-Z]/p" "$tmp/page" | sed '1d;$d'; }
+options() { grep -oE '(^|[ ,])--?[a-zA-Z][a-zA-Z-]*' | grep -oE -- '--?[a-zA-Z][a-zA-Z-]*' | sort -u; }
+
+# The same options, both ways.
+count=$((count + 1))
+"$orvik" --help >"$tmp/help"
+options <"$tmp/help" >"$tmp/help-options"
+section OPTIONS | grep -E '^ {7}-' | options >"$tmp/man-options"
+if [ ! -s "$tmp/help-options" ] || ! diff "$tmp/help-options" "$tmp/man-options"; then
+    fail "options in --help (<) and in the OPTIONS section (>) differ"
+fi
+
+# Every message the command answers with is listed, word for word.
+count=$((count + 1))
+section MESSAGES >"$tmp/messages"
+while read -r flag text; do
+    # shellcheck disable=SC2086 # flag is empty or one option
+    message=$("$orvik" $flag --seed 1 "$text")
+    case "$message" in "Dice Error: "*) ;; *) fail "'$text' gave no dice error: $message" ;; esac
+    grep -qxF "       $message" "$tmp/messages" || fail "message not in the manual: $message"
+done <<'INPUTS'
+- d20x
+- 31#d6
+- 101d6
+- d501
+- d6+1001
+- d6*11
+--sneak 3d6
+INPUTS
+
+# Each example prints what the page shows.
+section EXAMPLES | sed -n 's/^ \{14\}//p' >"$tmp/examples"
+orvik() { "$orvik" "$@"; }
+n=0
+while IFS= read -r line; do
+    case "$line" in
+    '$ '*)
+        n=$((n + 1))
+        printf '%s\n' "${line#\$ }" >"$tmp/cmd$n"
+        : >"$tmp/want$n"
+        ;;
+    *) printf '%s\n' "$line" >>"$tmp/want$n" ;;
+    esac
+done <"$tmp/examples"
+[ "$n" -ge 4 ] || fail "only $n examples found"
+for ((i = 1; i <= n; i++)); do
+    count=$((count + 1))
+    eval "$(cat "$tmp/cmd$i")" >"$tmp/got$i" 2>&1
+    if ! diff "$tmp/want$i" "$tmp/got$i" >/dev/null; then
+        fail "example: $(cat "$tmp/cmd$i")"
+        diff "$tmp/want$i" "$tmp/got$i" | head -10
+    fi
+done
+
+echo "$((count - failures)) passed, $failures failed"
+[ "$failures" = 0 ]

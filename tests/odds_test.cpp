@@ -1,0 +1,338 @@
+// The odds: face counts, exact totals, the fast convolution against slow and exact ones, and the
+// module's own rolls against the computed distribution.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "odds/Odds.h"
+#include "random/DiceRandom.h"
+#include "report/SneakAttack.h"
+#include "testing.h"
+
+namespace {
+
+using namespace orvik::testing;
+using orvik::odds::Distribution;
+
+constexpr double kOutputs = 32768.0;
+
+// Counts out of 32768^count: up to four dice fit in 64 bits.
+using Exact = std::uint64_t;
+
+// Exact counts of each total out of 32768^count, convolving one face at a time.
+std::vector<Exact> exactCounts(int count, int sides) {
+    std::vector<Exact> totals{1};
+    for (int d = 0; d < count; ++d) {
+        std::vector<Exact> next(totals.size() + static_cast<std::size_t>(sides) - 1, 0);
+        for (int face = 1; face <= sides; ++face) {
+            const Exact ways = static_cast<Exact>(orvik::odds::faceCount(sides, face));
+            for (std::size_t i = 0; i < totals.size(); ++i)
+                next[i + static_cast<std::size_t>(face) - 1] += totals[i] * ways;
+        }
+        totals.swap(next);
+    }
+    return totals;
+}
+
+// The plain convolution, every total times every face, in extended precision.
+std::vector<long double> plainConvolution(int count, int sides) {
+    std::vector<long double> face(static_cast<std::size_t>(sides));
+    for (int f = 1; f <= sides; ++f)
+        face[static_cast<std::size_t>(f) - 1] = orvik::odds::faceCount(sides, f) / 32768.0L;
+    std::vector<long double> totals{1.0L};
+    for (int d = 0; d < count; ++d) {
+        std::vector<long double> next(totals.size() + face.size() - 1, 0.0L);
+        for (std::size_t i = 0; i < totals.size(); ++i)
+            for (std::size_t f = 0; f < face.size(); ++f)
+                next[i + f] += totals[i] * face[f];
+        totals.swap(next);
+    }
+    return totals;
+}
+
+Distribution dice(int count, int sides) {
+    Distribution totals;
+    orvik::odds::addDice(totals, count, sides);
+    return totals;
+}
+
+// Bits 16 to 30 of the state are uniform over a full period, so each output is equally likely:
+// the face counts must be what counting every output gives.
+TEST(Odds, FaceCountsAreTheGeneratorOutputsCounted) {
+    for (int sides = 1; sides <= 500; ++sides) {
+        std::vector<int> counted(static_cast<std::size_t>(sides), 0);
+        for (int r = 0; r < 32768; ++r)
+            ++counted[static_cast<std::size_t>(r % sides)];
+        for (int face = 1; face <= sides; ++face) {
+            ASSERT_EQ(orvik::odds::faceCount(sides, face),
+                      counted[static_cast<std::size_t>(face) - 1])
+                << "d" << sides << " face " << face;
+        }
+    }
+    EXPECT_EQ(orvik::odds::faceCount(500, 268), 66);
+    EXPECT_EQ(orvik::odds::faceCount(500, 269), 65);
+}
+
+// Counted by hand from the faces: d6 faces 1-2 come 5462 times, 3-6 5461; d20 faces 1-8 1639,
+// 9-20 1638; d3 faces 1-2 10923, 3 10922.
+TEST(Odds, SmallRollsByHand) {
+    const double d6hi = 5462, d6lo = 5461, d20hi = 1639, d20lo = 1638, all2 = kOutputs * kOutputs;
+    struct Case {
+        const char* text;
+        std::int64_t total;
+        double probability;
+    } cases[] = {
+        {"d6", 1, d6hi / kOutputs},
+        {"d6", 6, d6lo / kOutputs},
+        {"d3", 1, 10923 / kOutputs},
+        {"d3", 2, 10923 / kOutputs},
+        {"d3", 3, 10922 / kOutputs},
+        {"2d6", 2, d6hi * d6hi / all2},
+        {"2d6", 7, (4 * d6hi * d6lo + 2 * d6lo * d6lo) / all2},  // 1+6, 2+5 and 3+4, both ways
+        {"2d6", 12, d6lo * d6lo / all2},
+        {"d20+5*2", 12, d20hi * d20hi / all2},  // two d20 and +10
+        {"d20+5*2", 13, 2 * d20hi * d20hi / all2},
+        // 20 = 1+19 ... 19+1: 16 pairs of a low and a high face, 9+11, 10+10, 11+9 both high
+        {"d20+5*2", 30, (16 * d20hi * d20lo + 3 * d20lo * d20lo) / all2},
+        {"d20+5*2", 50, d20lo * d20lo / all2},
+        {"d1-7", -6, 1.0},
+    };
+    for (const Case& c : cases) {
+        const Distribution totals = orvik::odds::rollOdds(c.text).totals;
+        ASSERT_TRUE(c.total >= totals.lowest && c.total <= totals.highest()) << c.text;
+        const double p = totals.probability[static_cast<std::size_t>(c.total - totals.lowest)];
+        EXPECT_NEAR(p, c.probability, 1e-16) << c.text << " total " << c.total;
+    }
+    const orvik::odds::Odds d20 = orvik::odds::rollOdds("d20+5*2");
+    EXPECT_EQ(d20.totals.lowest, 12);
+    EXPECT_EQ(d20.totals.highest(), 50);
+}
+
+TEST(Odds, FastConvolutionMatchesExactCounts) {
+    const std::pair<int, int> rolls[] = {{1, 1},  {4, 1},   {1, 7},   {3, 6},   {4, 6},  {4, 3},
+                                         {4, 20}, {4, 500}, {3, 499}, {4, 256}, {4, 333}};
+    for (const auto& [count, sides] : rolls) {
+        const std::vector<Exact> counts = exactCounts(count, sides);
+        const Distribution fast = dice(count, sides);
+        ASSERT_EQ(fast.lowest, count);
+        ASSERT_EQ(fast.probability.size(), counts.size());
+        const double whole = std::ldexp(1.0, 15 * count);
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            // Relative, so that the far tails count as much as the middle.
+            const double exact = static_cast<double>(counts[i]) / whole;
+            EXPECT_NEAR(fast.probability[i], exact, exact * 1e-13)
+                << count << "d" << sides << " total " << i + static_cast<std::size_t>(count);
+        }
+    }
+}
+
+TEST(Odds, FastConvolutionMatchesPlainConvolution) {
+    const std::pair<int, int> rolls[] = {{100, 37}, {10, 500}, {60, 101}, {100, 2}, {12, 499}};
+    for (const auto& [count, sides] : rolls) {
+        const std::vector<long double> plain = plainConvolution(count, sides);
+        const Distribution fast = dice(count, sides);
+        ASSERT_EQ(fast.probability.size(), plain.size());
+        double worst = 0.0, worstRelative = 0.0;
+        for (std::size_t i = 0; i < plain.size(); ++i) {
+            const long double diff = std::fabs(fast.probability[i] - plain[i]);
+            worst = std::max(worst, static_cast<double>(diff));
+            worstRelative = std::max(worstRelative, static_cast<double>(diff / plain[i]));
+        }
+        EXPECT_LT(worst, 1e-15) << count << "d" << sides;
+        EXPECT_LT(worstRelative, 1e-13) << count << "d" << sides;  // the far tails too
+    }
+}
+
+// The moments of a sum of faces, from the face counts alone.
+TEST(Odds, MeanAndDeviationMatchTheFaces) {
+    struct Case {
+        const char* text;
+        int dice, sides;
+        double modifier;
+    } cases[] = {{"100d500", 100, 500, 0},
+                 {"3#2d6+3*2", 4, 6, 6},
+                 {"d20-2147483647-1", 1, 20, -2147483648.0}};
+    for (const Case& c : cases) {
+        double mean = 0, square = 0;
+        for (int f = 1; f <= c.sides; ++f) {
+            const double p = orvik::odds::faceCount(c.sides, f) / kOutputs;
+            mean += f * p;
+            square += f * f * p;
+        }
+        const orvik::odds::Odds odds = orvik::odds::rollOdds(c.text);
+        EXPECT_NEAR(odds.mean, c.modifier + c.dice * mean, 1e-9 * (1 + std::fabs(odds.mean)))
+            << c.text;
+        EXPECT_NEAR(odds.standardDeviation, std::sqrt(c.dice * (square - mean * mean)), 1e-9)
+            << c.text;
+    }
+    EXPECT_EQ(orvik::odds::rollOdds("3#2d6+3*2").groups, 3);
+}
+
+TEST(Odds, SneakAttackAddsTheSneakDiceOnce) {
+    const orvik::odds::Odds odds = orvik::odds::sneakOdds("3d6 2#d8+2");
+    EXPECT_EQ(odds.groups, 2);
+    EXPECT_EQ(odds.totals.lowest, 6);
+    ASSERT_EQ(odds.totals.highest(), 28);
+    // 3d6 and d8, counted exactly, with the d8's faces over 32768 each.
+    const std::vector<Exact> sneak = exactCounts(3, 6), main = exactCounts(1, 8);
+    for (std::size_t t = 0; t < odds.totals.probability.size(); ++t) {
+        Exact ways = 0;
+        for (std::size_t a = 0; a < sneak.size(); ++a)
+            if (t >= a && t - a < main.size()) ways += sneak[a] * main[t - a];
+        const double exact = static_cast<double>(ways) / std::ldexp(1.0, 60);
+        EXPECT_NEAR(odds.totals.probability[t], exact, exact * 1e-14) << "total " << t + 6;
+    }
+}
+
+TEST(Odds, TotalsBelowTheIntegerRangeAreTheModulesError) {
+    // d6 + d6 - 2^31 - 3 is below -2^31 only when both dice show 1.
+    const orvik::odds::Odds odds = orvik::odds::sneakOdds("d6-2147483647-1 d6-3");
+    const double p2 = 5462.0 * 5462 / (kOutputs * kOutputs);
+    EXPECT_NEAR(odds.errorProbability, p2, 1e-16);
+    EXPECT_EQ(odds.totals.lowest, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(odds.totals.highest(), std::int64_t{std::numeric_limits<std::int32_t>::min()} + 9);
+    EXPECT_EQ(odds.sneakDice.modifier, std::numeric_limits<std::int32_t>::min());
+}
+
+// The odds refuse exactly what the module refuses, with its messages.
+TEST(Odds, RefusedTexts) {
+    struct Case {
+        bool sneak;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {false, "d6x", kInvalid},
+        {false, "", kInvalid},
+        {false, "101d6", kDice},
+        {false, "d501", kSides},
+        {false, "31#d6", kGroups},
+        {false, "d6+600*2", kModifier},
+        {false, "d6*6*6", kMultiplier},
+        {false, "d20 roll #1", kInvalid},
+        {true, "3d6", kSneakFormat},
+        {true, " d8", kInvalid},
+        {true, "3d6 ", kInvalid},
+        {true, "101d6 d501", kDice},
+        {true, "3d6 d501", kSides},
+        {true, "d1-2147483647-1 d1-2147483647-1", kInvalid},
+        // Only 200 dice all showing 500 stay in range: a chance far below any double.
+        {true, "100d500-2147483647-1 100d500-100000", kInvalid},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.sneak ? orvik::odds::sneakOdds(c.text) : orvik::odds::rollOdds(c.text);
+            ADD_FAILURE() << '"' << c.text << "\" was accepted";
+        } catch (const orvik::DiceError& error) {
+            EXPECT_STREQ(error.what(), c.message) << '"' << c.text << '"';
+        }
+    }
+}
+
+// Pearson's statistic of observed counts against the probabilities, pooling totals into bins
+// expected at least 5 times. Returns the statistic and its degrees of freedom.
+std::pair<double, int> chiSquare(const std::vector<long>& observed, const std::vector<double>& p,
+                                 long samples) {
+    double statistic = 0, expected = 0, seen = 0;
+    int bins = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        expected += p[i] * static_cast<double>(samples);
+        seen += static_cast<double>(observed[i]);
+        if (expected >= 5 || i + 1 == p.size()) {
+            statistic += (seen - expected) * (seen - expected) / expected;
+            expected = seen = 0;
+            ++bins;
+        }
+    }
+    return {statistic, bins - 1};
+}
+
+// The value a chi-square statistic exceeds with chance 1e-4 (Wilson and Hilferty).
+double criticalValue(int df) {
+    const double z = 3.719, k = 2.0 / (9.0 * df);
+    return df * std::pow(1 - k + z * std::sqrt(k), 3);
+}
+
+// Counts of the totals of `rolls` records built from text, first groups only or all groups.
+std::vector<long> rolled(const char* text, long rolls, const Distribution& totals, bool allGroups,
+                         long& samples) {
+    std::vector<long> counts(totals.probability.size(), 0);
+    samples = 0;
+    orvik::seedRandom(20240611u);
+    for (long i = 0; i < rolls; ++i) {
+        const Orvik_Dice record(text);
+        for (std::int32_t g = 0; g < (allGroups ? record.nGroups : 1); ++g, ++samples)
+            ++counts.at(static_cast<std::size_t>(record.results[g] - totals.lowest));
+    }
+    return counts;
+}
+
+// A million real rolls against the computed odds, at a fixed seed so the verdict is fixed.
+TEST(Odds, ModuleRollsFollowTheComputedOdds) {
+    const char* texts[] = {"3d6", "2d20+5", "d500", "4d37-3"};
+    for (const char* text : texts) {
+        const orvik::odds::Odds odds = orvik::odds::rollOdds(text);
+        long samples = 0;
+        const std::string grouped = "25#" + std::string(text);
+        const std::vector<long> counts = rolled(grouped.c_str(), 40000, odds.totals, true, samples);
+        ASSERT_EQ(samples, 1000000);
+        const auto [statistic, df] = chiSquare(counts, odds.totals.probability, samples);
+        EXPECT_LT(statistic, criticalValue(df)) << text << " with " << df << " degrees of freedom";
+    }
+}
+
+// A d500's faces 1-268 come up 66/65 as often as 269-500. A million rolls see that, and so the
+// fair d500 fails where the computed odds pass.
+TEST(Odds, ModuleRollsShowTheBias) {
+    const orvik::odds::Odds odds = orvik::odds::rollOdds("d500");
+    long samples = 0;
+    const std::vector<long> counts = rolled("25#d500", 40000, odds.totals, true, samples);
+    const long low = std::accumulate(counts.begin(), counts.begin() + 268, 0L);
+    const std::vector<long> split{low, samples - low};
+    const std::vector<double>& p = odds.totals.probability;
+    const double computedLow = std::accumulate(p.begin(), p.begin() + 268, 0.0);
+    const double critical = 3.891 * 3.891;  // one degree of freedom, chance 1e-4
+    EXPECT_LT(chiSquare(split, {computedLow, 1 - computedLow}, samples).first, critical);
+    EXPECT_GT(chiSquare(split, {268 / 500.0, 232 / 500.0}, samples).first, critical);
+}
+
+TEST(Odds, SneakAttackRollsFollowTheComputedOdds) {
+    const orvik::odds::Odds odds = orvik::odds::sneakOdds("2d4 d10+1");
+    std::vector<long> counts(odds.totals.probability.size(), 0);
+    orvik::seedRandom(7u);
+    const long rolls = 200000;
+    for (long i = 0; i < rolls; ++i) {
+        const Orvik_Dice record = orvik::makeSneakAttack("2d4 d10+1");
+        ++counts.at(static_cast<std::size_t>(record.results[0] - odds.totals.lowest));
+    }
+    const auto [statistic, df] = chiSquare(counts, odds.totals.probability, rolls);
+    EXPECT_LT(statistic, criticalValue(df));
+}
+
+TEST(Odds, TextReportOfAFewTotalsListsThemAll) {
+    const std::string report = orvik::odds::formatText("d3", orvik::odds::rollOdds("d3"));
+    EXPECT_EQ(report,
+              "d3\n"
+              "  1 group: d3\n"
+              "  minimum 1, maximum 3, mean 2.0000, standard deviation 0.8165\n"
+              "  total   P(total) P(at least)\n"
+              "      1   33.3344%   100.0000%  ████████████████████████████████████████\n"
+              "      2   33.3344%    66.6656%  ████████████████████████████████████████\n"
+              "      3   33.3313%    33.3313%  ████████████████████████████████████████");
+}
+
+TEST(Odds, TextReportOfManyTotalsIsCondensed) {
+    const std::string report = orvik::odds::formatText("100d500", orvik::odds::rollOdds("100d500"));
+    EXPECT_LE(std::count(report.begin(), report.end(), '\n'), 60);
+    EXPECT_NE(report.find("carry at least 99.9% of the chance"), std::string::npos);
+    EXPECT_NE(report.find("ranges of 200"), std::string::npos);
+    EXPECT_NE(report.find("\n        ≤20227    0.0499%   100.0000%"), std::string::npos) << report;
+    EXPECT_NE(report.find("\n        ≥29688    0.0499%     0.0499%"), std::string::npos) << report;
+}
+
+}  // namespace

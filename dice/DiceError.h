@@ -14,7 +14,7 @@ class DiceError : public std::exception {
     // Longest message the module builds, terminator included, with room to spare.
     static constexpr std::size_t kCapacity = 64;
 
-    explicit DiceError(const char* message) noexcept { assign(message, std::strlen(message)); }
+    explicit DiceError(const char* message) noexcept { append(message, std::strlen(message)); }
 
     // Joins head, a decimal number and tail; used for the limit messages.
     DiceError(const char* head, long long number, const char* tail) noexcept;
@@ -22,13 +22,16 @@ class DiceError : public std::exception {
     const char* what() const noexcept override { return text_; }
 
   private:
-    void assign(const char* s, std::size_t n) noexcept {
-        if (n >= kCapacity) n = kCapacity - 1;
-        std::memcpy(text_, s, n);
-        text_[n] = '\0';
+    // Adds as much of s as fits, keeping the text terminated.
+    void append(const char* s, std::size_t n) noexcept {
+        const std::size_t length = std::strlen(text_);
+        const std::size_t room = kCapacity - 1 - length;
+        const std::size_t count = n < room ? n : room;
+        std::memcpy(text_ + length, s, count);
+        text_[length + count] = '\0';
     }
 
-    char text_[kCapacity];
+    char text_[kCapacity] = {};
 };
 
 inline constexpr const char kInvalidArguments[] =

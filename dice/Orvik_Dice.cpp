@@ -8,15 +8,11 @@
 namespace orvik {
 
 DiceError::DiceError(const char* head, long long number, const char* tail) noexcept {
-    char text[kCapacity + kMaxDecimal];
-    std::size_t n = std::strlen(head);
-    if (n > kCapacity) n = kCapacity;
-    std::memcpy(text, head, n);
-    n += writeDecimal(text + n, number);
-    std::size_t tailLength = std::strlen(tail);
-    if (n + tailLength > sizeof text) tailLength = sizeof text - n;
-    std::memcpy(text + n, tail, tailLength);
-    assign(text, n + tailLength);
+    char digits[kMaxDecimal];
+    const std::size_t digitCount = writeDecimal(digits, number);
+    append(head, std::strlen(head));
+    append(digits, digitCount);
+    append(tail, std::strlen(tail));
 }
 
 }  // namespace orvik

@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -63,6 +64,42 @@ TEST_F(ModuleTest, ARollOnAFreshThreadStartsFromStateOne) {
     EXPECT_EQ(answers,
               (std::vector<std::string>{"rolls a d20 and gets 7.", "rolls a d20 and gets 11.",
                                         "rolls a d20 and gets 3."}));
+}
+
+TEST_F(ModuleTest, ThreadsRollingAtOnceKeepTheirOwnSequences) {
+    // Thread 0 never seeds, so it runs from state 1; the others seed differently. Each thread's
+    // answers must equal the same rolls made alone afterwards from the same seed.
+    constexpr int kThreads = 8;
+    constexpr int kRolls = 300;
+    const char* const texts[] = {"d20", "3#2d6+1", "100d500", "d6-3*2 hits", "30#d4"};
+    auto rollAll = [&](std::vector<std::string>& out) {
+        for (int r = 0; r < kRolls; ++r) {
+            const char* text = texts[r % 5];
+            out.push_back(r % 7 == 0 ? call(sneakAttack, std::string("2d6 ") + text) : roll(text));
+        }
+    };
+    auto seedOf = [](int t) { return t == 0 ? 1u : 1000003u * static_cast<std::uint32_t>(t); };
+    std::vector<std::vector<std::string>> seen(kThreads);
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            if (t != 0) seed(seedOf(t));
+            // Start together, so that the rolls really overlap.
+            ++ready;
+            while (ready.load() < kThreads)
+                std::this_thread::yield();
+            rollAll(seen[static_cast<std::size_t>(t)]);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        seed(seedOf(t));
+        std::vector<std::string> alone;
+        rollAll(alone);
+        EXPECT_EQ(seen[static_cast<std::size_t>(t)], alone) << "thread " << t;
+    }
 }
 
 TEST_F(ModuleTest, AnswersAndMessages) {

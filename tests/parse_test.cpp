@@ -154,6 +154,9 @@ TEST(Parse, LimitsAreCheckedInOrderOnExactValues) {
         {"d6*2147483647*2147483647", kDice},
         {"d6+2147483647+2147483647", kModifier},
         {"d6+1073741824*4", kModifier},
+        // Products beyond 64 bits are pinned, not wrapped, and still fail where they should.
+        {"2147483647d6*2147483647*2147483647*2147483647", kDice},
+        {"d6-2147483647*2147483647*2147483647*2147483647", kDice},
         // Huge negative modifiers still lose to an earlier limit.
         {"31#d6-2147483647-2", kGroups},
         {"d501-2147483647-2147483647", kSides},

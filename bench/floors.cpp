@@ -82,7 +82,7 @@ void rollInline(char* data, std::uint32_t& state) {
     out = put(out, text, length);
     out = put(out, " and gets ", 10);
     out += orvik::writeDecimal(out, total);
-    out = put(out, ".", 2);
+    put(out, ".", 2);
 }
 
 }  // namespace orvik::bench

@@ -230,7 +230,7 @@ double commandSeconds(const std::string& linesPath) {
     std::string program = ORVIK_CLI_PATH;
     std::string seedFlag = "--seed=1";
     std::string moduleFlag = std::string("--module=") + ORVIK_MODULE_PATH;
-    char* args[] = {&program[0], &seedFlag[0], &moduleFlag[0], nullptr};
+    char* args[] = {program.data(), seedFlag.data(), moduleFlag.data(), nullptr};
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, args, environ);

@@ -7,12 +7,11 @@
 #include <string>
 
 #include "dice/Orvik_Dice.h"
+#include "report/SneakAttack.h"
 
 namespace orvik::odds {
 
 namespace {
-
-constexpr char kSneakFormat[] = "Dice Error: Invalid format for sneak attack roll";
 
 DicePart partOf(const Orvik_Dice& record) {
     return DicePart{record.nDice, record.nSides, record.modifier};
@@ -58,7 +57,7 @@ Odds rollOdds(const char* text) {
 
 Odds sneakOdds(const char* text) {
     const char* space = std::strchr(text, ' ');
-    if (space == nullptr) throw DiceError(kSneakFormat);
+    if (space == nullptr) throw DiceError(kInvalidSneakFormat);
     // Built in the module's order, so that the first failure is the one it reports.
     const std::string sneakText(text, static_cast<std::size_t>(space - text));
     const Orvik_Dice sneak(sneakText.c_str());

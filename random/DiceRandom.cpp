@@ -5,7 +5,7 @@
 // SSE2 (every x86-64) takes the lanes two to a register; elsewhere, or with ORVIK_PORTABLE_LANES
 // (which the tests use to check that path too), they are plain integers.
 #if defined(__SSE2__) && !defined(ORVIK_PORTABLE_LANES)
-#define ORVIK_SSE2_LANES 1
+#define ORVIK_SSE2_LANES 1  // NOLINT(cppcoreguidelines-macro-usage): a compile-time switch
 #include <emmintrin.h>
 #endif
 
@@ -93,7 +93,7 @@ namespace {
 // low 32 bits of each half to a full 64-bit product, so whatever the high bits hold never matters.
 std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder remainder) {
     __m128i lane[kLanes / 2];
-    for (int i = 0; i < kLanes / 2; ++i) {
+    for (std::size_t i = 0; i < kLanes / 2; ++i) {
         const Jump a = kStart.lane[2 * i];
         const Jump b = kStart.lane[2 * i + 1];
         lane[i] = _mm_set_epi64x(b.mul * s + b.add, a.mul * s + a.add);
@@ -105,16 +105,16 @@ std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder
     const __m128i sides = _mm_set1_epi32(static_cast<int>(remainder.sides()));
     __m128i sum = _mm_setzero_si128();
     for (;;) {
-        for (int i = 0; i < kLanes / 2; ++i) {
+        for (const __m128i& pair : lane) {
             // The remainder as FaceRemainder takes it: the low 32 bits of factor * r are the
             // fraction, and the high 32 bits of fraction * sides the remainder.
-            const __m128i r = _mm_and_si128(_mm_srli_epi32(lane[i], 16), outputMask);
+            const __m128i r = _mm_and_si128(_mm_srli_epi32(pair, 16), outputMask);
             const __m128i fraction = _mm_mul_epu32(r, factor);
             sum = _mm_add_epi64(sum, _mm_srli_epi64(_mm_mul_epu32(fraction, sides), 32));
         }
         if (--blocks == 0) break;
-        for (int i = 0; i < kLanes / 2; ++i)
-            lane[i] = _mm_add_epi32(_mm_mul_epu32(lane[i], strideMul), strideAdd);
+        for (__m128i& pair : lane)
+            pair = _mm_add_epi32(_mm_mul_epu32(pair, strideMul), strideAdd);
     }
     // Lane kLanes - 1, the last draw, is the high half of the last register.
     alignas(16) std::uint32_t last[4];
@@ -133,11 +133,11 @@ std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder
         lane[i] = kStart.lane[i].mul * s + kStart.lane[i].add;
     std::uint32_t sum = 0;
     for (;;) {
-        for (int i = 0; i < kLanes; ++i)
-            sum += remainder(output(lane[i]));
+        for (const std::uint32_t at : lane)
+            sum += remainder(output(at));
         if (--blocks == 0) break;
-        for (int i = 0; i < kLanes; ++i)
-            lane[i] = kStride.mul * lane[i] + kStride.add;
+        for (std::uint32_t& at : lane)
+            at = kStride.mul * at + kStride.add;
     }
     s = lane[kLanes - 1];
     return sum;

@@ -19,8 +19,8 @@ class FaceRemainder {
 
     // r % n for r from 0 to 65535.
     constexpr std::uint32_t operator()(std::uint32_t r) const noexcept {
-        const std::uint32_t fraction = m_ * r;
-        return static_cast<std::uint32_t>((std::uint64_t{fraction} * n_) >> 32);
+        const std::uint64_t fraction = static_cast<std::uint32_t>(m_ * r);
+        return static_cast<std::uint32_t>((fraction * n_) >> 32);
     }
 
     constexpr std::uint32_t sides() const noexcept { return n_; }

@@ -19,7 +19,7 @@ char* append(char* out, const char* s, std::size_t n) {
 
 Orvik_Dice makeSneakAttack(const char* text) {
     const char* space = std::strchr(text, ' ');
-    if (space == nullptr) throw DiceError("Dice Error: Invalid format for sneak attack roll");
+    if (space == nullptr) throw DiceError(kInvalidSneakFormat);
 
     // The sneak dice's own text, in a work buffer on the stack; only an absurdly long one costs an
     // allocation.

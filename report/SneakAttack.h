@@ -6,6 +6,9 @@
 
 namespace orvik {
 
+// The answer to a sneak attack text with no space to split it at.
+inline constexpr char kInvalidSneakFormat[] = "Dice Error: Invalid format for sneak attack roll";
+
 // text is "<sneak dice> <main roll>", split at its first space. The sneak dice are rolled first,
 // and their first total is added to each of the main roll's totals. The returned record's text
 // describes both: "( sneak attack, +3d6 ) a d8+2".

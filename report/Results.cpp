@@ -1,5 +1,6 @@
 // The result sentence: "rolls " ["a "] text " and gets " total {", " total} "."
 #include <cstring>
+#include <limits>
 
 #include "dice/Decimal.h"
 #include "dice/Orvik_Dice.h"
@@ -29,16 +30,6 @@ struct Measure {
     void piece(const char*, std::size_t n) { length += n; }
     void text(const char* s) { length += std::strlen(s); }
     void number(std::int32_t value) { length += orvik::decimalLength(value); }
-};
-
-struct Write {
-    char* out;
-    void piece(const char* s, std::size_t n) {
-        std::memcpy(out, s, n);
-        out += n;
-    }
-    void text(const char* s) { piece(s, std::strlen(s)); }
-    void number(std::int32_t value) { out += orvik::writeDecimal(out, value); }
 };
 
 // Writes while there is room for the piece and a terminator after it, and stops for good at the
@@ -79,11 +70,9 @@ std::size_t Orvik_Dice::resultsLength() const noexcept {
     return measure.length;
 }
 
-// NOLINTNEXTLINE(readability-non-const-parameter): written through the sink
+// The caller has measured: no bound can be reached.
 void Orvik_Dice::writeResults(char* dest) const noexcept {
-    Write write{dest};
-    emitSentence(*this, write);
-    *write.out = '\0';
+    writeResults(dest, std::numeric_limits<std::size_t>::max());
 }
 
 // NOLINTNEXTLINE(readability-non-const-parameter): written through the sink

@@ -1,32 +1,96 @@
 #include "cli/Interactive.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "cli/Io.h"
+#include "cli/LineReader.h"
+#include "cli/Output.h"
 
 #if defined(ORVIK_HAVE_LIBEDIT)
 #include <histedit.h>
-#include <unistd.h>
 #endif
 
 namespace orvik::cli {
 
-#if defined(ORVIK_HAVE_LIBEDIT)
-
 namespace {
 
+#if defined(_WIN32)
+#define ORVIK_LEAVE_KEYS "Ctrl-Z then Enter"
+#else
+#define ORVIK_LEAVE_KEYS "Ctrl-D"
+#endif
 constexpr char kHint[] =
-    "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-D leaves.\n";
+    "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or " ORVIK_LEAVE_KEYS
+    " leaves.\n";
 constexpr char kSneakHint[] =
-    "Type sneak dice, a space and a roll, such as 3d6 d8+2, and press Enter; quit or Ctrl-D "
-    "leaves.\n";
-constexpr int kHistorySize = 500;
-
-const char* prompt(EditLine*) {
-    return "orvik> ";
-}
+    "Type sneak dice, a space and a roll, such as 3d6 d8+2, and press Enter; quit "
+    "or " ORVIK_LEAVE_KEYS " leaves.\n";
+constexpr char kPrompt[] = "orvik> ";
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+enum class Line { Blank, Quit, Roll };
+
+Line classify(const char* line, std::size_t length) {
+    std::size_t start = 0;
+    while (start < length && isBlank(line[start]))
+        ++start;
+    std::size_t end = length;
+    while (end > start && isBlank(line[end - 1]))
+        --end;
+    if (start == end) return Line::Blank;
+    if (end - start == 4 && std::memcmp(line + start, "quit", 4) == 0) return Line::Quit;
+    return Line::Roll;
+}
+
+// The hint and the prompt go to the terminal: when standard output is redirected, the file
+// receives the answers only.
+int talkStream() {
+    return isTerminal(kStdout) ? kStdout : kStderr;
+}
+
+void talk(int fd, const char* text) {
+    try {
+        writeAll(fd, text, std::strlen(text));
+    } catch (const WriteError&) {
+        if (fd == kStdout) throw;  // the answers' own stream: the run cannot go on
+    }
+}
+
+// Lines as the terminal hands them over, edited by its own line discipline.
+void plainPrompt(const char* hint, Output& out, const LineRoller& roll) {
+    const int fd = talkStream();
+    LineReader reader(kStdin, [&out] { out.flush(); });
+    talk(fd, hint);
+    for (;;) {
+        out.flush();
+        talk(fd, kPrompt);
+        const char* line = nullptr;
+        std::size_t length = 0;
+        if (!reader.next(line, length)) {
+            talk(fd, "\n");  // end of input leaves the cursor after the prompt
+            return;
+        }
+#if defined(_WIN32)
+        if (length == 1 && line[0] == '\x1a') return;  // Ctrl-Z then Enter
+#endif
+        const Line kind = classify(line, length);
+        if (kind == Line::Quit) return;
+        if (kind == Line::Roll) roll(line, length, reader.lineNumber());
+    }
+}
+
+#if defined(ORVIK_HAVE_LIBEDIT)
+constexpr int kHistorySize = 500;
+
+const char* promptText(EditLine*) {
+    return kPrompt;
 }
 
 // Owns the editor and its history for one session.
@@ -40,7 +104,7 @@ class Editor {
         history(history_, &event, H_SETUNIQUE, 1);
         el_set(editor_, EL_EDITOR, "emacs");
         el_set(editor_, EL_SIGNAL, 1);  // put the terminal back on a signal
-        el_set(editor_, EL_PROMPT, prompt);
+        el_set(editor_, EL_PROMPT, promptText);
         el_set(editor_, EL_HIST, history, history_);
         el_source(editor_, nullptr);  // the person's own ~/.editrc, as other libedit programs do
     }
@@ -50,6 +114,8 @@ class Editor {
     }
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
+    Editor(Editor&&) = delete;
+    Editor& operator=(Editor&&) = delete;
 
     bool ready() const { return editor_ != nullptr && history_ != nullptr; }
 
@@ -66,55 +132,54 @@ class Editor {
     History* history_;
 };
 
-}  // namespace
-
-bool wantPrompt() {
-    return isatty(STDIN_FILENO) == 1 && (isatty(STDOUT_FILENO) == 1 || isatty(STDERR_FILENO) == 1);
+// A dumb terminal (an editor's shell buffer, say) cannot show line editing.
+bool wantEditor() {
+    const char* term = std::getenv("TERM");
+    return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
 }
 
-bool rollInteractively(bool sneak, const LineRoller& roll) {
-    // The hint and the prompt go to the terminal; when standard output is redirected, the file
-    // receives the answers only.
-    FILE* talk = isatty(STDOUT_FILENO) == 1 ? stdout : stderr;
-    Editor editor(talk);
+// False when the editor could not start, so that the plain prompt serves instead.
+bool editorPrompt(const char* hint, Output& out, const LineRoller& roll) {
+    FILE* terminal = talkStream() == kStdout ? stdout : stderr;
+    Editor editor(terminal);
     if (!editor.ready()) return false;
-    std::fputs(sneak ? kSneakHint : kHint, talk);
-    std::fflush(talk);
-    for (;;) {
+    std::fputs(hint, terminal);
+    std::fflush(terminal);
+    for (std::uint64_t number = 1;; ++number) {
+        out.flush();
         int count = 0;
+        errno = 0;
         const char* line = editor.next(count);
         if (line == nullptr || count <= 0) {
-            // Ctrl-D leaves the cursor after the prompt; end that line for the shell.
-            std::fputc('\n', talk);
-            std::fflush(talk);
-            return count == 0;
+            std::fputc('\n', terminal);  // Ctrl-D leaves the cursor after the prompt
+            std::fflush(terminal);
+            if (count < 0) throw ReadError(std::strerror(errno != 0 ? errno : EIO));
+            return true;
         }
         std::size_t length = static_cast<std::size_t>(count);
         while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
             --length;
-        std::size_t start = 0;
-        while (start < length && isBlank(line[start]))
-            ++start;
-        std::size_t end = length;
-        while (end > start && isBlank(line[end - 1]))
-            --end;
-        if (start == end) continue;
-        if (end - start == 4 && std::memcmp(line + start, "quit", 4) == 0) return true;
+        const Line kind = classify(line, length);
+        if (kind == Line::Quit) return true;
+        if (kind == Line::Blank) continue;
         editor.remember(line);
-        if (!roll(line, length)) return true;  // the caller reports the failed write
+        roll(line, length, number);
     }
 }
+#endif
 
-#else  // no line editor on this platform: standard input is always read line by line
+}  // namespace
 
 bool wantPrompt() {
-    return false;
+    return isTerminal(kStdin) && (isTerminal(kStdout) || isTerminal(kStderr));
 }
 
-bool rollInteractively(bool, const LineRoller&) {
-    return false;
-}
-
+void rollInteractively(bool sneak, Output& out, const LineRoller& roll) {
+    const char* hint = sneak ? kSneakHint : kHint;
+#if defined(ORVIK_HAVE_LIBEDIT)
+    if (wantEditor() && editorPrompt(hint, out, roll)) return;
 #endif
+    plainPrompt(hint, out, roll);
+}
 
 }  // namespace orvik::cli

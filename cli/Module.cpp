@@ -30,9 +30,9 @@ Handle open(const std::string& path) {
     return handle;
 }
 
-std::string lastError() {
+std::string lastError(const std::string& path) {
     const DWORD code = GetLastError();
-    std::string message = "cannot load module (error " + std::to_string(code) + ")";
+    std::string message = path + ": error " + std::to_string(code);
     wchar_t text[256];
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              code, 0, text, sizeof text / sizeof text[0], nullptr);
@@ -69,9 +69,11 @@ Handle open(const std::string& path) {
     return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-std::string lastError() {
+std::string lastError(const std::string& path) {
     const char* why = dlerror();
-    return why != nullptr ? why : "cannot load module";
+    const std::string said = why != nullptr ? why : "cannot load it";
+    // dlerror names the file itself, except for some failures.
+    return said.compare(0, path.size(), path) == 0 ? said : path + ": " + said;
 }
 
 template <class Fn>
@@ -116,23 +118,36 @@ std::string asFilePath(const std::string& path) {
 }  // namespace
 
 bool loadModule(const std::string& path, Module& module, std::string& error) {
-    Handle handle = nullptr;
+    std::vector<std::string> places;
     if (!path.empty()) {
-        handle = open(asFilePath(path));
+        places.push_back(asFilePath(path));
     } else {
         const std::string here = programDirectory();
         if (!here.empty()) {
-            handle = open(here + kSeparator + kModuleName);
+            places.push_back(here + kSeparator + kModuleName);
 #if defined(ORVIK_INSTALLED_LIBDIR)
-            if (handle == nullptr)
-                handle =
-                    open(here + kSeparator + ORVIK_INSTALLED_LIBDIR + kSeparator + kModuleName);
+            places.push_back(here + kSeparator + ORVIK_INSTALLED_LIBDIR + kSeparator + kModuleName);
 #endif
         }
-        if (handle == nullptr) handle = open(kModuleName);
+        places.emplace_back(kModuleName);  // the system's own search
+    }
+    Handle handle = nullptr;
+    std::vector<std::string> failures;
+    for (const std::string& place : places) {
+        handle = open(place);
+        if (handle != nullptr) break;
+        failures.push_back(lastError(place));
     }
     if (handle == nullptr) {
-        error = lastError();
+        // Every place tried, in order, so that a person can see where the module should be.
+        error = "cannot load the dice module";
+        if (failures.size() == 1) {
+            error += ": " + failures.front();
+        } else {
+            error += "; tried, in order:";
+            for (const std::string& failure : failures)
+                error += "\n  " + failure;
+        }
         return false;
     }
     // The module stays loaded until the program ends, as it would in a host.

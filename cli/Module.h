@@ -17,7 +17,7 @@ struct Module {
 
 // Loads the module from path, or, when path is empty, from beside this program, then from the
 // installed library directory, then by name through the system's search. On failure returns
-// false and says why in error.
+// false and says in error why, for every place tried.
 bool loadModule(const std::string& path, Module& module, std::string& error);
 
 }  // namespace orvik::cli

@@ -16,8 +16,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# ctest runs the Windows programs through Wine.
+# ctest runs the Windows programs through Wine, where Wine can start: its loader is a 32-bit
+# program, which a kernel without 32-bit support refuses.
 find_program(ORVIK_WINE wine)
 if(ORVIK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVIK_WINE})
+  execute_process(COMMAND ${ORVIK_WINE} --version RESULT_VARIABLE orvik_wine_status
+                  OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
+  if(orvik_wine_status EQUAL 0)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVIK_WINE})
+  endif()
 endif()

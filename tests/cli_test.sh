@@ -91,6 +91,100 @@ if [ "$("${runner[@]}" "$orvik" --seed 1 <"$tmp/in")" != "$E" ]; then
     echo "FAIL: long line"
 fi
 
+# A line holding a NUL byte is no roll text: refused without reaching the module, and no dice are
+# drawn for it (the next roll gets the seed's first draw).
+case_ "NUL line" 1 'd6\0junk\nd20\n' "$E\nrolls a d20 and gets 7.\n" --seed 1
+case_ "NUL line, sneak" 1 '3d6\0 d8+2\n' "$E\n" --sneak --seed 1
+
+# Without --seed every run takes a fresh seed from the system, never the clock's, and
+# --print-seed tells it so that the run can be replayed.
+count=$((count + 1))
+before=$(date +%s)
+"${runner[@]}" "$orvik" --print-seed 10#d500 </dev/null >"$tmp/run1" 2>"$tmp/seed1"
+"${runner[@]}" "$orvik" --print-seed 10#d500 </dev/null >"$tmp/run2" 2>"$tmp/seed2"
+after=$(date +%s)
+seed1=$(tr -d '\r' <"$tmp/seed1" | sed -n 's/^orvik: seed \([0-9]*\)$/\1/p')
+seed2=$(tr -d '\r' <"$tmp/seed2" | sed -n 's/^orvik: seed \([0-9]*\)$/\1/p')
+replay=$("${runner[@]}" "$orvik" --seed "${seed1:-x}" 10#d500 </dev/null 2>/dev/null)
+if [ -z "$seed1" ] || [ -z "$seed2" ] || [ "$seed1" = "$seed2" ] || cmp -s "$tmp/run1" "$tmp/run2" ||
+    [ "$seed1" -ge "$before" -a "$seed1" -le "$after" ] || [ "$seed2" -ge "$before" -a "$seed2" -le "$after" ] ||
+    [ "$replay" != "$(cat "$tmp/run1")" ]; then
+    failures=$((failures + 1))
+    echo "FAIL: fresh seeds (seeds '$seed1' '$seed2', clock $before..$after)"
+fi
+count=$((count + 1))
+"${runner[@]}" "$orvik" --print-seed --seed 5 d6 </dev/null >/dev/null 2>"$tmp/err"
+[ "$(tr -d '\r' <"$tmp/err")" = "orvik: seed 5" ] || { failures=$((failures + 1)); echo "FAIL: --print-seed --seed 5"; }
+
+# A program that writes one line and waits gets its answer without closing its end of the pipe.
+count=$((count + 1))
+coproc roller { "${runner[@]}" "$orvik" --seed 1 2>/dev/null; }
+answers=()
+for text in d20 3d6x d20; do
+    printf '%s\n' "$text" >&"${roller[1]}"
+    IFS= read -r -t 60 line <&"${roller[0]}" || line="(no answer within 60 s)"
+    answers+=("$line")
+done
+exec {roller[1]}>&-
+wait "$roller_PID"
+status=$?
+if [ "${answers[*]}" != "rolls a d20 and gets 7. $E rolls a d20 and gets 11." ] || [ "$status" != 1 ]; then
+    failures=$((failures + 1))
+    echo "FAIL: answers as they are asked (status $status): ${answers[*]}"
+fi
+
+# The first failed write ends the run with a message and status 2, whether or not SIGPIPE is
+# delivered; a generous time-out guards against a run that never stops.
+stops() {  # NAME REASON_PATTERN SHELL_PIPELINE (orvik's status is the pipeline's first word)
+    count=$((count + 1))
+    local got
+    got=$(timeout 120 bash -c "trap '' PIPE; $3" 2>&1)
+    if ! grep -q "^orvik: cannot write standard output: .*$2" <<<"$got" ||
+        ! grep -q "^status 2$" <<<"$got"; then
+        failures=$((failures + 1))
+        echo "FAIL: $1: $(head -c 300 <<<"$got")"
+    fi
+}
+run="${runner[*]} '$orvik'"
+stops "full device" "" "yes d6 | $run > /dev/full; echo status \$?"
+stops "reader that quits" "" "yes d6 | { $run; echo status \$? >&2; } | head -1 >/dev/null"
+stops "--help to a full device" "" "$run --help > /dev/full; echo status \$?"
+stops "--version to a full device" "" "$run --version > /dev/full; echo status \$?"
+
+# Memory running out in the command: a message and status 2, never an abort. (Wine needs more
+# address space than this allows, so only the native command is tried.)
+if [ ${#runner[@]} = 0 ]; then
+    count=$((count + 1))
+    got=$( (ulimit -v 100000; head -c 200000000 /dev/zero | tr '\0' x | "$orvik" --seed 1 2>&1 >/dev/null; echo "status $?") )
+    [ "$got" = "$(printf 'orvik: out of memory\nstatus 2')" ] ||
+        { failures=$((failures + 1)); echo "FAIL: out of memory: $got"; }
+fi
+
+# A module that gives no answer (its own out-of-memory path): one line still answers each roll,
+# standard error names the roll, and the status is 2.
+if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
+    case_ "no answer, stdin" 2 "d6\nd6x\n" "\n\n" --module "$ORVIK_SILENT_MODULE"
+    grep -q "^orvik: line 2: the module gave no answer" "$tmp/err" ||
+        { failures=$((failures + 1)); echo "FAIL: no answer: line 2 not named"; }
+    case_ "no answer, arguments" 2 "" "\n" --module "$ORVIK_SILENT_MODULE" d6
+    grep -q "^orvik: TEXT 1: the module gave no answer" "$tmp/err" ||
+        { failures=$((failures + 1)); echo "FAIL: no answer: TEXT 1 not named"; }
+fi
+
+# A module found nowhere: every place tried is named, in order.
+count=$((count + 1))
+mkdir "$tmp/alone"
+cp "$orvik" "$tmp/alone/"
+"${runner[@]}" "$tmp/alone/$(basename "$orvik")" d6 </dev/null >/dev/null 2>"$tmp/err"
+status=$?
+places=$(grep -c '^  ' "$tmp/err")
+if [ "$status" != 2 ] || ! grep -q '^orvik: cannot load the dice module; tried, in order:' "$tmp/err" ||
+    [ "$places" -lt 2 ] || ! grep -q "^  $tmp/alone/" "$tmp/err"; then
+    failures=$((failures + 1))
+    echo "FAIL: every place tried (status $status)"
+    head -5 "$tmp/err"
+fi
+
 # --odds: the exact odds instead of a roll; no module is needed for them.
 D3='d3\n  1 group: d3\n  minimum 1, maximum 3, mean 2.0000, standard deviation 0.8165\n  total   P(total) P(at least)\n'
 D3="$D3"'      1   33.3344%%   100.0000%%  ████████████████████████████████████████\n'

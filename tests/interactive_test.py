@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The interactive prompt, driven through a pseudo-terminal as a person would use it: the hint and
-prompt, line editing and history, blank lines, quit and Ctrl-D; and never a prompt for a pipe or
-when rolls are given as arguments.
+prompt, line editing and history, blank lines, quit and Ctrl-D; the same prompt without the line
+editor (a dumb terminal), answering each line at Enter; and never a prompt for a pipe or when rolls
+are given as arguments.
 
 Usage: interactive_test.py PATH_TO_ORVIK
 """
@@ -20,18 +21,20 @@ import time
 ORVIK = sys.argv[1]
 HINT = "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-D leaves."
 PROMPT = "orvik> "
+ERROR = "Dice Error: Invalid arguments in the attempted roll"
 LEFT, UP, CTRL_A, CTRL_D, CTRL_E = "\x1b[D", "\x1b[A", "\x01", "\x04", "\x05"
 failures = []
+cases = []
 
 
 class Session:
     """orvik on a terminal of 80x24; stdout may go elsewhere."""
 
-    def __init__(self, *args, stdout=None):
+    def __init__(self, *args, stdout=None, term="xterm"):
         self.master, slave = pty.openpty()
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
         self.home = tempfile.TemporaryDirectory()  # no ~/.editrc of this machine
-        env = dict(os.environ, TERM="xterm", HOME=self.home.name)
+        env = dict(os.environ, TERM=term, HOME=self.home.name)
         self.proc = subprocess.Popen(
             [ORVIK, *args], stdin=slave, stdout=stdout if stdout else slave, stderr=slave,
             env=env, start_new_session=True)
@@ -89,6 +92,8 @@ class Session:
 
 
 def case(name):
+    cases.append(name)
+
     def run(fn):
         try:
             fn()
@@ -179,5 +184,36 @@ def _():
     assert done.stdout == want and done.stderr == b"" and done.returncode == 1, repr(done)
 
 
-print(f"{6 - len(failures)} passed, {len(failures)} failed")
+@case("no line editor: hint, prompt, each line answered at Enter, blank lines, quit")
+def _():
+    s = Session("--seed", "1", term="dumb")
+    s.expect(HINT + "\r\n")
+    s.expect(PROMPT)
+    for line, answer in (("d20", "rolls a d20 and gets 7."), ("d6x", ERROR),
+                         ("d20", "rolls a d20 and gets 11.")):
+        s.send(line + "\r")  # the input stays open: the answer must come before end of input
+        s.expect(line + "\r\n" + answer + "\r\n" + PROMPT)  # echo, answer, a fresh prompt
+    s.send("  \r")
+    s.expect(PROMPT)
+    s.send("quit\r")
+    status, rest = s.finish()
+    assert status == 1, f"status {status}"
+    assert "rolls" not in rest, f"a blank line was rolled: {rest!r}"
+
+
+@case("no line editor: answers appear before end of input, then Ctrl-D leaves")
+def _():
+    s = Session("--seed", "1", term="dumb")
+    s.expect(PROMPT)
+    s.send("d20\r")
+    s.expect("rolls a d20 and gets 7.\r\n" + PROMPT)
+    s.send("3#d6\r")
+    s.expect("rolls 3#d6 and gets ")
+    s.expect(PROMPT)
+    s.send(CTRL_D)
+    status, _ = s.finish()
+    assert status == 0, f"status {status}"
+
+
+print(f"{len(cases) - len(failures)} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)

@@ -1,0 +1,83 @@
+#include "cli/Io.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace orvik::cli {
+
+namespace {
+
+std::string reason() {
+    return std::strerror(errno);
+}
+
+#if defined(_WIN32)
+// _read and _write take an unsigned count, and a pipe is happiest with moderate pieces.
+constexpr std::size_t kMostAtOnce = 1 << 20;
+
+long systemRead(int fd, char* buffer, std::size_t size) {
+    return _read(fd, buffer, static_cast<unsigned>(size < kMostAtOnce ? size : kMostAtOnce));
+}
+long systemWrite(int fd, const char* data, std::size_t size) {
+    return _write(fd, data, static_cast<unsigned>(size < kMostAtOnce ? size : kMostAtOnce));
+}
+#else
+long systemRead(int fd, char* buffer, std::size_t size) {
+    return ::read(fd, buffer, size < SSIZE_MAX ? size : SSIZE_MAX);
+}
+long systemWrite(int fd, const char* data, std::size_t size) {
+    return ::write(fd, data, size < SSIZE_MAX ? size : SSIZE_MAX);
+}
+#endif
+
+}  // namespace
+
+std::size_t readSome(int fd, char* buffer, std::size_t size) {
+    for (;;) {
+        const long got = systemRead(fd, buffer, size);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) throw ReadError(reason());
+    }
+}
+
+void writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const long put = systemWrite(fd, data, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;  // nothing taken: do not spin
+            throw WriteError(reason());
+        }
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+}
+
+bool isTerminal(int fd) {
+#if defined(_WIN32)
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+#else
+    return isatty(fd) == 1;
+#endif
+}
+
+void useBinaryStreams() {
+#if defined(_WIN32)
+    _setmode(kStdin, _O_BINARY);
+    _setmode(kStdout, _O_BINARY);
+#endif
+}
+
+}  // namespace orvik::cli

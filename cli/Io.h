@@ -1,0 +1,40 @@
+// The command's standard streams through the system's own read and write, so that a line is
+// answered as soon as it arrives and a failed write is seen at once.
+#ifndef ORVIK_CLI_IO_H
+#define ORVIK_CLI_IO_H
+
+#include <cstddef>
+#include <stdexcept>
+
+namespace orvik::cli {
+
+constexpr int kStdin = 0;
+constexpr int kStdout = 1;
+constexpr int kStderr = 2;
+
+// What failed, in the system's words.
+class ReadError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+class WriteError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Bytes as they come: waits only while none have arrived. Returns 0 at end of input; throws
+// ReadError.
+std::size_t readSome(int fd, char* buffer, std::size_t size);
+
+// All of data, or WriteError.
+void writeAll(int fd, const char* data, std::size_t size);
+
+// A terminal (on Windows, a console) that a person types at or reads.
+bool isTerminal(int fd);
+
+// The same bytes on every platform: no "\r\n" translation of standard input and output.
+void useBinaryStreams();
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_IO_H

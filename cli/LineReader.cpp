@@ -1,0 +1,49 @@
+#include "cli/LineReader.h"
+
+#include <cstring>
+#include <utility>
+
+#include "cli/Io.h"
+
+namespace orvik::cli {
+
+namespace {
+constexpr std::size_t kChunk = 1 << 16;
+}
+
+LineReader::LineReader(int fd, std::function<void()> beforeWait)
+    : fd_(fd), beforeWait_(std::move(beforeWait)), buffer_(kChunk) {}
+
+bool LineReader::next(const char*& text, std::size_t& length) {
+    for (;;) {
+        char* begin = buffer_.data() + start_;
+        const std::size_t left = held_ - start_;
+        if (const void* end = std::memchr(begin, '\n', left)) {
+            length = static_cast<std::size_t>(static_cast<const char*>(end) - begin);
+            start_ += length + 1;
+            if (length > 0 && begin[length - 1] == '\r') --length;
+            text = begin;
+            ++lineNumber_;
+            return true;
+        }
+        if (atEnd_) {
+            if (left == 0) return false;
+            text = begin;
+            length = left;
+            start_ = held_;
+            ++lineNumber_;
+            return true;
+        }
+        // Keep the unfinished line at the front, and make room for a line longer than we hold.
+        std::memmove(buffer_.data(), begin, left);
+        start_ = 0;
+        held_ = left;
+        if (held_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        if (beforeWait_) beforeWait_();
+        const std::size_t got = readSome(fd_, buffer_.data() + held_, buffer_.size() - held_);
+        if (got == 0) atEnd_ = true;
+        held_ += got;
+    }
+}
+
+}  // namespace orvik::cli

@@ -1,0 +1,32 @@
+// The command line: options, their values and the texts to roll.
+#ifndef ORVIK_CLI_OPTIONS_H
+#define ORVIK_CLI_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvik::cli {
+
+extern const char kUsage[];
+
+struct Options {
+    bool sneak = false;
+    bool odds = false;
+    bool json = false;
+    bool printSeed = false;
+    bool seeded = false;  // --seed was given
+    std::uint32_t seed = 0;
+    std::string modulePath;
+    std::vector<const char*> texts;  // empty: roll standard input
+};
+
+enum class Action { Roll, Help, Version, UsageError };
+
+// Reads argv into options. Options may stand anywhere before "--". For Action::UsageError,
+// error says what is wrong.
+Action parseOptions(int argc, char** argv, Options& options, std::string& error);
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_OPTIONS_H

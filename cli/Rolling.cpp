@@ -1,0 +1,75 @@
+#include "cli/Rolling.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/LineReader.h"
+#include "cli/Output.h"
+#include "dice/DiceError.h"
+
+namespace orvik::cli {
+
+namespace {
+
+constexpr std::size_t kMinHostBuffer = 512;  // what every host hands the module at least
+
+bool isResult(const char* answer, std::size_t length) {
+    return length >= 6 && std::memcmp(answer, "rolls ", 6) == 0;
+}
+
+}  // namespace
+
+Answer ModuleRoller::roll(const char* text, std::size_t length) {
+    // The module reads a C string: a line holding a NUL byte is not a roll text, and must not
+    // reach it cut short.
+    if (std::memchr(text, '\0', length) != nullptr) {
+        out_.line(kInvalidArguments, sizeof kInvalidArguments - 1);
+        return Answer::DiceError;
+    }
+    // A host buffer: at least the minimum, and room for the text it is handed.
+    const std::size_t capacity = std::max(kMinHostBuffer, length + 1);
+    if (data_.size() < capacity) data_.resize(capacity);
+    std::memcpy(data_.data(), text, length);
+    data_[length] = '\0';
+    routine_(nullptr, nullptr, data_.data(), nullptr, nullptr, nullptr);
+    const std::size_t answer = strnlen(data_.data(), capacity);
+    // An empty answer is the module's own out-of-memory path; the line still keeps its place.
+    out_.line(data_.data(), answer);
+    if (answer == 0) return Answer::None;
+    return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
+}
+
+Answer OddsRoller::roll(const char* text, std::size_t length) {
+    const bool result = answers_.answer(text, length, answer_);
+    out_.line(answer_.data(), answer_.size());
+    return result ? Answer::Result : Answer::DiceError;
+}
+
+void Tally::count(Answer answer, const char* what, std::uint64_t number) {
+    if (answer == Answer::DiceError) diceError_ = true;
+    if (answer != Answer::None) return;
+    missing_ = true;
+    std::fprintf(stderr, "orvik: %s %llu: the module gave no answer (it ran out of memory)\n", what,
+                 static_cast<unsigned long long>(number));
+}
+
+int Tally::status() const {
+    if (missing_) return 2;
+    return diceError_ ? 1 : 0;
+}
+
+void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tally) {
+    std::uint64_t number = 0;
+    for (const char* text : texts)
+        tally.count(roller.roll(text, std::strlen(text)), "TEXT", ++number);
+}
+
+void rollLines(LineReader& lines, Roller& roller, Tally& tally) {
+    const char* text = nullptr;
+    std::size_t length = 0;
+    while (lines.next(text, length))
+        tally.count(roller.roll(text, length), "line", lines.lineNumber());
+}
+
+}  // namespace orvik::cli

@@ -1,0 +1,78 @@
+// Rolling a run's texts: from the arguments or standard input, through the module or the odds,
+// and the exit status their answers add up to.
+#ifndef ORVIK_CLI_ROLLING_H
+#define ORVIK_CLI_ROLLING_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/orvik.h"
+#include "odds/Odds.h"
+
+namespace orvik::cli {
+
+class Output;
+class LineReader;
+
+enum class Answer { Result, DiceError, None };
+
+// Answers one text with one line of output.
+class Roller {
+  public:
+    Roller() = default;
+    virtual ~Roller() = default;
+    Roller(const Roller&) = delete;
+    Roller& operator=(const Roller&) = delete;
+    Roller(Roller&&) = delete;
+    Roller& operator=(Roller&&) = delete;
+
+    virtual Answer roll(const char* text, std::size_t length) = 0;
+};
+
+// Through the module's roll routine, as a host calls it.
+class ModuleRoller final : public Roller {
+  public:
+    ModuleRoller(OrvikRollFn routine, Output& out) : routine_(routine), out_(out) {}
+    Answer roll(const char* text, std::size_t length) override;
+
+  private:
+    OrvikRollFn routine_;
+    Output& out_;
+    std::vector<char> data_;
+};
+
+// The exact odds instead of a roll.
+class OddsRoller final : public Roller {
+  public:
+    OddsRoller(bool sneak, bool json, Output& out) : answers_(sneak, json), out_(out) {}
+    Answer roll(const char* text, std::size_t length) override;
+
+  private:
+    orvik::odds::Answers answers_;
+    Output& out_;
+    std::string answer_;
+};
+
+// The answers of a run so far.
+class Tally {
+  public:
+    // Counts answer to the text called "<what> <number>", and says on standard error when the
+    // module gave none.
+    void count(Answer answer, const char* what, std::uint64_t number);
+
+    // 0 if every answer was a result, 1 if any was a dice error, 2 if any is missing.
+    int status() const;
+
+  private:
+    bool diceError_ = false;
+    bool missing_ = false;
+};
+
+void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tally);
+void rollLines(LineReader& lines, Roller& roller, Tally& tally);
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_ROLLING_H

@@ -220,17 +220,19 @@ double inProcessSeconds(const std::vector<std::string>& lines) {
     return secondsSince(start);
 }
 
-// The command over the lines file: standard input from the file, standard output to /dev/null.
-// Returns the wall time, or a negative value if it could not run or did not exit with 0.
-double commandSeconds(const std::string& linesPath) {
+// A command over the lines file: standard input from the file, standard output to /dev/null.
+// This build's command is handed this build's module; another build finds its own. Returns the
+// wall time, or a negative value if it could not run or did not exit with 0.
+double commandSeconds(const std::string& linesPath, const std::string& command) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, linesPath.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    std::string program = ORVIK_CLI_PATH;
+    std::string program = command;
     std::string seedFlag = "--seed=1";
     std::string moduleFlag = std::string("--module=") + ORVIK_MODULE_PATH;
-    char* args[] = {program.data(), seedFlag.data(), moduleFlag.data(), nullptr};
+    char* args[] = {program.data(), seedFlag.data(),
+                    command == ORVIK_CLI_PATH ? moduleFlag.data() : nullptr, nullptr};
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, args, environ);
@@ -245,9 +247,10 @@ double commandSeconds(const std::string& linesPath) {
 struct Throughput {
     std::vector<double> inProcess;  // lines per second, one per run
     std::vector<double> command;
+    std::vector<double> baseline;  // another build of the command, when one is named
 };
 
-bool measureCommand(int lineCount, int runs, Throughput& out) {
+bool measureCommand(int lineCount, int runs, const std::string& baseline, Throughput& out) {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(lineCount));
     const std::size_t kinds = sizeof kLineTexts / sizeof kLineTexts[0];
@@ -271,12 +274,20 @@ bool measureCommand(int lineCount, int runs, Throughput& out) {
     // Interleaved, so that a busy spell on the machine falls on both sides alike.
     for (int run = 0; run < runs && ok; ++run) {
         out.inProcess.push_back(lineCount / inProcessSeconds(lines));
-        const double seconds = commandSeconds(path);
+        const double seconds = commandSeconds(path, ORVIK_CLI_PATH);
         if (seconds <= 0) {
             std::fprintf(stderr, "orvik_bench: %s did not roll the lines file\n", ORVIK_CLI_PATH);
             ok = false;
         } else {
             out.command.push_back(lineCount / seconds);
+        }
+        if (!ok || baseline.empty()) continue;
+        const double before = commandSeconds(path, baseline);
+        if (before <= 0) {
+            std::fprintf(stderr, "orvik_bench: %s did not roll the lines file\n", baseline.c_str());
+            ok = false;
+        } else {
+            out.baseline.push_back(lineCount / before);
         }
     }
     std::remove(path);
@@ -310,15 +321,19 @@ void printRatio(const char* what, double best, double median, double target, boo
 int main(int argc, char** argv) {
     int lineCount = 1000000;
     int commandRuns = 3;
+    std::string baseline;  // another build's orvik, measured beside this one's
     benchmark::Initialize(&argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--lines=", 8) == 0) {
             lineCount = std::max(1, std::atoi(argv[i] + 8));
         } else if (std::strncmp(argv[i], "--command-runs=", 15) == 0) {
             commandRuns = std::max(1, std::atoi(argv[i] + 15));
+        } else if (std::strncmp(argv[i], "--baseline=", 11) == 0) {
+            baseline = argv[i] + 11;
         } else {
             std::fprintf(stderr,
-                         "usage: orvik_bench [--benchmark_...] [--lines=N] [--command-runs=N]\n");
+                         "usage: orvik_bench [--benchmark_...] [--lines=N] [--command-runs=N] "
+                         "[--baseline=PATH_TO_ANOTHER_ORVIK]\n");
             return 2;
         }
     }
@@ -351,7 +366,7 @@ int main(int argc, char** argv) {
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     Throughput throughput;
-    const bool commandOk = measureCommand(lineCount, commandRuns, throughput);
+    const bool commandOk = measureCommand(lineCount, commandRuns, baseline, throughput);
     const std::string loadAfter = loadAverage();
 
     auto timing = [&](const std::string& name) -> const Timing* {
@@ -395,6 +410,10 @@ int main(int argc, char** argv) {
                     best(throughput.inProcess), median(throughput.inProcess));
         std::printf("  %-44s %13.0f %13.0f\n", "orvik reading a lines file, output to /dev/null",
                     best(throughput.command), median(throughput.command));
+        if (!throughput.baseline.empty()) {
+            std::printf("  %-44s %13.0f %13.0f\n", ("baseline " + baseline).c_str(),
+                        best(throughput.baseline), median(throughput.baseline));
+        }
         std::printf("  %d lines, cycling through", lineCount);
         for (const char* text : kLineTexts)
             std::printf(" \"%s\"", text);

@@ -19,16 +19,18 @@ namespace orvik::cli {
 namespace {
 
 #if defined(_WIN32)
-#define ORVIK_LEAVE_KEYS "Ctrl-Z then Enter"
-#else
-#define ORVIK_LEAVE_KEYS "Ctrl-D"
-#endif
 constexpr char kHint[] =
-    "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or " ORVIK_LEAVE_KEYS
-    " leaves.\n";
+    "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-Z then Enter leaves.\n";
 constexpr char kSneakHint[] =
-    "Type sneak dice, a space and a roll, such as 3d6 d8+2, and press Enter; quit "
-    "or " ORVIK_LEAVE_KEYS " leaves.\n";
+    "Type sneak dice, a space and a roll, such as 3d6 d8+2, and press Enter; quit or Ctrl-Z then "
+    "Enter leaves.\n";
+#else
+constexpr char kHint[] =
+    "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-D leaves.\n";
+constexpr char kSneakHint[] =
+    "Type sneak dice, a space and a roll, such as 3d6 d8+2, and press Enter; quit or Ctrl-D "
+    "leaves.\n";
+#endif
 constexpr char kPrompt[] = "orvik> ";
 
 bool isBlank(char c) {

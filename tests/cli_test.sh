@@ -151,6 +151,15 @@ stops "reader that quits" "" "yes d6 | { $run; echo status \$? >&2; } | head -1 
 stops "--help to a full device" "" "$run --help > /dev/full; echo status \$?"
 stops "--version to a full device" "" "$run --version > /dev/full; echo status \$?"
 
+# A failed read is trouble too, reported with the system's reason.
+count=$((count + 1))
+"${runner[@]}" "$orvik" --seed 1 </ >/dev/null 2>"$tmp/err"
+status=$?
+if [ "$status" != 2 ] || ! grep -q '^orvik: cannot read standard input: ' "$tmp/err"; then
+    failures=$((failures + 1))
+    echo "FAIL: failed read (status $status)"
+fi
+
 # Memory running out in the command: a message and status 2, never an abort. (Wine needs more
 # address space than this allows, so only the native command is tried.)
 if [ ${#runner[@]} = 0 ]; then

@@ -57,6 +57,30 @@ done <<'INPUTS'
 --sneak 3d6
 INPUTS
 
+# So is every message of the command's own on standard error: each one a run really gives must
+# match a listed line, its italic words (N, reason) and a closing "..." standing for anything.
+section MESSAGES | sed -n 's/^ \{7\}\(orvik: .*\)$/\1/p' |
+    sed -e 's/[][\.*^$()+?{}|]/\\&/g' -e 's/\\\.\\\.\\\.$/.*/' -e 's/\bN\b/[0-9]+/g' -e 's/\breason$/.+/' \
+        -e 's/^/^/' -e 's/$/$/' >"$tmp/command-messages"
+said() {  # NAME, then a command whose standard error's first line is checked
+    local name=$1
+    shift
+    count=$((count + 1))
+    local first
+    first=$("$@" 2>&1 >/dev/null | head -1)
+    if [ -z "$first" ] || ! grep -qEf "$tmp/command-messages" <<<"$first"; then
+        fail "$name: '$first' is not among the command's messages in the manual"
+    fi
+}
+said "seed" "$orvik" --print-seed --seed 7 d6
+said "no module" "$orvik" --module "$tmp/nowhere.so" d6
+said "failed write" bash -c "'$orvik' --help >/dev/full"
+said "failed read" bash -c "'$orvik' --seed 1 </"
+said "out of memory" bash -c "ulimit -v 100000; head -c 200000000 /dev/zero | tr '\\0' x | '$orvik' --seed 1"
+if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
+    said "no answer" bash -c "echo d6 | '$orvik' --module '$ORVIK_SILENT_MODULE'"
+fi
+
 # Each example prints what the page shows.
 section EXAMPLES | sed -n 's/^ \{14\}//p' >"$tmp/examples"
 orvik() { "$orvik" "$@"; }

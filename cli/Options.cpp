@@ -46,6 +46,30 @@ bool parseSeed(const std::string& text, std::uint32_t& seed) {
     return true;
 }
 
+// --seed and --module; value is null when none followed. False, with error set, when the value is
+// missing or bad.
+bool takeValue(const std::string& name, const std::string* value, Options& options,
+               std::string& error) {
+    if (name == "--seed") {
+        if (value == nullptr) {
+            error = "option '--seed' needs a number";
+        } else if (!parseSeed(*value, options.seed)) {
+            error = "invalid seed '" + *value + "': expected 0 to 4294967295";
+        } else {
+            options.seeded = true;
+        }
+    } else if (value == nullptr || value->empty()) {
+        error = "option '--module' needs a path";
+    } else {
+        options.modulePath = *value;
+    }
+    return error.empty();
+}
+
+bool takesValue(const std::string& name) {
+    return name == "--seed" || name == "--module";
+}
+
 }  // namespace
 
 Action parseOptions(int argc, char** argv, Options& options, std::string& error) {
@@ -54,21 +78,7 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
         const std::string arg = argv[i];
         if (!inOptions || arg.size() < 2 || arg[0] != '-') {
             options.texts.push_back(argv[i]);
-            continue;
-        }
-        // "--name=value" or "--name value"
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const auto value = [&](std::string& out) {
-            if (equals != std::string::npos) {
-                out = arg.substr(equals + 1);
-                return true;
-            }
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        if (arg == "--") {
+        } else if (arg == "--") {
             inOptions = false;
         } else if (arg == "-h" || arg == "--help") {
             return Action::Help;
@@ -82,20 +92,12 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.json = true;
         } else if (arg == "--print-seed") {
             options.printSeed = true;
-        } else if (name == "--seed") {
-            std::string text;
-            if (!value(text)) {
-                error = "option '--seed' needs a number";
-                return Action::UsageError;
-            }
-            if (!parseSeed(text, options.seed)) {
-                error = "invalid seed '" + text + "': expected 0 to 4294967295";
-                return Action::UsageError;
-            }
-            options.seeded = true;
-        } else if (name == "--module") {
-            if (!value(options.modulePath) || options.modulePath.empty()) {
-                error = "option '--module' needs a path";
+        } else if (const std::size_t equals = arg.find('='); takesValue(arg.substr(0, equals))) {
+            // "--name=value" or "--name value"
+            std::string value;
+            const bool given = equals != std::string::npos || i + 1 < argc;
+            if (given) value = equals != std::string::npos ? arg.substr(equals + 1) : argv[++i];
+            if (!takeValue(arg.substr(0, equals), given ? &value : nullptr, options, error)) {
                 return Action::UsageError;
             }
         } else {

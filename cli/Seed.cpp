@@ -5,11 +5,11 @@
 namespace orvik::cli {
 
 std::uint32_t entropySeed() {
+    // Named, so that the library cannot choose a processor instruction instead.
 #if defined(_WIN32)
-    std::random_device source;  // rand_s: the system's generator
+    std::random_device source("rand_s");  // the system's generator
 #else
-    // Named, so that the library cannot choose a processor instruction or a file instead.
-    std::random_device source("getentropy");
+    std::random_device source("getentropy");  // getrandom
 #endif
     return static_cast<std::uint32_t>(source());
 }

@@ -160,9 +160,9 @@ if [ "$status" != 2 ] || ! grep -q '^orvik: cannot read standard input: ' "$tmp/
     echo "FAIL: failed read (status $status)"
 fi
 
-# Memory running out in the command: a message and status 2, never an abort. (Wine needs more
-# address space than this allows, so only the native command is tried.)
-if [ ${#runner[@]} = 0 ]; then
+# Memory running out in the command: a message and status 2, never an abort. (Wine and the
+# sanitizers need more address space than this allows, so only the plain native command is tried.)
+if [ ${#runner[@]} = 0 ] && [ -z "${ORVIK_NO_MEMORY_LIMIT:-}" ]; then
     count=$((count + 1))
     got=$( (ulimit -v 100000; head -c 200000000 /dev/zero | tr '\0' x | "$orvik" --seed 1 2>&1 >/dev/null; echo "status $?") )
     [ "$got" = "$(printf 'orvik: out of memory\nstatus 2')" ] ||

@@ -20,7 +20,7 @@ namespace {
 
 #if defined(_WIN32)
 constexpr char kHint[] =
-    "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-Z then Enter leaves.\n";
+    "Type a roll such as 2d6+3*2 and press Enter; quit or Ctrl-Z then Enter leaves.\n";
 constexpr char kSneakHint[] =
     "Type sneak dice, a space and a roll, such as 3d6 d8+2, and press Enter; quit or Ctrl-Z then "
     "Enter leaves.\n";
@@ -79,9 +79,9 @@ void plainPrompt(const char* hint, Output& out, const LineRoller& roll) {
             talk(fd, "\n");  // end of input leaves the cursor after the prompt
             return;
         }
-#if defined(_WIN32)
-        if (length == 1 && line[0] == '\x1a') return;  // Ctrl-Z then Enter
-#endif
+        // A console hands over Ctrl-Z or Ctrl-D then Enter as a line of its own where it does not
+        // end the input itself.
+        if (length > 0 && (line[0] == '\x1a' || line[0] == '\x04')) return;
         const Line kind = classify(line, length);
         if (kind == Line::Quit) return;
         if (kind == Line::Roll) roll(line, length, reader.lineNumber());

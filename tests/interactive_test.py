@@ -4,7 +4,8 @@ prompt, line editing and history, blank lines, quit and Ctrl-D; the same prompt 
 editor (a dumb terminal), answering each line at Enter; and never a prompt for a pipe or when rolls
 are given as arguments.
 
-Usage: interactive_test.py PATH_TO_ORVIK
+Usage: interactive_test.py PATH_TO_ORVIK [RUNNER...]
+With a runner (Wine), the Windows command is tried at a console instead.
 """
 import fcntl
 import os
@@ -19,6 +20,7 @@ import termios
 import time
 
 ORVIK = sys.argv[1]
+RUNNER = sys.argv[2:]
 HINT = "Type a roll such as 2d6+3*2 or 3#d20+5 and press Enter; quit or Ctrl-D leaves."
 PROMPT = "orvik> "
 ERROR = "Dice Error: Invalid arguments in the attempted roll"
@@ -36,7 +38,7 @@ class Session:
         self.home = tempfile.TemporaryDirectory()  # no ~/.editrc of this machine
         env = dict(os.environ, TERM=term, HOME=self.home.name)
         self.proc = subprocess.Popen(
-            [ORVIK, *args], stdin=slave, stdout=stdout if stdout else slave, stderr=slave,
+            [*RUNNER, ORVIK, *args], stdin=slave, stdout=stdout if stdout else slave, stderr=slave,
             env=env, start_new_session=True)
         os.close(slave)
         self.seen = ""
@@ -54,7 +56,10 @@ class Session:
             return False
         if not data:
             return False
-        self.seen += data.decode(errors="replace")
+        text = data.decode(errors="replace")
+        if RUNNER:  # a console draws with escape sequences; the words are what counts
+            text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", text).replace("\r\r\n", "\r\n")
+        self.seen += text
         return True
 
     def expect(self, text, timeout=10.0):
@@ -67,11 +72,11 @@ class Session:
                     raise AssertionError(f"never saw {text!r}; saw {self.seen!r}")
         self.seen = self.seen[self.seen.index(text) + len(text):]
 
-    def ready(self, timeout=10.0):
-        """Waits for the prompt and for the editor to take the terminal out of line mode, which it
-        does just after drawing the prompt; a Ctrl-D sent before that is the terminal's, not the
-        editor's."""
-        self.expect(PROMPT, timeout)
+    def ready(self, timeout=10.0, prompt=PROMPT):
+        """Waits for the prompt and for the editor (or the console) to take the terminal out of
+        line mode, which it does just after drawing the prompt; keys sent before that are the
+        terminal's, not the editor's."""
+        self.expect(prompt, timeout)
         end = time.monotonic() + timeout
         while termios.tcgetattr(self.master)[3] & termios.ICANON:
             if time.monotonic() > end:
@@ -107,6 +112,37 @@ def case(name):
 def answer(s, line):
     s.expect(line + "\r\n")
     s.ready()
+
+
+if RUNNER:
+    WINDOWS_HINT = "Type a roll such as 2d6+3*2 and press Enter; quit or Ctrl-Z then Enter leaves."
+
+    @case("a Windows console: hint, prompt, each line answered at Enter, quit")
+    def _():
+        s = Session("--seed", "1")
+        s.expect(WINDOWS_HINT + "\r\n", timeout=60)
+        s.ready(60, "orvik>")  # the console moves the cursor past the prompt's space
+        for line, answer in (("d20", "rolls a d20 and gets 7."), ("d6x", ERROR)):
+            s.send(line + "\r")
+            s.expect(line + "\r\n" + answer + "\r\n", timeout=30)
+            s.ready(30, "orvik>")
+        s.send("quit\r")
+        status, _ = s.finish(30)
+        assert status == 1, f"status {status}"
+
+    @case("a Windows console: Ctrl-D then Enter leaves")
+    def _():
+        s = Session("--seed", "1")
+        s.ready(60, "orvik>")
+        s.send("d20\r")
+        s.expect("rolls a d20 and gets 7.\r\n", timeout=30)
+        s.ready(30, "orvik>")
+        s.send("\x04\r")
+        status, _ = s.finish(30)
+        assert status == 0, f"status {status}"
+
+    print(f"{len(cases) - len(failures)} passed, {len(failures)} failed")
+    sys.exit(1 if failures else 0)
 
 
 @case("a session: hint, rolls, editing, history, blank line, quit")

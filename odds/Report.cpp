@@ -58,20 +58,6 @@ std::string percent(double p) {
     return s;
 }
 
-// The chance of each total or more, summed from the top so that the small end stays exact.
-std::vector<double> atLeast(const std::vector<double>& p) {
-    std::vector<double> out(p.size());
-    double hi = 0.0, lo = 0.0;
-    for (std::size_t i = p.size(); i-- > 0;) {
-        const double s = hi + p[i];
-        const double b = s - hi;
-        lo += (hi - (s - b)) + (p[i] - b);
-        hi = s;
-        out[i] = hi + lo;
-    }
-    return out;
-}
-
 // One row of the table: totals first to last.
 struct Row {
     std::string label;
@@ -217,6 +203,21 @@ void appendJsonPart(std::string& out, const char* name, const DicePart& part) {
 
 }  // namespace
 
+std::vector<double> atLeast(const Odds& odds) {
+    // Summed from the top so that the small end stays exact. The sum of every chance can round
+    // above the chance of a result; that, and no more, is what the lowest total or more has.
+    const std::vector<double>& p = odds.totals.probability;
+    const double results = 1.0 - odds.errorProbability;
+    std::vector<double> out(p.size());
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t i = p.size(); i-- > 0;) {
+        twoSum(hi, lo, p[i]);
+        out[i] = std::min(hi + lo, results);
+    }
+    if (!out.empty()) out[0] = results;
+    return out;
+}
+
 std::string formatText(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.totals;
     std::string out = text + "\n";
@@ -229,16 +230,21 @@ std::string formatText(const std::string& text, const Odds& odds) {
         out += odds.sneak ? " (one sneak attack total, added to every group)\n" : "\n";
     }
     if (odds.errorProbability > 0.0) {
+        std::string why = odds.tooLow ? "a combined total below -2147483648" : "";
+        if (odds.tooLow && odds.tooLong) why += ", or ";
+        if (odds.tooLong) {
+            why += "a sentence longer than the host buffer of " +
+                   number(static_cast<std::int64_t>(odds.hostBuffer)) + " bytes holds";
+        }
         out += "  The module answers \"" + std::string(kInvalidArguments) + "\" with chance " +
-               percent(odds.errorProbability) +
-               " (a combined total below -2147483648); the mean and deviation are of the results "
-               "alone.\n";
+               percent(odds.errorProbability) + " (" + why +
+               "); the mean and deviation are of the results alone.\n";
     }
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
     appendf(out, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
 
     std::string note;
-    const std::vector<double> above = atLeast(totals.probability);
+    const std::vector<double> above = atLeast(odds);
     const std::vector<Row> rows = tableRows(totals, above, note);
     out += note;
     std::size_t labelWidth = std::string("total").size();
@@ -269,18 +275,16 @@ std::string formatJson(const std::string& text, const Odds& odds) {
     appendJsonString(out, text);
     appendf(out, ",\"groups\":%" PRId32, odds.groups);
     appendJsonPart(out, "roll", odds.roll);
-    if (odds.sneak) {
-        appendJsonPart(out, "sneak", odds.sneakDice);
-        out += ",\"p_error\":";
-        appendNumber(out, odds.errorProbability);
-    }
+    if (odds.sneak) appendJsonPart(out, "sneak", odds.sneakDice);
+    out += ",\"p_error\":";
+    appendNumber(out, odds.errorProbability);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
     out += ",\"mean\":";
     appendNumber(out, odds.mean);
     out += ",\"standard_deviation\":";
     appendNumber(out, odds.standardDeviation);
     out += ",\"totals\":[";
-    const std::vector<double> above = atLeast(totals.probability);
+    const std::vector<double> above = atLeast(odds);
     for (std::size_t i = 0; i < above.size(); ++i) {
         out += i > 0 ? ",{\"total\":" : "{\"total\":";
         appendNumber(out, totals.lowest + static_cast<std::int64_t>(i));

@@ -45,8 +45,9 @@ Odds rollOdds(const char* text);
 // The odds of "<sneak dice> <main roll>": the sneak dice's first group added to each main total.
 Odds sneakOdds(const char* text);
 
-// P(the answer is a result and the total is t or more), for each total of odds.totals: exactly
-// 1 - errorProbability for the lowest, and never more.
+// P(the answer is a result and the total is t or more), for each total of odds.totals. For the
+// lowest total it is exactly 1 - errorProbability, and none is more, unless errorProbability is
+// over 1/2: then the totals' own sums, which keep the digits of a tiny chance of a result.
 std::vector<double> atLeast(const Odds& odds);
 
 // A report for people: the summary, then a table of totals with their probabilities and a bar

@@ -184,20 +184,24 @@ class Others {
         excess_[0] = 1.0;
         double gone = 0.0;
         for (std::int64_t group = 0; group < count_; ++group) {
-            next_.assign(size, 0.0);
             const std::size_t reach = std::min(size - 1, static_cast<std::size_t>(group) * width);
-            for (std::size_t e = 0; e <= reach; ++e) {
-                const double p = excess_[e];
-                gone += p * g.below;
-                for (std::size_t k = 0; k <= width; ++k) {
-                    const double q = p * g.chance[static_cast<std::size_t>(g.shortest) + k];
-                    if (e + k < size) {
-                        next_[e + k] += q;
-                    } else {
-                        gone += q;
-                    }
-                }
+            next_.assign(std::min(size, reach + width + 1), 0.0);
+            double held = 0.0;  // so far; this group may fall below
+            for (std::size_t e = 0; e <= reach; ++e)
+                held += excess_[e];
+            gone += held * g.below;
+            // Each length in turn over every sum so far: plain loops the compiler vectorises.
+            for (std::size_t k = 0; k <= width; ++k) {
+                const double chance = g.chance[static_cast<std::size_t>(g.shortest) + k];
+                const std::size_t kept = std::min(reach + 1, size - k);  // e + k < size
+                for (std::size_t e = 0; e < kept; ++e)
+                    next_[e + k] += excess_[e] * chance;
+                double over = 0.0;
+                for (std::size_t e = kept; e <= reach; ++e)
+                    over += excess_[e];
+                gone += over * chance;
             }
+            next_.resize(size, 0.0);
             excess_.swap(next_);
         }
         for (int L = shortestFirst_; L <= longestFirst_; ++L) {
@@ -225,11 +229,22 @@ class Others {
     std::vector<double> excess_, next_;
 };
 
+// A roll's parts and what their totals can be.
+struct Shape {
+    DicePart sneak, main;
+    std::int32_t groups = 1;
+    std::int64_t budget = 0;
+    std::int64_t sneakLow = 0, sneakHigh = 0, mainLow = 0, mainHigh = 0;
+    std::int64_t lowest = 0, highest = 0;  // of a combined total
+    std::vector<LengthRun> runs;           // the combined totals in range
+    int shortest = kLongest, longest = 1;  // their texts' lengths
+};
+
 // Only the first group's own total can be refused, and only for falling below the range.
-Results belowTheRangeOnly(const DicePart& sneak, const DicePart& main, Results results) {
+Results belowTheRangeOnly(const Shape& shape, Results results) {
     Distribution& totals = results.totals;
-    addPart(totals, sneak);
-    addPart(totals, main);
+    addPart(totals, shape.sneak);
+    addPart(totals, shape.main);
     if (totals.lowest < kLowestTotal) {
         const auto cut = static_cast<std::ptrdiff_t>(kLowestTotal - totals.lowest);
         auto& p = totals.probability;
@@ -240,6 +255,147 @@ Results belowTheRangeOnly(const DicePart& sneak, const DicePart& main, Results r
         p.erase(p.begin(), p.begin() + cut);
         totals.lowest = kLowestTotal;
     }
+    return results;
+}
+
+// For each sneak total s: the chance that the other groups leave room for the first one's text,
+// by its length, and the shortest text one group can have (0: none, every total is below).
+struct GivenSneak {
+    std::vector<ByLength> fits;
+    std::vector<int> shortestOther;
+    double error = 0.0;  // the chance of the error, over every s
+};
+
+GivenSneak givenSneak(const Shape& shape, const Distribution& sneakTotals,
+                      const RangeSums& mainSums) {
+    const std::size_t count = sneakTotals.probability.size();
+    GivenSneak given;
+    given.fits.resize(count);
+    given.shortestOther.resize(count);
+    Others others(std::int64_t{shape.groups} - 1, shape.budget, shape.shortest, shape.longest);
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::int64_t s = sneakTotals.lowest + static_cast<std::int64_t>(j);
+        const GroupLengths g = groupLengths(mainSums, shape.mainLow, shape.mainHigh, shape.runs, s);
+        const OthersFit o = others(g);
+        given.fits[j] = o.fit;
+        given.shortestOther[j] = g.shortest;
+        // The first group falls below, or has some length and the others do not fit with it.
+        double refused = g.below;
+        for (int L = g.shortest; L >= 1 && L <= g.longest; ++L) {
+            const auto i = static_cast<std::size_t>(L);
+            refused += g.chance[i] * o.refused[i];
+        }
+        twoSum(hi, lo, sneakTotals.probability[j] * refused);
+    }
+    given.error = hi + lo;
+    return given;
+}
+
+// Totals first to last; empty when first > last.
+struct Span {
+    std::int64_t first, last;
+};
+
+// The first group's totals of text length L that can be results: the sneak totals that lead to
+// any of them and leave room for the other groups at all, whatever the chance, rolled through
+// every main total. Sneak totals with room form one span: the shortest text of a group, given s,
+// is that of its total nearest 0, which shortens and then lengthens as s grows.
+Span resultSpan(const Shape& shape, const GivenSneak& given, int L, Span sneaks) {
+    Span ok{sneaks.last + 1, sneaks.first - 1};
+    for (std::int64_t s = sneaks.first; s <= sneaks.last; ++s) {
+        const int shortest = given.shortestOther[static_cast<std::size_t>(s - shape.sneakLow)];
+        const bool room =
+            shape.groups == 1
+                ? shape.budget - L >= 0
+                : shortest != 0 && std::int64_t{shape.groups - 1} * shortest <= shape.budget - L;
+        if (!room) continue;
+        ok.first = std::min(ok.first, s);
+        ok.last = std::max(ok.last, s);
+    }
+    Span span{shape.highest + 1, shape.lowest - 1};
+    if (ok.first > ok.last) return span;
+    for (const LengthRun& run : shape.runs) {
+        if (run.length != L) continue;
+        const std::int64_t a = std::max(run.first, ok.first + shape.mainLow);
+        const std::int64_t b = std::min(run.last, ok.last + shape.mainHigh);
+        if (a > b) continue;
+        span.first = std::min(span.first, a);
+        span.last = std::max(span.last, b);
+    }
+    return span;
+}
+
+// Any group's answer can be refused. Every group shares the sneak total s, and given s the
+// groups are independent, so the first group's totals of text length L are the sneak totals,
+// each weighted by the chance that the others leave room for L characters, rolled through the
+// main dice like the sneak totals themselves.
+Results everyGroup(const Shape& shape, Results results) {
+    Distribution sneakTotals;
+    addPart(sneakTotals, shape.sneak);
+    Distribution mainTotals;
+    addPart(mainTotals, shape.main);
+    const GivenSneak given = givenSneak(shape, sneakTotals, RangeSums(mainTotals));
+    results.errorProbability = given.error;
+
+    Distribution& totals = results.totals;
+    totals.lowest = shape.runs.front().first;
+    totals.probability.assign(static_cast<std::size_t>(shape.highest - totals.lowest + 1), 0.0);
+    Span kept{shape.highest + 1, shape.lowest - 1};  // the totals that can be results
+    Distribution all;                                // every combined total, when first needed
+    bool haveAll = false;
+    for (int L = shape.shortest; L <= shape.longest; ++L) {
+        const auto length = static_cast<std::size_t>(L);
+        Span of{shape.highest + 1, kLowestTotal - 1};  // the totals of this length
+        for (const LengthRun& run : shape.runs) {
+            if (run.length != L) continue;
+            of.first = std::min(of.first, run.first);
+            of.last = std::max(of.last, run.last);
+        }
+        if (of.first > of.last) continue;
+        const Span sneaks{std::max(shape.sneakLow, of.first - shape.mainHigh),
+                          std::min(shape.sneakHigh, of.last - shape.mainLow)};
+        const Span span = resultSpan(shape, given, L, sneaks);
+        if (span.first > span.last) continue;
+        kept.first = std::min(kept.first, span.first);
+        kept.last = std::max(kept.last, span.last);
+
+        // The same chance for every sneak total: a share of the combined totals.
+        const auto jFrom = static_cast<std::size_t>(sneaks.first - shape.sneakLow);
+        const auto jTo = static_cast<std::size_t>(sneaks.last - shape.sneakLow);
+        const double same = given.fits[jFrom][length];
+        bool constant = true;
+        for (std::size_t j = jFrom; j <= jTo && constant; ++j)
+            constant = sneakTotals.probability[j] == 0.0 || given.fits[j][length] == same;
+        Distribution weighted;
+        if (constant && !haveAll) {
+            all = sneakTotals.probability.size() == 1 ? mainTotals : sneakTotals;
+            addModifier(all, sneakTotals.probability.size() == 1 ? sneakTotals.lowest : 0);
+            if (sneakTotals.probability.size() != 1) addPart(all, shape.main);
+            haveAll = true;
+        } else if (!constant) {
+            weighted.lowest = sneaks.first;
+            weighted.probability.resize(jTo - jFrom + 1);
+            for (std::size_t j = jFrom; j <= jTo; ++j)
+                weighted.probability[j - jFrom] =
+                    sneakTotals.probability[j] * given.fits[j][length];
+            addPart(weighted, shape.main);
+        }
+        const Distribution& source = constant ? all : weighted;
+        const double scale = constant ? same : 1.0;
+        for (const LengthRun& run : shape.runs) {
+            if (run.length != L) continue;
+            for (std::int64_t t = run.first; t <= run.last; ++t) {
+                totals.probability[static_cast<std::size_t>(t - totals.lowest)] =
+                    scale * source.probability[static_cast<std::size_t>(t - source.lowest)];
+            }
+        }
+    }
+    if (kept.first > kept.last) throw DiceError(kInvalidArguments);
+    auto& p = totals.probability;
+    p.erase(p.begin() + static_cast<std::ptrdiff_t>(kept.last - totals.lowest + 1), p.end());
+    p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(kept.first - totals.lowest));
+    totals.lowest = kept.first;
     return results;
 }
 
@@ -257,138 +413,33 @@ std::vector<LengthRun> lengthRuns(std::int64_t first, std::int64_t last) {
 
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
                    std::int64_t budget) {
-    const std::int64_t sneakLow = lowestOf(sneak), sneakHigh = highestOf(sneak);
-    const std::int64_t mainLow = lowestOf(main), mainHigh = highestOf(main);
-    const std::int64_t lowest = sneakLow + mainLow, highest = sneakHigh + mainHigh;
-    if (highest < kLowestTotal) throw DiceError(kInvalidArguments);
-
-    const std::vector<LengthRun> runs = lengthRuns(std::max(lowest, kLowestTotal), highest);
-    int shortest = kLongest, longest = 1;
-    for (const LengthRun& run : runs) {
-        shortest = std::min(shortest, run.length);
-        longest = std::max(longest, run.length);
+    Shape shape;
+    shape.sneak = sneak;
+    shape.main = main;
+    shape.groups = groups;
+    shape.budget = budget;
+    shape.sneakLow = lowestOf(sneak);
+    shape.sneakHigh = highestOf(sneak);
+    shape.mainLow = lowestOf(main);
+    shape.mainHigh = highestOf(main);
+    shape.lowest = shape.sneakLow + shape.mainLow;
+    shape.highest = shape.sneakHigh + shape.mainHigh;
+    if (shape.highest < kLowestTotal) throw DiceError(kInvalidArguments);
+    shape.runs = lengthRuns(std::max(shape.lowest, kLowestTotal), shape.highest);
+    for (const LengthRun& run : shape.runs) {
+        shape.shortest = std::min(shape.shortest, run.length);
+        shape.longest = std::max(shape.longest, run.length);
     }
+
     Results results;
-    results.tooLow = lowest < kLowestTotal;
+    results.tooLow = shape.lowest < kLowestTotal;
     // Any group can take the shortest or the longest text while the others take the same one.
-    results.tooLong = std::int64_t{groups} * longest > budget;
-    if (std::int64_t{groups} * shortest > budget) throw DiceError(kInvalidArguments);
-
+    results.tooLong = std::int64_t{groups} * shape.longest > budget;
+    if (std::int64_t{groups} * shape.shortest > budget) throw DiceError(kInvalidArguments);
     if (!results.tooLong && (groups == 1 || !results.tooLow)) {
-        results = belowTheRangeOnly(sneak, main, results);
+        results = belowTheRangeOnly(shape, results);
     } else {
-        // Every group shares the sneak total s, and given s the groups are independent: so, for
-        // each s, the chance that the other groups leave room for the first one's text, by its
-        // length. The first group's totals of one length then come from the sneak totals weighted
-        // by that chance, rolled through the main dice like the sneak totals themselves.
-        Distribution sneakTotals;
-        addPart(sneakTotals, sneak);
-        Distribution mainTotals;
-        addPart(mainTotals, main);
-        const RangeSums mainSums(mainTotals);
-        const std::size_t count = sneakTotals.probability.size();
-        std::vector<ByLength> fits(count);
-        std::vector<int> shortestOther(count);
-        Others others(std::int64_t{groups} - 1, budget, shortest, longest);
-        double errorHi = 0.0, errorLo = 0.0;
-        for (std::size_t j = 0; j < count; ++j) {
-            const std::int64_t s = sneakTotals.lowest + static_cast<std::int64_t>(j);
-            const GroupLengths g = groupLengths(mainSums, mainLow, mainHigh, runs, s);
-            const OthersFit o = others(g);
-            fits[j] = o.fit;
-            shortestOther[j] = g.shortest;
-            double refused = g.below;
-            for (int L = g.shortest; L >= 1 && L <= g.longest; ++L)
-                refused +=
-                    g.chance[static_cast<std::size_t>(L)] * o.refused[static_cast<std::size_t>(L)];
-            twoSum(errorHi, errorLo, sneakTotals.probability[j] * refused);
-        }
-        results.errorProbability = errorHi + errorLo;
-
-        Distribution& totals = results.totals;
-        totals.lowest = runs.front().first;
-        totals.probability.assign(static_cast<std::size_t>(highest - totals.lowest + 1), 0.0);
-        std::int64_t first = highest + 1,
-                     last = totals.lowest - 1;  // the totals that can be results
-        Distribution all;                       // every combined total, made when first needed
-        bool haveAll = false;
-        for (int L = shortest; L <= longest; ++L) {
-            const auto length = static_cast<std::size_t>(L);
-            std::int64_t from = highest + 1, to = kLowestTotal - 1;  // the totals of this length
-            for (const LengthRun& run : runs) {
-                if (run.length != L) continue;
-                from = std::min(from, run.first);
-                to = std::max(to, run.last);
-            }
-            if (from > to) continue;
-            // The sneak totals that can lead to them.
-            const std::int64_t sFrom = std::max(sneakLow, from - mainHigh);
-            const std::int64_t sTo = std::min(sneakHigh, to - mainLow);
-            const auto jFrom = static_cast<std::size_t>(sFrom - sneakLow);
-            const auto jTo = static_cast<std::size_t>(sTo - sneakLow);
-
-            // Which of them leave room for the others at all, whatever the chance.
-            std::int64_t sOk = sTo + 1, sOkLast = sFrom - 1;
-            for (std::size_t j = jFrom; j <= jTo; ++j) {
-                const bool room =
-                    groups == 1 ? budget - L >= 0
-                                : shortestOther[j] != 0 &&
-                                      std::int64_t{groups - 1} * shortestOther[j] <= budget - L;
-                if (!room) continue;
-                const std::int64_t s = sneakLow + static_cast<std::int64_t>(j);
-                sOk = std::min(sOk, s);
-                sOkLast = std::max(sOkLast, s);
-            }
-            if (sOk > sOkLast) continue;
-            for (const LengthRun& run : runs) {
-                if (run.length != L) continue;
-                const std::int64_t a = std::max(run.first, sOk + mainLow);
-                const std::int64_t b = std::min(run.last, sOkLast + mainHigh);
-                if (a > b) continue;
-                first = std::min(first, a);
-                last = std::max(last, b);
-            }
-
-            // The same chance for every sneak total: a share of the combined totals. Otherwise
-            // the weighted sneak totals, rolled through the main dice.
-            const double same = fits[jFrom][length];
-            bool constant = true;
-            for (std::size_t j = jFrom; j <= jTo && constant; ++j)
-                constant = sneakTotals.probability[j] == 0.0 || fits[j][length] == same;
-            Distribution weighted;
-            double scale = 1.0;
-            if (constant) {
-                if (!haveAll && count == 1) {
-                    all = mainTotals;  // a single sneak total only moves the main roll's
-                    addModifier(all, sneakLow);
-                } else if (!haveAll) {
-                    all = sneakTotals;
-                    addPart(all, main);
-                }
-                haveAll = true;
-                scale = same;
-            } else {
-                weighted.lowest = sFrom;
-                weighted.probability.resize(jTo - jFrom + 1);
-                for (std::size_t j = jFrom; j <= jTo; ++j)
-                    weighted.probability[j - jFrom] = sneakTotals.probability[j] * fits[j][length];
-                addPart(weighted, main);
-            }
-            const Distribution& source = constant ? all : weighted;
-            for (const LengthRun& run : runs) {
-                if (run.length != L) continue;
-                for (std::int64_t t = run.first; t <= run.last; ++t) {
-                    const auto i = static_cast<std::size_t>(t - source.lowest);
-                    totals.probability[static_cast<std::size_t>(t - totals.lowest)] =
-                        scale * source.probability[i];
-                }
-            }
-        }
-        if (first > last) throw DiceError(kInvalidArguments);
-        auto& p = totals.probability;
-        p.erase(p.begin() + static_cast<std::ptrdiff_t>(last - totals.lowest + 1), p.end());
-        p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(first - totals.lowest));
-        totals.lowest = first;
+        results = everyGroup(shape, results);
     }
 
     // A result so unlikely that its chance is below the smallest double is no result.

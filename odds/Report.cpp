@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -77,14 +78,16 @@ std::size_t niceWidth(std::size_t count) {
 // Every total when they are few; otherwise the totals carrying at least 99.9% of the chance,
 // in ranges of a round width if still too many, with each tail summarised in one row.
 std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>& above,
-                           std::string& note) {
+                           bool refused, std::string& note) {
     const std::vector<double>& p = totals.probability;
     std::size_t first = 0, last = p.size() - 1, width = 1;
     double below = 0.0, over = 0.0;
     if (p.size() > kMaxRows) {
-        while (first < last && below + p[first] <= kTailMass)
+        // Of the chance of a result, which the refused answers leave less than 1.
+        const double tail = kTailMass * std::accumulate(p.begin(), p.end(), 0.0);
+        while (first < last && below + p[first] <= tail)
             below += p[first++];
-        while (last > first && over + p[last] <= kTailMass)
+        while (last > first && over + p[last] <= tail)
             over += p[last--];
         width = last - first + 1 > kMaxRows ? niceWidth(last - first + 1) : 1;
     }
@@ -110,7 +113,8 @@ std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>
         note = "  Condensed: ";
         if (first > 0 || last + 1 < p.size()) {
             note += "totals " + number(total(first)) + " to " + number(total(last)) +
-                    " carry at least 99.9% of the chance, the rest is summed at each end";
+                    " carry at least 99.9% of the chance" + (refused ? " of a result" : "") +
+                    ", the rest is summed at each end";
         }
         if (width > 1) {
             note += first > 0 || last + 1 < p.size() ? "; " : "";
@@ -205,16 +209,19 @@ void appendJsonPart(std::string& out, const char* name, const DicePart& part) {
 
 std::vector<double> atLeast(const Odds& odds) {
     // Summed from the top so that the small end stays exact. The sum of every chance can round
-    // above the chance of a result; that, and no more, is what the lowest total or more has.
+    // above the chance of a result; that, and no more, is what the lowest total or more has. But
+    // when the error is the likelier answer, 1 - p_error keeps only the digits of p_error, and
+    // the sum itself tells a small chance of a result better.
     const std::vector<double>& p = odds.totals.probability;
+    const bool capped = odds.errorProbability <= 0.5;
     const double results = 1.0 - odds.errorProbability;
     std::vector<double> out(p.size());
     double hi = 0.0, lo = 0.0;
     for (std::size_t i = p.size(); i-- > 0;) {
         twoSum(hi, lo, p[i]);
-        out[i] = std::min(hi + lo, results);
+        out[i] = capped ? std::min(hi + lo, results) : hi + lo;
     }
-    if (!out.empty()) out[0] = results;
+    if (capped && !out.empty()) out[0] = results;
     return out;
 }
 
@@ -245,7 +252,7 @@ std::string formatText(const std::string& text, const Odds& odds) {
 
     std::string note;
     const std::vector<double> above = atLeast(odds);
-    const std::vector<Row> rows = tableRows(totals, above, note);
+    const std::vector<Row> rows = tableRows(totals, above, odds.errorProbability > 0.0, note);
     out += note;
     std::size_t labelWidth = std::string("total").size();
     double largest = 0.0;

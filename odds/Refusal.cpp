@@ -193,7 +193,8 @@ class Others {
             // Each length in turn over every sum so far: plain loops the compiler vectorises.
             for (std::size_t k = 0; k <= width; ++k) {
                 const double chance = g.chance[static_cast<std::size_t>(g.shortest) + k];
-                const std::size_t kept = std::min(reach + 1, size - k);  // e + k < size
+                const std::size_t kept =
+                    k < size ? std::min(reach + 1, size - k) : 0;  // e + k < size
                 for (std::size_t e = 0; e < kept; ++e)
                     next_[e + k] += excess_[e] * chance;
                 double over = 0.0;

@@ -178,11 +178,13 @@ class Reader {
         if (c < 0x80) return 1;
         if (c >= 0xC2 && c <= 0xDF) return within(1, 0x80, 0xBF) ? 2 : 0;
         if (c >= 0xE0 && c <= 0xEF) {
-            const unsigned low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+            const unsigned low = c == 0xE0 ? 0xA0 : 0x80;
+            const unsigned high = c == 0xED ? 0x9F : 0xBF;
             return within(1, low, high) && within(2, 0x80, 0xBF) ? 3 : 0;
         }
         if (c >= 0xF0 && c <= 0xF4) {
-            const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+            const unsigned low = c == 0xF0 ? 0x90 : 0x80;
+            const unsigned high = c == 0xF4 ? 0x8F : 0xBF;
             return within(1, low, high) && within(2, 0x80, 0xBF) && within(3, 0x80, 0xBF) ? 4 : 0;
         }
         return 0;
@@ -276,7 +278,8 @@ void checkJson(const std::string& text, const std::string& answer, bool result) 
     if (error != nullptr || totals == nullptr || totals->kind != Value::Kind::kArray ||
         pError == nullptr || low == nullptr || high == nullptr)
         fail("odds without their fields", text, answer);
-    std::vector<double> p, atLeast;
+    std::vector<double> p;
+    std::vector<double> atLeast;
     double expected = low->number;
     for (const Value& row : totals->items) {
         const Value* total = row.get("total");

@@ -303,14 +303,12 @@ struct Span {
 // every main total. Sneak totals with room form one span: the shortest text of a group, given s,
 // is that of its total nearest 0, which shortens and then lengthens as s grows.
 Span resultSpan(const Shape& shape, const GivenSneak& given, int L, Span sneaks) {
+    const std::int64_t others = std::int64_t{shape.groups} - 1;
+    const std::int64_t room = shape.budget - L;  // for the others' texts
     Span ok{sneaks.last + 1, sneaks.first - 1};
     for (std::int64_t s = sneaks.first; s <= sneaks.last; ++s) {
         const int shortest = given.shortestOther[static_cast<std::size_t>(s - shape.sneakLow)];
-        const bool room =
-            shape.groups == 1
-                ? shape.budget - L >= 0
-                : shortest != 0 && std::int64_t{shape.groups - 1} * shortest <= shape.budget - L;
-        if (!room) continue;
+        if (room < 0 || (others > 0 && (shortest == 0 || others * shortest > room))) continue;
         ok.first = std::min(ok.first, s);
         ok.last = std::max(ok.last, s);
     }

@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iomanip>
 #include <limits>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -488,15 +489,15 @@ TEST(OddsRefusal, EveryAnswerRefusedIsTheModulesAnswer) {
     for (const auto& c : cases) {
         const std::string name = c.text.substr(0, 20);
         orvik::seedRandom(11u);
-        const std::string rolled = rollOnce(c.text, c.sneak);
+        const std::string refusal = rollOnce(c.text, c.sneak);
         for (int i = 0; i < 20; ++i)
-            ASSERT_EQ(rollOnce(c.text, c.sneak), rolled) << name;
-        EXPECT_EQ(rolled, kInvalid);
+            ASSERT_EQ(rollOnce(c.text, c.sneak), refusal) << name;
+        EXPECT_EQ(refusal, kInvalid);
         for (const bool json : {false, true}) {
             orvik::odds::Answers answers(c.sneak, json);
             std::string out;
             EXPECT_FALSE(answers.answer(c.text.c_str(), c.text.size(), out)) << name;
-            EXPECT_EQ(out, json ? orvik::odds::formatJsonError(c.text, rolled.c_str()) : rolled)
+            EXPECT_EQ(out, json ? orvik::odds::formatJsonError(c.text, refusal.c_str()) : refusal)
                 << name;
         }
     }
@@ -540,8 +541,9 @@ Enumerated enumerate(const std::string& text, bool sneak) {
         try {
             const Orvik_Dice combined = orvik::makeSneakAttack(text.c_str());
             delete[] record.diceCommands;
-            record.diceCommands = new char[std::strlen(combined.diceCommands) + 1];
-            std::strcpy(record.diceCommands, combined.diceCommands);
+            const std::size_t length = std::strlen(combined.diceCommands) + 1;
+            record.diceCommands = new char[length];
+            std::memcpy(record.diceCommands, combined.diceCommands, length);
             break;
         } catch (const orvik::DiceError&) {
         }
@@ -658,10 +660,10 @@ TEST(OddsRefusal, ModuleRollsRefuseAsOften) {
 TEST(OddsRefusal, ReportsSayWhyAndHowOften) {
     const std::string text = padded("30#d20 ", 380);
     const orvik::odds::Odds odds = orvik::odds::rollOdds(text.c_str());
-    char chance[32];
-    std::snprintf(chance, sizeof chance, "%.4f%%", odds.errorProbability * 100);
+    std::ostringstream chance;
+    chance << std::fixed << std::setprecision(4) << odds.errorProbability * 100 << '%';
     const std::string report = orvik::odds::formatText(text, odds);
-    EXPECT_NE(report.find(std::string("with chance ") + chance +
+    EXPECT_NE(report.find("with chance " + chance.str() +
                           " (a sentence longer than the host buffer of 512 bytes holds)"),
               std::string::npos)
         << report;

@@ -39,8 +39,8 @@ void summarise(Odds& odds) {
 }
 
 // The totals of the answers that are results. The module writes into the buffer it assumes the
-// host has for text, and a sentence whose text is recordText (with `groups` totals) has that
-// buffer less its terminator and fixed part for the totals' digits.
+// host has for text; a sentence that repeats recordText leaves that buffer, less the terminator
+// and the sentence's fixed part, to the digits and signs of its totals.
 void fill(Odds& odds, const char* text, const char* recordText, const DicePart& sneak) {
     odds.hostBuffer = host::assumedCapacity(text);
     const std::size_t fixed = Orvik_Dice::resultsLengthWithoutTotals(recordText, odds.groups);

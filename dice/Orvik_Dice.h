@@ -42,6 +42,10 @@ class Orvik_Dice {
     // Length of the result sentence, terminator excluded.
     std::size_t resultsLength() const noexcept;
 
+    // The length of the sentence of a record with this text and this many groups, less the digits
+    // and signs of its totals: the part known before anything is rolled.
+    static std::size_t resultsLengthWithoutTotals(const char* text, std::int32_t groups) noexcept;
+
     // Writes the result sentence and its terminator from dest[0]; dest must hold
     // resultsLength() + 1 bytes.
     void writeResults(char* dest) const noexcept;

@@ -8,7 +8,7 @@ namespace orvik::odds {
 
 namespace {
 
-// Running sums kept as unevaluated pairs hi + lo (Knuth's two-sum), so that the difference of two
+// Running sums kept as unevaluated pairs hi + lo (see twoSum), so that the difference of two
 // of them, which is a window's sum, is nearly as exact as the window's own terms.
 struct Sums {
     std::vector<double> hi, lo;
@@ -19,13 +19,6 @@ struct Sums {
     }
     double between(std::size_t a, std::size_t b) const { return (hi[b] - hi[a]) + (lo[b] - lo[a]); }
 };
-
-inline void twoSum(double& hi, double& lo, double x) {
-    const double s = hi + x;
-    const double b = s - hi;
-    lo += (hi - (s - b)) + (x - b);
-    hi = s;
-}
 
 }  // namespace
 

@@ -30,6 +30,15 @@ struct Distribution {
 // relative to their own size, far tails included (3e-15 at worst after 100 d500).
 void addDice(Distribution& totals, std::int32_t count, std::int32_t sides);
 
+// Adds x to the unevaluated sum hi + lo, keeping each step's rounding error in lo (Knuth's
+// two-sum), so that long sums of small terms keep their digits.
+inline void twoSum(double& hi, double& lo, double x) {
+    const double s = hi + x;
+    const double b = s - hi;
+    lo += (hi - (s - b)) + (x - b);
+    hi = s;
+}
+
 // Moves every total by modifier.
 inline void addModifier(Distribution& totals, std::int64_t modifier) {
     totals.lowest += modifier;

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <numeric>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "dice/Orvik_Dice.h"
+#include "host/RollRoutine.h"
+#include "odds/Refusal.h"
 #include "report/SneakAttack.h"
 
 namespace orvik::odds {
@@ -15,11 +17,6 @@ namespace {
 
 DicePart partOf(const Orvik_Dice& record) {
     return DicePart{record.nDice, record.nSides, record.modifier};
-}
-
-void addPart(Distribution& totals, const DicePart& part) {
-    addDice(totals, part.dice, part.sides);
-    addModifier(totals, part.modifier);
 }
 
 // Mean and standard deviation, measured from the lowest total so that a huge modifier costs no
@@ -41,6 +38,22 @@ void summarise(Odds& odds) {
     odds.standardDeviation = std::sqrt(second / mass);
 }
 
+// The totals of the answers that are results. The module writes into the buffer it assumes the
+// host has for text; a sentence that repeats recordText leaves that buffer, less the terminator
+// and the sentence's fixed part, to the digits and signs of its totals.
+void fill(Odds& odds, const char* text, const char* recordText, const DicePart& sneak) {
+    odds.hostBuffer = host::assumedCapacity(text);
+    const std::size_t fixed = Orvik_Dice::resultsLengthWithoutTotals(recordText, odds.groups);
+    const std::int64_t budget =
+        static_cast<std::int64_t>(odds.hostBuffer) - 1 - static_cast<std::int64_t>(fixed);
+    Results results = resultOdds(sneak, odds.roll, odds.groups, budget);
+    odds.totals = std::move(results.totals);
+    odds.errorProbability = results.errorProbability;
+    odds.tooLow = results.tooLow;
+    odds.tooLong = results.tooLong;
+    summarise(odds);
+}
+
 }  // namespace
 
 Odds rollOdds(const char* text) {
@@ -50,8 +63,7 @@ Odds rollOdds(const char* text) {
     Odds odds;
     odds.groups = record.nGroups;
     odds.roll = partOf(record);
-    addPart(odds.totals, odds.roll);
-    summarise(odds);
+    fill(odds, text, record.diceCommands, DicePart{0, 1, 0});
     return odds;
 }
 
@@ -68,23 +80,9 @@ Odds sneakOdds(const char* text) {
     odds.roll = partOf(main);
     odds.sneak = true;
     odds.sneakDice = partOf(sneak);
-    addPart(odds.totals, odds.sneakDice);
-    addPart(odds.totals, odds.roll);
-
-    // The module refuses a combined total below the 32-bit range.
-    constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
-    Distribution& totals = odds.totals;
-    if (totals.highest() < kLowest) throw DiceError(kInvalidArguments);
-    if (totals.lowest < kLowest) {
-        const auto cut = static_cast<std::ptrdiff_t>(kLowest - totals.lowest);
-        auto& p = totals.probability;
-        odds.errorProbability = std::accumulate(p.begin(), p.begin() + cut, 0.0);
-        p.erase(p.begin(), p.begin() + cut);
-        totals.lowest = kLowest;
-        // A result so unlikely that its chance is below the smallest double is no result.
-        if (std::accumulate(p.begin(), p.end(), 0.0) == 0.0) throw DiceError(kInvalidArguments);
-    }
-    summarise(odds);
+    const std::unique_ptr<char[]> description(
+        describeSneakAttack(sneak.diceCommands, main.diceCommands));
+    fill(odds, text, description.get(), odds.sneakDice);
     return odds;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -58,20 +59,6 @@ std::string percent(double p) {
     return s;
 }
 
-// The chance of each total or more, summed from the top so that the small end stays exact.
-std::vector<double> atLeast(const std::vector<double>& p) {
-    std::vector<double> out(p.size());
-    double hi = 0.0, lo = 0.0;
-    for (std::size_t i = p.size(); i-- > 0;) {
-        const double s = hi + p[i];
-        const double b = s - hi;
-        lo += (hi - (s - b)) + (p[i] - b);
-        hi = s;
-        out[i] = hi + lo;
-    }
-    return out;
-}
-
 // One row of the table: totals first to last.
 struct Row {
     std::string label;
@@ -91,14 +78,16 @@ std::size_t niceWidth(std::size_t count) {
 // Every total when they are few; otherwise the totals carrying at least 99.9% of the chance,
 // in ranges of a round width if still too many, with each tail summarised in one row.
 std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>& above,
-                           std::string& note) {
+                           bool refused, std::string& note) {
     const std::vector<double>& p = totals.probability;
     std::size_t first = 0, last = p.size() - 1, width = 1;
     double below = 0.0, over = 0.0;
     if (p.size() > kMaxRows) {
-        while (first < last && below + p[first] <= kTailMass)
+        // Of the chance of a result, which the refused answers leave less than 1.
+        const double tail = kTailMass * std::accumulate(p.begin(), p.end(), 0.0);
+        while (first < last && below + p[first] <= tail)
             below += p[first++];
-        while (last > first && over + p[last] <= kTailMass)
+        while (last > first && over + p[last] <= tail)
             over += p[last--];
         width = last - first + 1 > kMaxRows ? niceWidth(last - first + 1) : 1;
     }
@@ -124,7 +113,8 @@ std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>
         note = "  Condensed: ";
         if (first > 0 || last + 1 < p.size()) {
             note += "totals " + number(total(first)) + " to " + number(total(last)) +
-                    " carry at least 99.9% of the chance, the rest is summed at each end";
+                    " carry at least 99.9% of the chance" + (refused ? " of a result" : "") +
+                    ", the rest is summed at each end";
         }
         if (width > 1) {
             note += first > 0 || last + 1 < p.size() ? "; " : "";
@@ -217,6 +207,24 @@ void appendJsonPart(std::string& out, const char* name, const DicePart& part) {
 
 }  // namespace
 
+std::vector<double> atLeast(const Odds& odds) {
+    // Summed from the top so that the small end stays exact. The sum of every chance can round
+    // above the chance of a result; that, and no more, is what the lowest total or more has. But
+    // when the error is the likelier answer, 1 - p_error keeps only the digits of p_error, and
+    // the sum itself tells a small chance of a result better.
+    const std::vector<double>& p = odds.totals.probability;
+    const bool capped = odds.errorProbability <= 0.5;
+    const double results = 1.0 - odds.errorProbability;
+    std::vector<double> out(p.size());
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t i = p.size(); i-- > 0;) {
+        twoSum(hi, lo, p[i]);
+        out[i] = capped ? std::min(hi + lo, results) : hi + lo;
+    }
+    if (capped && !out.empty()) out[0] = results;
+    return out;
+}
+
 std::string formatText(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.totals;
     std::string out = text + "\n";
@@ -229,17 +237,22 @@ std::string formatText(const std::string& text, const Odds& odds) {
         out += odds.sneak ? " (one sneak attack total, added to every group)\n" : "\n";
     }
     if (odds.errorProbability > 0.0) {
+        std::string why = odds.tooLow ? "a combined total below -2147483648" : "";
+        if (odds.tooLow && odds.tooLong) why += ", or ";
+        if (odds.tooLong) {
+            why += "a sentence longer than the host buffer of " +
+                   number(static_cast<std::int64_t>(odds.hostBuffer)) + " bytes holds";
+        }
         out += "  The module answers \"" + std::string(kInvalidArguments) + "\" with chance " +
-               percent(odds.errorProbability) +
-               " (a combined total below -2147483648); the mean and deviation are of the results "
-               "alone.\n";
+               percent(odds.errorProbability) + " (" + why +
+               "); the mean and deviation are of the results alone.\n";
     }
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
     appendf(out, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
 
     std::string note;
-    const std::vector<double> above = atLeast(totals.probability);
-    const std::vector<Row> rows = tableRows(totals, above, note);
+    const std::vector<double> above = atLeast(odds);
+    const std::vector<Row> rows = tableRows(totals, above, odds.errorProbability > 0.0, note);
     out += note;
     std::size_t labelWidth = std::string("total").size();
     double largest = 0.0;
@@ -269,18 +282,16 @@ std::string formatJson(const std::string& text, const Odds& odds) {
     appendJsonString(out, text);
     appendf(out, ",\"groups\":%" PRId32, odds.groups);
     appendJsonPart(out, "roll", odds.roll);
-    if (odds.sneak) {
-        appendJsonPart(out, "sneak", odds.sneakDice);
-        out += ",\"p_error\":";
-        appendNumber(out, odds.errorProbability);
-    }
+    if (odds.sneak) appendJsonPart(out, "sneak", odds.sneakDice);
+    out += ",\"p_error\":";
+    appendNumber(out, odds.errorProbability);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
     out += ",\"mean\":";
     appendNumber(out, odds.mean);
     out += ",\"standard_deviation\":";
     appendNumber(out, odds.standardDeviation);
     out += ",\"totals\":[";
-    const std::vector<double> above = atLeast(totals.probability);
+    const std::vector<double> above = atLeast(odds);
     for (std::size_t i = 0; i < above.size(); ++i) {
         out += i > 0 ? ",{\"total\":" : "{\"total\":";
         appendNumber(out, totals.lowest + static_cast<std::int64_t>(i));

@@ -7,17 +7,19 @@
 
 namespace {
 
-// Hands the sentence to a sink piece by piece, so that measuring and writing share one walk.
+// Hands the sentence to a sink piece by piece, so that measuring and writing share one walk. The
+// sink is handed each group's index and looks the total up itself, so that a sink can also leave
+// the totals out.
 template <class Sink>
-void emitSentence(const Orvik_Dice& record, Sink& sink) {
+void emitSentence(const char* text, std::int32_t groups, Sink& sink) {
     sink.piece("rolls ", 6);
     // A text with no count ("d20") reads better with an article.
-    if (record.diceCommands[0] == 'd') sink.piece("a ", 2);
-    sink.text(record.diceCommands);
+    if (text[0] == 'd') sink.piece("a ", 2);
+    sink.text(text);
     sink.piece(" and gets ", 10);
-    for (std::int32_t g = 0; g < record.nGroups; ++g) {
-        sink.number(record.results[g]);
-        if (g + 1 < record.nGroups) {
+    for (std::int32_t g = 0; g < groups; ++g) {
+        sink.total(g);
+        if (g + 1 < groups) {
             sink.piece(", ", 2);
         } else {
             sink.piece(".", 1);
@@ -26,15 +28,22 @@ void emitSentence(const Orvik_Dice& record, Sink& sink) {
 }
 
 struct Measure {
+    const std::int32_t* totals = nullptr;
     std::size_t length = 0;
     void piece(const char*, std::size_t n) { length += n; }
     void text(const char* s) { length += std::strlen(s); }
-    void number(std::int32_t value) { length += orvik::decimalLength(value); }
+    void total(std::int32_t g) { length += orvik::decimalLength(totals[g]); }
+};
+
+// Everything but the totals' digits.
+struct MeasureWithoutTotals : Measure {
+    void total(std::int32_t) {}
 };
 
 // Writes while there is room for the piece and a terminator after it, and stops for good at the
 // first piece that does not fit.
 struct BoundedWrite {
+    const std::int32_t* totals = nullptr;
     char* out = nullptr;
     std::size_t room = 0;
     bool fits = true;
@@ -48,6 +57,7 @@ struct BoundedWrite {
         room -= n;
     }
     void text(const char* s) { piece(s, std::strlen(s)); }
+    void total(std::int32_t g) { number(totals[g]); }
     void number(std::int32_t value) {
         // Straight into place when any number fits: copying digits just written a byte at a
         // time with wider reads would stall on them.
@@ -65,8 +75,14 @@ struct BoundedWrite {
 }  // namespace
 
 std::size_t Orvik_Dice::resultsLength() const noexcept {
-    Measure measure;
-    emitSentence(*this, measure);
+    Measure measure{results};
+    emitSentence(diceCommands, nGroups, measure);
+    return measure.length;
+}
+
+std::size_t Orvik_Dice::resultsLengthWithoutTotals(const char* text, std::int32_t groups) noexcept {
+    MeasureWithoutTotals measure;
+    emitSentence(text, groups, measure);
     return measure.length;
 }
 
@@ -77,8 +93,8 @@ void Orvik_Dice::writeResults(char* dest) const noexcept {
 
 // NOLINTNEXTLINE(readability-non-const-parameter): written through the sink
 bool Orvik_Dice::writeResults(char* dest, std::size_t capacity) const noexcept {
-    BoundedWrite write{dest, capacity};
-    emitSentence(*this, write);
+    BoundedWrite write{results, dest, capacity};
+    emitSentence(diceCommands, nGroups, write);
     if (write.fits) *write.out = '\0';
     return write.fits;
 }

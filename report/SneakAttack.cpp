@@ -46,21 +46,26 @@ Orvik_Dice makeSneakAttack(const char* text) {
         main.results[g] = static_cast<std::int32_t>(total);
     }
 
-    const std::size_t sneakLength = std::strlen(sneak.diceCommands);
-    const std::size_t mainLength = std::strlen(main.diceCommands);
-    const bool article = main.diceCommands[0] == 'd';
+    char* description = describeSneakAttack(sneak.diceCommands, main.diceCommands);
+    delete[] main.diceCommands;
+    main.diceCommands = description;
+    return main;
+}
+
+char* describeSneakAttack(const char* sneakCommands, const char* mainCommands) {
+    const std::size_t sneakLength = std::strlen(sneakCommands);
+    const std::size_t mainLength = std::strlen(mainCommands);
+    const bool article = mainCommands[0] == 'd';
     const std::size_t length = sizeof kHead - 1 + sneakLength + sizeof kJoin - 1 +
                                (article ? sizeof kArticle - 1 : 0) + mainLength;
     char* description = new char[length + 1];
     char* out = append(description, kHead, sizeof kHead - 1);
-    out = append(out, sneak.diceCommands, sneakLength);
+    out = append(out, sneakCommands, sneakLength);
     out = append(out, kJoin, sizeof kJoin - 1);
     if (article) out = append(out, kArticle, sizeof kArticle - 1);
-    out = append(out, main.diceCommands, mainLength);
+    out = append(out, mainCommands, mainLength);
     *out = '\0';
-    delete[] main.diceCommands;
-    main.diceCommands = description;
-    return main;
+    return description;
 }
 
 }  // namespace orvik

@@ -14,6 +14,10 @@ inline constexpr char kInvalidSneakFormat[] = "Dice Error: Invalid format for sn
 // describes both: "( sneak attack, +3d6 ) a d8+2".
 Orvik_Dice makeSneakAttack(const char* text);
 
+// The combined record's text, "( sneak attack, +3d6 ) a d8+2", from the texts of the sneak dice's
+// record and the main record. Allocated with new[] at its length plus one; the caller owns it.
+char* describeSneakAttack(const char* sneakCommands, const char* mainCommands);
+
 }  // namespace orvik
 
 #endif  // ORVIK_REPORT_SNEAKATTACK_H

@@ -1,16 +1,23 @@
-// The odds: face counts, exact totals, the fast convolution against slow and exact ones, and the
-// module's own rolls against the computed distribution.
+// The odds: face counts, exact totals, the fast convolution against slow and exact ones, the
+// module's own rolls against the computed distribution, and the answers the module refuses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iomanip>
 #include <limits>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "dice/Decimal.h"
+#include "host/RollRoutine.h"
 #include "odds/Odds.h"
+#include "odds/Refusal.h"
 #include "random/DiceRandom.h"
 #include "report/SneakAttack.h"
 #include "testing.h"
@@ -333,6 +340,341 @@ TEST(Odds, TextReportOfManyTotalsIsCondensed) {
     EXPECT_NE(report.find("ranges of 200"), std::string::npos);
     EXPECT_NE(report.find("\n        ≤20227    0.0499%   100.0000%"), std::string::npos) << report;
     EXPECT_NE(report.find("\n        ≥29688    0.0499%     0.0499%"), std::string::npos) << report;
+}
+
+// ---- Answers the module refuses: a combined total below the range, a sentence too long ----
+
+constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
+
+std::string padded(const std::string& text, std::size_t pad) {
+    return text + std::string(pad, 'x');
+}
+
+// What rolling the text answers, in a buffer as large as the module assumes the host's to be.
+std::string rollOnce(const std::string& text, bool sneak) {
+    std::vector<char> data(std::max(text.size() + 1, orvik::host::kMinHostBuffer), '\0');
+    std::memcpy(data.data(), text.c_str(), text.size() + 1);
+    const std::size_t capacity = orvik::host::assumedCapacity(data.data());
+    if (sneak) {
+        orvik::host::sneakAttack(data.data(), capacity);
+    } else {
+        orvik::host::diceMain(data.data(), capacity);
+    }
+    return data.data();
+}
+
+orvik::odds::Odds oddsOf(const std::string& text, bool sneak) {
+    return sneak ? orvik::odds::sneakOdds(text.c_str()) : orvik::odds::rollOdds(text.c_str());
+}
+
+double chanceOf(const orvik::odds::Odds& odds, std::int64_t total) {
+    const Distribution& t = odds.totals;
+    return total < t.lowest || total > t.highest()
+               ? 0.0
+               : t.probability[static_cast<std::size_t>(total - t.lowest)];
+}
+
+// The totals of one group sum to 1 with the refusals, every chance and every "or more" lies in
+// [0, 1], and the lowest total or more is exactly the chance of a result.
+TEST(OddsRefusal, ChancesStayWithinOne) {
+    const struct {
+        bool sneak;
+        std::string text;
+    } cases[] = {
+        {false, "10d3"},
+        {false, "50d2*2"},
+        {false, "100d500"},
+        {false, "d1*10"},
+        {false, "3#d6-3"},
+        {true, "3d6 2#d8+2"},
+        {true, "d6-2147483647-1 d6-3"},
+        {false, padded("30#d20 ", 380)},
+        {true, padded("d20-15 10#d20-10 ", 415)},
+        {true, padded("d20-15 10#d20-10 ", 425)},
+        // Nearly every answer is refused: a result's chance is far below the error's last digit.
+        {true, padded("100d500 100d499 ", 455)},
+    };
+    for (const auto& c : cases) {
+        const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
+        const std::vector<double>& p = odds.totals.probability;
+        const std::vector<double> above = orvik::odds::atLeast(odds);
+        const std::string name = c.text.substr(0, 20);
+        ASSERT_EQ(above.size(), p.size()) << name;
+        if (odds.errorProbability <= 0.5) {
+            EXPECT_EQ(above[0], 1.0 - odds.errorProbability) << name;
+        } else {
+            EXPECT_NEAR(above[0], 1.0 - odds.errorProbability, 1e-15) << name;
+        }
+        EXPECT_GE(odds.errorProbability, 0.0) << name;
+        long double sum = odds.errorProbability;
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            EXPECT_TRUE(p[i] >= 0.0 && p[i] <= 1.0) << name << " p[" << i << "] = " << p[i];
+            EXPECT_TRUE(above[i] >= 0.0 && above[i] <= 1.0) << name << " at_least " << above[i];
+            if (i > 0) {
+                EXPECT_LE(above[i], above[i - 1]) << name;
+            }
+            sum += p[i];
+        }
+        EXPECT_NEAR(static_cast<double>(sum), 1.0, 1e-12) << name;
+        // What scripts read: the lowest total's at_least is written as exactly 1 when nothing is
+        // refused.
+        if (odds.errorProbability == 0.0) {
+            EXPECT_NE(orvik::odds::formatJson(c.text, odds).find(",\"at_least\":1}"),
+                      std::string::npos)
+                << name;
+        }
+    }
+}
+
+// The lengths of the totals' texts, cut into runs, against the engine's own decimal text.
+TEST(OddsRefusal, LengthRunsFollowTheDecimalText) {
+    std::vector<std::int64_t> centres{kLowest, 0};
+    for (std::int64_t power = 10; power <= 1000000000; power *= 10) {
+        centres.push_back(power);
+        centres.push_back(-power);
+        centres.push_back(1 - power);
+    }
+    for (const std::int64_t centre : centres) {
+        const std::int64_t first = std::max(centre - 30, kLowest), last = centre + 30;
+        const std::vector<orvik::odds::LengthRun> runs = orvik::odds::lengthRuns(first, last);
+        ASSERT_FALSE(runs.empty());
+        EXPECT_EQ(runs.front().first, first);
+        EXPECT_EQ(runs.back().last, last);
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            if (r > 0) {
+                EXPECT_EQ(runs[r].first, runs[r - 1].last + 1) << centre;
+                EXPECT_NE(runs[r].length, runs[r - 1].length)
+                    << centre;  // cut only where it changes
+            }
+            for (std::int64_t t = runs[r].first; t <= runs[r].last; ++t)
+                ASSERT_EQ(static_cast<std::size_t>(runs[r].length), orvik::decimalLength(t)) << t;
+        }
+    }
+}
+
+// The sentence's length less its totals, plus the totals' digits, is the sentence's length.
+TEST(OddsRefusal, SentenceLengthWithoutTotals) {
+    orvik::seedRandom(3u);
+    const struct {
+        bool sneak;
+        const char* text;
+    } cases[] = {{false, "d20"},       {false, "3#2d6-20 to hit"}, {false, "30#d6"},
+                 {false, "1d6 d"},     {true, "3d6 d8+2"},         {true, "3d6 2#d8 behind"},
+                 {true, "d6 30#d6-10"}};
+    for (const auto& c : cases) {
+        const Orvik_Dice record = c.sneak ? orvik::makeSneakAttack(c.text) : Orvik_Dice(c.text);
+        std::size_t digits = 0;
+        for (std::int32_t g = 0; g < record.nGroups; ++g)
+            digits += orvik::decimalLength(record.results[g]);
+        EXPECT_EQ(
+            Orvik_Dice::resultsLengthWithoutTotals(record.diceCommands, record.nGroups) + digits,
+            record.resultsLength())
+            << c.text;
+    }
+}
+
+// A text none of whose answers can fit gets what rolling it gets, whatever the dice show.
+TEST(OddsRefusal, EveryAnswerRefusedIsTheModulesAnswer) {
+    const struct {
+        bool sneak;
+        std::string text;
+    } cases[] = {
+        {false, padded("d20 ", 600)},
+        {false, padded("30#d20 ", 420)},  // even thirty single digits are too many
+        {false, padded("d20 ", 507)},     // 511 bytes of text: within the 512 but no room left
+        {true, padded("3d6 d8 ", 600)},
+        {true, padded("3d6 30#d8 ", 420)},
+        {true, "d1-2147483647-1 2#d1-2147483647-1"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.text.substr(0, 20);
+        orvik::seedRandom(11u);
+        const std::string refusal = rollOnce(c.text, c.sneak);
+        for (int i = 0; i < 20; ++i)
+            ASSERT_EQ(rollOnce(c.text, c.sneak), refusal) << name;
+        EXPECT_EQ(refusal, kInvalid);
+        for (const bool json : {false, true}) {
+            orvik::odds::Answers answers(c.sneak, json);
+            std::string out;
+            EXPECT_FALSE(answers.answer(c.text.c_str(), c.text.size(), out)) << name;
+            EXPECT_EQ(out, json ? orvik::odds::formatJsonError(c.text, refusal.c_str()) : refusal)
+                << name;
+        }
+    }
+}
+
+// Exact odds of small dice by enumerating every roll: each sneak total with every main total of
+// every group, weighted by the faces' counts. A roll is a result when every combined total is in
+// the range and the record's own sentence, with those totals, fits the buffer rolling assumes.
+struct Enumerated {
+    std::int64_t lowest = 0;  // of every combined total, result or not
+    std::vector<long double> p;
+    long double error = 0;
+};
+
+std::vector<long double> chances(int count, int sides) {
+    const std::vector<Exact> counts = exactCounts(count, sides);
+    std::vector<long double> p;
+    for (const Exact c : counts)
+        p.push_back(static_cast<long double>(c) / std::pow(32768.0L, count));
+    return p;
+}
+
+Enumerated enumerate(const std::string& text, bool sneak) {
+    std::vector<long double> sneakChances{1.0L};
+    std::int64_t lowest = 0;
+    std::string mainText = text;
+    if (sneak) {
+        const std::size_t space = text.find(' ');
+        const Orvik_Dice extra(text.substr(0, space).c_str());
+        sneakChances = chances(extra.nDice, extra.nSides);
+        lowest = extra.nDice + extra.modifier;
+        mainText = text.substr(space + 1);
+    }
+    const Orvik_Dice main(mainText.c_str());
+    const std::vector<long double> mainChances = chances(main.nDice, main.nSides);
+    lowest += main.nDice + main.modifier;
+    // A record to measure sentences with: the module's own, for any roll that is a result.
+    Orvik_Dice record(sneak ? mainText.c_str() : text.c_str());
+    for (std::uint32_t seed = 1; sneak; ++seed) {
+        orvik::seedRandom(seed);
+        try {
+            const Orvik_Dice combined = orvik::makeSneakAttack(text.c_str());
+            delete[] record.diceCommands;
+            const std::size_t length = std::strlen(combined.diceCommands) + 1;
+            record.diceCommands = new char[length];
+            std::memcpy(record.diceCommands, combined.diceCommands, length);
+            break;
+        } catch (const orvik::DiceError&) {
+        }
+    }
+    const std::size_t capacity = orvik::host::assumedCapacity(text.c_str());
+
+    Enumerated e;
+    e.lowest = lowest;
+    e.p.assign(sneakChances.size() + mainChances.size() - 1, 0.0L);
+    const auto groups = static_cast<std::size_t>(main.nGroups);
+    std::vector<std::size_t> face(groups, 0);  // each group's main total, from its lowest
+    for (std::size_t s = 0; s < sneakChances.size(); ++s) {
+        std::fill(face.begin(), face.end(), 0);
+        for (;;) {
+            long double weight = sneakChances[s];
+            bool inRange = true;
+            for (std::size_t g = 0; g < groups; ++g) {
+                weight *= mainChances[face[g]];
+                const std::int64_t total = lowest + static_cast<std::int64_t>(s + face[g]);
+                inRange = inRange && total >= kLowest;
+                record.results[g] = static_cast<std::int32_t>(std::max(total, kLowest));
+            }
+            if (inRange && record.resultsLength() + 1 <= capacity) {
+                e.p[s + face[0]] += weight;
+            } else {
+                e.error += weight;
+            }
+            std::size_t g = 0;
+            while (g < groups && ++face[g] == mainChances.size())
+                face[g++] = 0;
+            if (g == groups) break;
+        }
+    }
+    return e;
+}
+
+TEST(OddsRefusal, MixedTextsMatchEveryRollEnumerated) {
+    const struct {
+        bool sneak;
+        std::string text;
+    } cases[] = {
+        // Room for 4 digits and signs in the totals: three totals from -9 to 10.
+        {false, padded("3#d20-10 ", 477)},
+        // Room for 3: only two 10s do not fit.
+        {false, padded("2#d10 ", 483)},
+        // One group with room for one character: only 0 to 9 are results.
+        {false, padded("d20-10 ", 484)},
+        // Room for 3 only: three totals from -11 to 8, every one a single digit.
+        {false, padded("3#d20-12 ", 478)},
+        // Room for 5, three totals from -10 to 14 that share the sneak total; then for 3.
+        {true, padded("d6 3#d20-12 ", 454)},
+        {true, padded("d6 3#d20-12 ", 456)},
+        // Room for 3: no more than one of the two totals from -4 to 8 may be negative.
+        {true, padded("d4 2#d10-6 ", 459)},
+        // Any of the three groups can fall below the range.
+        {true, "d6-2147483647-1 3#d6-3"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.text.substr(0, 20);
+        const Enumerated exact = enumerate(c.text, c.sneak);
+        ASSERT_GT(exact.error, 0.0L) << name;
+        ASSERT_LT(exact.error, 0.99L) << name;
+        const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
+        EXPECT_NEAR(odds.errorProbability, static_cast<double>(exact.error),
+                    1e-13 * static_cast<double>(exact.error))
+            << name;
+        std::int64_t first = 0, last = -1;  // the totals that are results
+        for (std::size_t i = 0; i < exact.p.size(); ++i) {
+            const std::int64_t total = exact.lowest + static_cast<std::int64_t>(i);
+            const auto p = static_cast<double>(exact.p[i]);
+            if (p > 0 && last < first) first = total;
+            if (p > 0) last = total;
+            EXPECT_NEAR(chanceOf(odds, total), p, 1e-13 * p) << name << " total " << total;
+        }
+        EXPECT_EQ(odds.totals.lowest, first) << name;
+        EXPECT_EQ(odds.totals.highest(), last) << name;
+    }
+}
+
+// The module's own rolls, refusals counted with the totals, against the computed odds.
+TEST(OddsRefusal, ModuleRollsRefuseAsOften) {
+    const struct {
+        bool sneak;
+        std::string text;
+    } cases[] = {
+        {false, padded("30#d20 ", 380)},
+        {true, padded("d20-15 10#d20-10 ", 420)},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.text.substr(0, 20);
+        const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
+        ASSERT_GT(odds.errorProbability, 0.05) << name;
+        std::vector<double> p{odds.errorProbability};
+        p.insert(p.end(), odds.totals.probability.begin(), odds.totals.probability.end());
+        std::vector<long> counts(p.size(), 0);
+        orvik::seedRandom(99u);
+        const long rolls = 100000;
+        for (long i = 0; i < rolls; ++i) {
+            const std::string answer = rollOnce(c.text, c.sneak);
+            const std::size_t at = answer.rfind(" and gets ");
+            if (answer.compare(0, 6, "rolls ") != 0 || at == std::string::npos) {
+                ASSERT_EQ(answer, kInvalid) << name;
+                ++counts[0];
+                continue;
+            }
+            const long total = std::strtol(answer.c_str() + at + 10, nullptr, 10);
+            ++counts.at(static_cast<std::size_t>(total - odds.totals.lowest) + 1);
+        }
+        const auto [statistic, df] = chiSquare(counts, p, rolls);
+        EXPECT_LT(statistic, criticalValue(df)) << name << " with " << df << " degrees of freedom";
+    }
+}
+
+TEST(OddsRefusal, ReportsSayWhyAndHowOften) {
+    const std::string text = padded("30#d20 ", 380);
+    const orvik::odds::Odds odds = orvik::odds::rollOdds(text.c_str());
+    std::ostringstream chance;
+    chance << std::fixed << std::setprecision(4) << odds.errorProbability * 100 << '%';
+    const std::string report = orvik::odds::formatText(text, odds);
+    EXPECT_NE(report.find("with chance " + chance.str() +
+                          " (a sentence longer than the host buffer of 512 bytes holds)"),
+              std::string::npos)
+        << report;
+    const std::string json = orvik::odds::formatJson(text, odds);
+    EXPECT_NE(json.find(",\"p_error\":0.1"), std::string::npos) << json.substr(0, 700);
+
+    const orvik::odds::Odds both = orvik::odds::sneakOdds("d6-2147483647-1 30#d6-3");
+    EXPECT_TRUE(both.tooLow);
+    EXPECT_FALSE(both.tooLong);
+    EXPECT_NE(orvik::odds::formatText("", both).find("(a combined total below -2147483648)"),
+              std::string::npos);
 }
 
 }  // namespace

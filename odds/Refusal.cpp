@@ -1,0 +1,456 @@
+#include "odds/Refusal.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+#include "dice/Decimal.h"
+#include "dice/DiceError.h"
+
+namespace orvik::odds {
+
+namespace {
+
+constexpr int kLongest = 11;  // "-2147483648"
+
+// Chances by length of a total's text; [0] is unused.
+using ByLength = std::array<double, kLongest + 1>;
+
+int lengthOf(std::int64_t total) {
+    return static_cast<int>(decimalLength(total));
+}
+
+std::int64_t lowestOf(const DicePart& part) {
+    return std::int64_t{part.dice} + part.modifier;
+}
+
+std::int64_t highestOf(const DicePart& part) {
+    return std::int64_t{part.dice} * part.sides + part.modifier;
+}
+
+void addPart(Distribution& totals, const DicePart& part) {
+    addDice(totals, part.dice, part.sides);
+    addModifier(totals, part.modifier);
+}
+
+// The first total after `total` whose text may be of another length: 0 after -1, and the powers
+// of ten on either side (-99 after -100, 100 after 99).
+std::int64_t nextCut(std::int64_t total) {
+    std::int64_t power = 10;
+    if (total >= 0) {
+        while (power <= total)
+            power *= 10;
+        return power;
+    }
+    if (total > -10) return 0;
+    while (power * 10 <= -total)
+        power *= 10;
+    return 1 - power;
+}
+
+// Sums of a distribution's probabilities over ranges of totals, each from the end nearer to it,
+// so that a tail's sum keeps its digits however small it is.
+class RangeSums {
+  public:
+    explicit RangeSums(const Distribution& totals)
+        : lowest_(totals.lowest),
+          below_(totals.probability.size() + 1),
+          above_(totals.probability.size() + 1) {
+        const std::vector<double>& p = totals.probability;
+        const std::size_t n = p.size();
+        Sum sum;
+        for (std::size_t i = 0; i < n; ++i) {
+            twoSum(sum.hi, sum.lo, p[i]);
+            below_[i + 1] = sum;
+        }
+        sum = Sum{};
+        for (std::size_t i = n; i-- > 0;) {
+            twoSum(sum.hi, sum.lo, p[i]);
+            above_[i] = sum;
+        }
+    }
+
+    // Of the totals first to last that the distribution has.
+    double of(std::int64_t first, std::int64_t last) const {
+        const auto size = static_cast<std::int64_t>(below_.size()) - 1;
+        const std::int64_t a = std::max<std::int64_t>(first - lowest_, 0);
+        const std::int64_t b = std::min<std::int64_t>(last - lowest_ + 1, size);
+        if (a >= b) return 0.0;
+        const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
+        const double sum =
+            below_[ib].hi <= 0.5 ? below_[ib].minus(below_[ia]) : above_[ia].minus(above_[ib]);
+        return std::max(sum, 0.0);
+    }
+
+  private:
+    struct Sum {
+        double hi = 0.0, lo = 0.0;
+        double minus(const Sum& other) const { return (hi - other.hi) + (lo - other.lo); }
+    };
+    std::int64_t lowest_;
+    std::vector<Sum> below_;  // below_[i]: the sum of the first i probabilities
+    std::vector<Sum> above_;  // above_[i]: the sum from the i-th on
+};
+
+// One group's total, given the sneak total s that every group shares: the chance of each length
+// of its text, and of a total below the 32-bit range.
+struct GroupLengths {
+    ByLength chance{};
+    double below = 0.0;
+    int shortest = 0;  // the lengths it can have; 0 when it is always below the range
+    int longest = 0;
+};
+
+GroupLengths groupLengths(const RangeSums& main, std::int64_t mainLow, std::int64_t mainHigh,
+                          const std::vector<LengthRun>& runs, std::int64_t s) {
+    GroupLengths g;
+    g.below = main.of(mainLow, kLowestTotal - 1 - s);
+    for (const LengthRun& run : runs) {
+        const std::int64_t first = std::max(run.first, s + mainLow);
+        const std::int64_t last = std::min(run.last, s + mainHigh);
+        if (first > last) continue;
+        g.chance[static_cast<std::size_t>(run.length)] += main.of(first - s, last - s);
+        g.shortest = g.shortest == 0 ? run.length : std::min(g.shortest, run.length);
+        g.longest = std::max(g.longest, run.length);
+    }
+    // The largest share is what the others leave: then the shares sum to 1, a certain length
+    // is exactly certain, and only a share of at least 1/12 loses digits to the subtraction.
+    double* largest = &g.below;
+    for (int length = g.shortest; length >= 1 && length <= g.longest; ++length) {
+        double& share = g.chance[static_cast<std::size_t>(length)];
+        if (share > *largest) largest = &share;
+    }
+    double others = g.below - *largest;
+    for (int length = g.shortest; length >= 1 && length <= g.longest; ++length)
+        others += g.chance[static_cast<std::size_t>(length)];
+    *largest = std::max(1.0 - others, 0.0);
+    return g;
+}
+
+// For each length L of the first group's text: the chance that the other groups, independent
+// given s, all stay in range with texts of at most budget - L characters together (fit), and the
+// chance that they do not (refused), each summed from its own terms so that a small one keeps its
+// digits.
+struct OthersFit {
+    ByLength fit{};
+    ByLength refused{};
+};
+
+class Others {
+  public:
+    Others(std::int64_t count, std::int64_t budget, int shortestFirst, int longestFirst)
+        : count_(count),
+          budget_(budget),
+          shortestFirst_(shortestFirst),
+          longestFirst_(longestFirst) {}
+
+    OthersFit operator()(const GroupLengths& g) {
+        OthersFit out;
+        out.refused.fill(1.0);
+        if (count_ == 0) {
+            for (int L = shortestFirst_; L <= longestFirst_; ++L) {
+                const bool fits = budget_ - L >= 0;
+                out.fit[index(L)] = fits ? 1.0 : 0.0;
+                out.refused[index(L)] = fits ? 0.0 : 1.0;
+            }
+            return out;
+        }
+        if (g.shortest == 0) return out;  // every other group is below the range
+        // Lengths are counted beyond the least they can sum to.
+        const std::int64_t least = count_ * g.shortest;
+        const int spread = g.longest - g.shortest;
+        const std::int64_t most = std::min(budget_ - shortestFirst_ - least, count_ * spread);
+        if (most < 0) return out;
+        if (spread == 0) {
+            const double all = std::pow(g.chance[index(g.shortest)], static_cast<double>(count_));
+            // 1 - all, from the chance of falling below when that is the small one.
+            const double notAll =
+                g.below <= 0.5
+                    ? std::max(0.0, -std::expm1(static_cast<double>(count_) * std::log1p(-g.below)))
+                    : 1.0 - all;
+            for (int L = shortestFirst_; L <= longestFirst_; ++L) {
+                if (budget_ - L - least < 0) continue;
+                out.fit[index(L)] = all;
+                out.refused[index(L)] = notAll;
+            }
+            return out;
+        }
+        // excess[e]: the chance that the groups so far are all in range with lengths summing to
+        // least + e; gone: that one fell below or the sum passed least + most.
+        const auto size = static_cast<std::size_t>(most) + 1;
+        const auto width = static_cast<std::size_t>(spread);
+        excess_.assign(size, 0.0);
+        excess_[0] = 1.0;
+        double gone = 0.0;
+        for (std::int64_t group = 0; group < count_; ++group) {
+            const std::size_t reach = std::min(size - 1, static_cast<std::size_t>(group) * width);
+            next_.assign(std::min(size, reach + width + 1), 0.0);
+            double held = 0.0;  // so far; this group may fall below
+            for (std::size_t e = 0; e <= reach; ++e)
+                held += excess_[e];
+            gone += held * g.below;
+            // Each length in turn over every sum so far: plain loops the compiler vectorises.
+            for (std::size_t k = 0; k <= width; ++k) {
+                const double chance = g.chance[static_cast<std::size_t>(g.shortest) + k];
+                const std::size_t kept =
+                    k < size ? std::min(reach + 1, size - k) : 0;  // e + k < size
+                for (std::size_t e = 0; e < kept; ++e)
+                    next_[e + k] += excess_[e] * chance;
+                double over = 0.0;
+                for (std::size_t e = kept; e <= reach; ++e)
+                    over += excess_[e];
+                gone += over * chance;
+            }
+            next_.resize(size, 0.0);
+            excess_.swap(next_);
+        }
+        for (int L = shortestFirst_; L <= longestFirst_; ++L) {
+            const std::int64_t room = budget_ - L - least;
+            if (room < 0) continue;
+            const auto cut = static_cast<std::size_t>(std::min(room, most)) + 1;
+            double fit = 0.0, refused = gone;
+            for (std::size_t e = 0; e < cut; ++e)
+                fit += excess_[e];
+            for (std::size_t e = cut; e < size; ++e)
+                refused += excess_[e];
+            out.fit[index(L)] = fit;
+            out.refused[index(L)] = refused;
+        }
+        return out;
+    }
+
+  private:
+    static std::size_t index(int length) { return static_cast<std::size_t>(length); }
+
+    std::int64_t count_;
+    std::int64_t budget_;
+    int shortestFirst_;
+    int longestFirst_;
+    std::vector<double> excess_, next_;
+};
+
+// A roll's parts and what their totals can be.
+struct Shape {
+    DicePart sneak, main;
+    std::int32_t groups = 1;
+    std::int64_t budget = 0;
+    std::int64_t sneakLow = 0, sneakHigh = 0, mainLow = 0, mainHigh = 0;
+    std::int64_t lowest = 0, highest = 0;  // of a combined total
+    std::vector<LengthRun> runs;           // the combined totals in range
+    int shortest = kLongest, longest = 1;  // their texts' lengths
+};
+
+// Only the first group's own total can be refused, and only for falling below the range.
+Results belowTheRangeOnly(const Shape& shape, Results results) {
+    Distribution& totals = results.totals;
+    addPart(totals, shape.sneak);
+    addPart(totals, shape.main);
+    if (totals.lowest < kLowestTotal) {
+        const auto cut = static_cast<std::ptrdiff_t>(kLowestTotal - totals.lowest);
+        auto& p = totals.probability;
+        double hi = 0.0, lo = 0.0;
+        for (auto it = p.begin(); it != p.begin() + cut; ++it)
+            twoSum(hi, lo, *it);
+        results.errorProbability = hi + lo;
+        p.erase(p.begin(), p.begin() + cut);
+        totals.lowest = kLowestTotal;
+    }
+    return results;
+}
+
+// For each sneak total s: the chance that the other groups leave room for the first one's text,
+// by its length, and the shortest text one group can have (0: none, every total is below).
+struct GivenSneak {
+    std::vector<ByLength> fits;
+    std::vector<int> shortestOther;
+    double error = 0.0;  // the chance of the error, over every s
+};
+
+GivenSneak givenSneak(const Shape& shape, const Distribution& sneakTotals,
+                      const RangeSums& mainSums) {
+    const std::size_t count = sneakTotals.probability.size();
+    GivenSneak given;
+    given.fits.resize(count);
+    given.shortestOther.resize(count);
+    Others others(std::int64_t{shape.groups} - 1, shape.budget, shape.shortest, shape.longest);
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::int64_t s = sneakTotals.lowest + static_cast<std::int64_t>(j);
+        const GroupLengths g = groupLengths(mainSums, shape.mainLow, shape.mainHigh, shape.runs, s);
+        const OthersFit o = others(g);
+        given.fits[j] = o.fit;
+        given.shortestOther[j] = g.shortest;
+        // The first group falls below, or has some length and the others do not fit with it.
+        double refused = g.below;
+        for (int L = g.shortest; L >= 1 && L <= g.longest; ++L) {
+            const auto i = static_cast<std::size_t>(L);
+            refused += g.chance[i] * o.refused[i];
+        }
+        twoSum(hi, lo, sneakTotals.probability[j] * refused);
+    }
+    given.error = hi + lo;
+    return given;
+}
+
+// Totals first to last; empty when first > last.
+struct Span {
+    std::int64_t first, last;
+};
+
+// The first group's totals of text length L that can be results: the sneak totals that lead to
+// any of them and leave room for the other groups at all, whatever the chance, rolled through
+// every main total. Sneak totals with room form one span: the shortest text of a group, given s,
+// is that of its total nearest 0, which shortens and then lengthens as s grows.
+Span resultSpan(const Shape& shape, const GivenSneak& given, int L, Span sneaks) {
+    const std::int64_t others = std::int64_t{shape.groups} - 1;
+    const std::int64_t room = shape.budget - L;  // for the others' texts
+    Span ok{sneaks.last + 1, sneaks.first - 1};
+    for (std::int64_t s = sneaks.first; s <= sneaks.last; ++s) {
+        const int shortest = given.shortestOther[static_cast<std::size_t>(s - shape.sneakLow)];
+        if (room < 0 || (others > 0 && (shortest == 0 || others * shortest > room))) continue;
+        ok.first = std::min(ok.first, s);
+        ok.last = std::max(ok.last, s);
+    }
+    Span span{shape.highest + 1, shape.lowest - 1};
+    if (ok.first > ok.last) return span;
+    for (const LengthRun& run : shape.runs) {
+        if (run.length != L) continue;
+        const std::int64_t a = std::max(run.first, ok.first + shape.mainLow);
+        const std::int64_t b = std::min(run.last, ok.last + shape.mainHigh);
+        if (a > b) continue;
+        span.first = std::min(span.first, a);
+        span.last = std::max(span.last, b);
+    }
+    return span;
+}
+
+// Any group's answer can be refused. Every group shares the sneak total s, and given s the
+// groups are independent, so the first group's totals of text length L are the sneak totals,
+// each weighted by the chance that the others leave room for L characters, rolled through the
+// main dice like the sneak totals themselves.
+Results everyGroup(const Shape& shape, Results results) {
+    Distribution sneakTotals;
+    addPart(sneakTotals, shape.sneak);
+    Distribution mainTotals;
+    addPart(mainTotals, shape.main);
+    const GivenSneak given = givenSneak(shape, sneakTotals, RangeSums(mainTotals));
+    results.errorProbability = given.error;
+
+    Distribution& totals = results.totals;
+    totals.lowest = shape.runs.front().first;
+    totals.probability.assign(static_cast<std::size_t>(shape.highest - totals.lowest + 1), 0.0);
+    Span kept{shape.highest + 1, shape.lowest - 1};  // the totals that can be results
+    Distribution all;                                // every combined total, when first needed
+    bool haveAll = false;
+    for (int L = shape.shortest; L <= shape.longest; ++L) {
+        const auto length = static_cast<std::size_t>(L);
+        Span of{shape.highest + 1, kLowestTotal - 1};  // the totals of this length
+        for (const LengthRun& run : shape.runs) {
+            if (run.length != L) continue;
+            of.first = std::min(of.first, run.first);
+            of.last = std::max(of.last, run.last);
+        }
+        if (of.first > of.last) continue;
+        const Span sneaks{std::max(shape.sneakLow, of.first - shape.mainHigh),
+                          std::min(shape.sneakHigh, of.last - shape.mainLow)};
+        const Span span = resultSpan(shape, given, L, sneaks);
+        if (span.first > span.last) continue;
+        kept.first = std::min(kept.first, span.first);
+        kept.last = std::max(kept.last, span.last);
+
+        // The same chance for every sneak total: a share of the combined totals.
+        const auto jFrom = static_cast<std::size_t>(sneaks.first - shape.sneakLow);
+        const auto jTo = static_cast<std::size_t>(sneaks.last - shape.sneakLow);
+        const double same = given.fits[jFrom][length];
+        bool constant = true;
+        for (std::size_t j = jFrom; j <= jTo && constant; ++j)
+            constant = sneakTotals.probability[j] == 0.0 || given.fits[j][length] == same;
+        Distribution weighted;
+        if (constant && !haveAll) {
+            all = sneakTotals.probability.size() == 1 ? mainTotals : sneakTotals;
+            addModifier(all, sneakTotals.probability.size() == 1 ? sneakTotals.lowest : 0);
+            if (sneakTotals.probability.size() != 1) addPart(all, shape.main);
+            haveAll = true;
+        } else if (!constant) {
+            weighted.lowest = sneaks.first;
+            weighted.probability.resize(jTo - jFrom + 1);
+            for (std::size_t j = jFrom; j <= jTo; ++j)
+                weighted.probability[j - jFrom] =
+                    sneakTotals.probability[j] * given.fits[j][length];
+            addPart(weighted, shape.main);
+        }
+        const Distribution& source = constant ? all : weighted;
+        const double scale = constant ? same : 1.0;
+        for (const LengthRun& run : shape.runs) {
+            if (run.length != L) continue;
+            for (std::int64_t t = run.first; t <= run.last; ++t) {
+                totals.probability[static_cast<std::size_t>(t - totals.lowest)] =
+                    scale * source.probability[static_cast<std::size_t>(t - source.lowest)];
+            }
+        }
+    }
+    if (kept.first > kept.last) throw DiceError(kInvalidArguments);
+    auto& p = totals.probability;
+    p.erase(p.begin() + static_cast<std::ptrdiff_t>(kept.last - totals.lowest + 1), p.end());
+    p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(kept.first - totals.lowest));
+    totals.lowest = kept.first;
+    return results;
+}
+
+}  // namespace
+
+std::vector<LengthRun> lengthRuns(std::int64_t first, std::int64_t last) {
+    std::vector<LengthRun> runs;
+    for (std::int64_t start = first; start <= last;) {
+        const std::int64_t end = std::min(last, nextCut(start) - 1);
+        runs.push_back({start, end, lengthOf(start)});
+        start = end + 1;
+    }
+    return runs;
+}
+
+Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
+                   std::int64_t budget) {
+    Shape shape;
+    shape.sneak = sneak;
+    shape.main = main;
+    shape.groups = groups;
+    shape.budget = budget;
+    shape.sneakLow = lowestOf(sneak);
+    shape.sneakHigh = highestOf(sneak);
+    shape.mainLow = lowestOf(main);
+    shape.mainHigh = highestOf(main);
+    shape.lowest = shape.sneakLow + shape.mainLow;
+    shape.highest = shape.sneakHigh + shape.mainHigh;
+    if (shape.highest < kLowestTotal) throw DiceError(kInvalidArguments);
+    shape.runs = lengthRuns(std::max(shape.lowest, kLowestTotal), shape.highest);
+    for (const LengthRun& run : shape.runs) {
+        shape.shortest = std::min(shape.shortest, run.length);
+        shape.longest = std::max(shape.longest, run.length);
+    }
+
+    Results results;
+    results.tooLow = shape.lowest < kLowestTotal;
+    // Any group can take the shortest or the longest text while the others take the same one.
+    results.tooLong = std::int64_t{groups} * shape.longest > budget;
+    if (std::int64_t{groups} * shape.shortest > budget) throw DiceError(kInvalidArguments);
+    if (!results.tooLong && (groups == 1 || !results.tooLow)) {
+        results = belowTheRangeOnly(shape, results);
+    } else {
+        results = everyGroup(shape, results);
+    }
+
+    // A result so unlikely that its chance is below the smallest double is no result.
+    auto& p = results.totals.probability;
+    double mass = 0.0;
+    for (double& chance : p) {
+        chance = std::min(chance, 1.0);
+        mass += chance;
+    }
+    if (mass == 0.0) throw DiceError(kInvalidArguments);
+    results.errorProbability = std::clamp(results.errorProbability, 0.0, 1.0);
+    return results;
+}
+
+}  // namespace orvik::odds

@@ -315,12 +315,13 @@ std::string formatJsonError(const std::string& text, const char* message) {
 }
 
 bool Answers::answer(const char* text, std::size_t length, std::string& out) {
-    // The module reads a text up to its first NUL byte.
-    const std::string roll(text, strnlen(text, length));
+    const std::string roll(text, length);
     out.clear();
     if (!json_ && !first_) out = "\n";  // a blank line between reports
     first_ = false;
     try {
+        // A line holding a NUL byte is no roll text, as the command answers when rolling it.
+        if (roll.find('\0') != std::string::npos) throw DiceError(kInvalidArguments);
         const Odds odds = sneak_ ? sneakOdds(roll.c_str()) : rollOdds(roll.c_str());
         out += json_ ? formatJson(roll, odds) : formatText(roll, odds);
         return true;

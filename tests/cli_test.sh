@@ -207,6 +207,11 @@ case_ "odds stdin" 1 "d3\nd6x\n" "$D3\n$E\n" --odds
 case_ "odds sneak format" 1 "" "Dice Error: Invalid format for sneak attack roll\n" --sneak --odds 3d6
 case_ "odds limit" 1 "" "Dice Error: Maximum of 500 sides on any die.\n" --odds d501
 case_ "json needs odds" 2 "" "" --json d3
+case_ "odds NUL line" 1 'd6\0x\n' "$E\n" --odds
+# A text whose answer never fits the host buffer is refused by its odds as by rolling it.
+long="d20 $(head -c 600 /dev/zero | tr '\0' x)"
+case_ "odds of a too-long text" 1 "" "$E\n" --odds "$long"
+case_ "rolling a too-long text" 1 "" "$E\n" --seed 1 "$long"
 case_ "odds json error" 1 "" '{"text":"d6x","error":"Dice Error: Invalid arguments in the attempted roll"}\n' --odds --json d6x
 
 # The JSON form, read back by a JSON reader.
@@ -225,6 +230,11 @@ if command -v jq >/dev/null 2>&1; then
     json_check "json sneak" '.[0] | .groups == 2 and .sneak.dice == 3 and .roll.modifier == 2
         and .p_error == 0 and .min == 6 and .max == 28' --sneak "3d6 2#d8+2"
     json_check "json d500 bias" '.[0].totals | (.[267].p == 66/32768) and (.[268].p == 65/32768)' d500
+    for text in 10d3 '50d2*2' 'd20 to hit'; do
+        json_check "json $text: chances within [0, 1], at least the minimum is certain" \
+            '.[0] | .p_error == 0 and .totals[0].at_least == 1 and
+             all(.totals[]; .p >= 0 and .p <= 1 and .at_least >= 0 and .at_least <= 1)' "$text"
+    done
     json_check "json one line each" 'length == 2 and (.[1].error | startswith("Dice Error: "))' d4 d4x
     json_check "json odd bytes" '.[0].text == "d4 \"x\"\\\t\ufffd"' "$(printf 'd4 "x"\\\t\377')"
 elif [ "${CI:-}" = true ]; then

@@ -119,14 +119,16 @@ count=$((count + 1))
 # A program that writes one line and waits gets its answer without closing its end of the pipe.
 count=$((count + 1))
 coproc roller { "${runner[@]}" "$orvik" --seed 1 2>/dev/null; }
+# bash forgets these once the co-process ends
+roller_pid=$roller_PID to_roller=${roller[1]} from_roller=${roller[0]}
 answers=()
 for text in d20 3d6x d20; do
-    printf '%s\n' "$text" >&"${roller[1]}"
-    IFS= read -r -t 60 line <&"${roller[0]}" || line="(no answer within 60 s)"
+    printf '%s\n' "$text" >&"$to_roller"
+    IFS= read -r -t 60 line <&"$from_roller" || line="(no answer within 60 s)"
     answers+=("$line")
 done
-exec {roller[1]}>&-
-wait "$roller_PID"
+exec {to_roller}>&-
+wait "$roller_pid"
 status=$?
 if [ "${answers[*]}" != "rolls a d20 and gets 7. $E rolls a d20 and gets 11." ] || [ "$status" != 1 ]; then
     failures=$((failures + 1))

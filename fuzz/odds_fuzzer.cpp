@@ -302,12 +302,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool sneak = (data[0] & 1) != 0;
     const bool json = (data[0] & 2) != 0;
     const auto* bytes = reinterpret_cast<const char*>(data + 1);
-    // The odds, like the module, read up to the first NUL.
-    const std::string text(bytes, strnlen(bytes, size - 1));
-    if (workOf(text, sneak) > kMaxWork) return 0;
-
+    const std::string text(bytes, size - 1);
     orvik::odds::Answers answers(sneak, json);
     std::string answer;
+    if (text.find('\0') != std::string::npos) {
+        // A line holding a NUL byte is no roll text: refused, as rolling refuses it.
+        const bool result = answers.answer(bytes, size - 1, answer);
+        const std::string refusal =
+            json ? orvik::odds::formatJsonError(text, orvik::kInvalidArguments)
+                 : std::string(orvik::kInvalidArguments);
+        if (result || answer != refusal) fail("a NUL byte that is not refused", text, answer);
+        return 0;
+    }
+    if (workOf(text, sneak) > kMaxWork) return 0;
+
     const bool result = answers.answer(bytes, size - 1, answer);
     if (json) {
         checkJson(text, answer, result);

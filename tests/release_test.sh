@@ -66,12 +66,13 @@ else
         cat "$tmp/exports"
         fail "the zip's orvik.dll exports, or what it and orvik.exe import"
     fi
-    # Wine's own messages go to standard error; the answer is standard output alone.
+    # Wine's own messages go to standard error; the answer is standard output alone. The first
+    # run may have to make a Wine prefix; none may take longer than a few minutes.
     if command -v wine >/dev/null && wine --version >/dev/null 2>&1; then
         export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=${WINEPREFIX:-$tmp/wineprefix}
-        same "wine orvik.exe --seed 1 d20" "$(cd "$w" && wine ./orvik.exe --seed 1 d20 2>/dev/null | tr -d '\r')" \
-            "rolls a d20 and gets 7."
-        same "wine orvik.exe --version" "$(cd "$w" && wine ./orvik.exe --version 2>/dev/null | tr -d '\r' | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" \
+        in_wine() { (cd "$w" && timeout 300 wine "$@" 2>/dev/null | tr -d '\r'); }
+        same "wine orvik.exe --seed 1 d20" "$(in_wine ./orvik.exe --seed 1 d20)" "rolls a d20 and gets 7."
+        same "wine orvik.exe --version" "$(in_wine ./orvik.exe --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" \
             "$version"
     elif $in_ci; then
         fail "wine cannot run here, so the zip's orvik.exe was not run"

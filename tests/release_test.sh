@@ -103,6 +103,8 @@ if [ -n "$deb" ]; then
     diff "$tmp/license" "$tmp/copyright-license" || fail "the copyright file's license text is not LICENSE's"
     same "the unpacked command's version" "$("$root/usr/bin/orvik" --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" "$version"
     same "the unpacked command rolls" "$("$root/usr/bin/orvik" --seed 1 d20)" "rolls a d20 and gets 7."
+    same "the manual page's version" \
+        "$(zcat "$root/usr/share/man/man1/orvik.1.gz" | sed -n 's/^\.TH .*"orvik \([0-9.]*\)".*/\1/p')" "$version"
     pc=$(find "$root" -name orvik.pc)
     same "orvik.pc's version" "$(sed -n 's/^Version: //p' "$pc")" "$version"
     same "the CMake package's version" \

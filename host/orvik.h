@@ -15,8 +15,8 @@
 #include <stdint.h>
 
 /* The fewest bytes a host's data buffer holds, however short the text: the room the module may
- * use for its answer. */
-#define ORVIK_MIN_HOST_BUFFER 512
+ * use for its answer. A macro, so that C hosts can size arrays with it. */
+#define ORVIK_MIN_HOST_BUFFER 512 /* NOLINT(cppcoreguidelines-macro-usage) */
 
 #if defined(_WIN32)
 #define ORVIK_CALL __stdcall

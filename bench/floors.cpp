@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "dice/Decimal.h"
+#include "host/orvik.h"
 
 namespace orvik::bench {
 
@@ -44,7 +45,7 @@ void serialDice(std::int32_t* totals, int groups, int dice, int sides, std::uint
 }
 
 void rollInline(char* data, std::uint32_t& state) {
-    char text[512];
+    char text[ORVIK_MIN_HOST_BUFFER];
     const std::size_t length = std::strlen(data);
     std::memcpy(text, data, length + 1);
 

@@ -2,7 +2,8 @@
 // command reading standard input. Prints one table and the ratios the speed targets name.
 //
 // Every workload goes through the exported routine of the built module, loaded at run time as a
-// host loads it, with its text copied into a 512-byte buffer before every call.
+// host loads it, with its text copied into a buffer of the least size a host provides before
+// every call.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -22,6 +23,7 @@
 #include "bench/allocations.h"
 #include "bench/floors.h"
 #include "cli/Module.h"
+#include "host/orvik.h"
 
 extern char** environ;
 
@@ -29,7 +31,7 @@ namespace {
 
 using orvik::bench::allocationsSoFar;
 
-constexpr std::size_t kHostBuffer = 512;
+constexpr std::size_t kHostBuffer = ORVIK_MIN_HOST_BUFFER;
 
 orvik::cli::Module module;
 
@@ -377,8 +379,10 @@ int main(int argc, char** argv) {
     std::printf("Orvik benchmark: %s, %ld CPUs, compiled by %s; load average %s before, %s after\n",
                 cpuModel().c_str(), sysconf(_SC_NPROCESSORS_ONLN), __VERSION__, loadBefore.c_str(),
                 loadAfter.c_str());
-    std::printf("\n  %-44s %5s %11s %11s %7s %9s %7s\n", "workload (text in a 512-byte buffer)",
-                "dice", "ns/call", "median", "spread", "ns/die", "allocs");
+    const std::string workloads =
+        "workload (text in a " + std::to_string(kHostBuffer) + "-byte buffer)";
+    std::printf("\n  %-44s %5s %11s %11s %7s %9s %7s\n", workloads.c_str(), "dice", "ns/call",
+                "median", "spread", "ns/die", "allocs");
     auto row = [&](const std::string& name, int dice) {
         const Timing* t = timing(name);
         if (t == nullptr) return;

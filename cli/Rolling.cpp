@@ -12,7 +12,7 @@ namespace orvik::cli {
 
 namespace {
 
-constexpr std::size_t kMinHostBuffer = 512;  // what every host hands the module at least
+constexpr std::size_t kMinHostBuffer = ORVIK_MIN_HOST_BUFFER;  // every host hands over that much
 
 bool isResult(const char* answer, std::size_t length) {
     return length >= 6 && std::memcmp(answer, "rolls ", 6) == 0;

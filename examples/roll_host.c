@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     int status = 0;
     for (int i = 1; i < argc || i == 1; ++i) {
         const char* text = i < argc ? argv[i] : "2d6+3*2";
-        char data[512]; /* the module writes at most 512 bytes for a text that fits here */
+        char data[ORVIK_MIN_HOST_BUFFER]; /* the module writes no further for a text that fits */
         if (strlen(text) >= sizeof data) {
             fprintf(stderr, "roll_host: text too long\n");
             return 2;

@@ -191,7 +191,8 @@ std::string runBounded(const std::string& text, std::size_t capacity, Call call)
 // chooses, so that the fuzzer can walk the boundary where a sentence stops fitting.
 inline std::vector<std::size_t> capacities(const std::string& text, const std::uint8_t* extra,
                                            std::size_t extraSize) {
-    std::vector<std::size_t> out = {0, 1, std::max<std::size_t>(512, text.size() + 1)};
+    std::vector<std::size_t> out = {0, 1,
+                                    std::max<std::size_t>(ORVIK_MIN_HOST_BUFFER, text.size() + 1)};
     if (extraSize >= 2) {
         const std::size_t chosen =
             static_cast<std::size_t>(extra[0]) | static_cast<std::size_t>(extra[1]) << 8;
@@ -227,10 +228,10 @@ inline Input splitInput(const std::uint8_t* data, std::size_t size) {
 }
 
 // One call of an exported six-argument routine with a heap buffer of exactly what a host must
-// provide, max(512, length + 1) bytes, followed by guard bytes.
+// provide, max(ORVIK_MIN_HOST_BUFFER, length + 1) bytes, followed by guard bytes.
 inline void checkExported(OrvikRollFn routine, const std::string& text, std::uint32_t seed,
                           const std::optional<Expected>& valid, const std::string& full) {
-    const std::size_t size = std::max<std::size_t>(512, text.size() + 1);
+    const std::size_t size = std::max<std::size_t>(ORVIK_MIN_HOST_BUFFER, text.size() + 1);
     std::unique_ptr<unsigned char[]> data(new unsigned char[size + kGuard]);
     std::memset(data.get(), kGuardByte, size + kGuard);
     std::memcpy(data.get(), text.c_str(), text.size() + 1);

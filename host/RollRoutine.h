@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/orvik.h"
+
 namespace orvik::host {
 
 // Every host buffer holds at least this many bytes.
-inline constexpr std::size_t kMinHostBuffer = 512;
+inline constexpr std::size_t kMinHostBuffer = ORVIK_MIN_HOST_BUFFER;
 
 // What a routine that is not told its buffer's size may write: at least kMinHostBuffer bytes,
 // and the buffer did hold the text it was handed.

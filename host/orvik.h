@@ -5,14 +5,18 @@
  * leaves one NUL-terminated answer in that buffer, "rolls 2d6+3*2 and gets 17." or a message that
  * begins "Dice Error: ", and returns 3 either way.
  *
- * The data buffer must hold at least max(512, length of the text + 1) bytes; the module never
- * writes past that many. The five other arguments of a roll routine and the argument of LoadDll
- * are the host's own and are ignored.
+ * The data buffer must hold at least max(ORVIK_MIN_HOST_BUFFER, length of the text + 1) bytes;
+ * the module never writes past that many. The five other arguments of a roll routine and the
+ * argument of LoadDll are the host's own and are ignored.
  */
 #ifndef ORVIK_H
 #define ORVIK_H
 
 #include <stdint.h>
+
+/* The fewest bytes a host's data buffer holds, however short the text: the room the module may
+ * use for its answer. A macro, so that C hosts can size arrays with it. */
+#define ORVIK_MIN_HOST_BUFFER 512 /* NOLINT(cppcoreguidelines-macro-usage) */
 
 #if defined(_WIN32)
 #define ORVIK_CALL __stdcall

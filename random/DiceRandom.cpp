@@ -1,6 +1,7 @@
 #include "random/DiceRandom.h"
 
 #include "random/FaceRemainder.h"
+#include "random/RandomInternal.h"
 
 // SSE2 (every x86-64) takes the lanes two to a register; elsewhere, or with ORVIK_PORTABLE_LANES
 // (which the tests use to check that path too), they are plain integers.

@@ -10,16 +10,10 @@ namespace orvik {
 // Sets the calling thread's state.
 void seedRandom(std::uint32_t seed) noexcept;
 
-// Steps the calling thread's state and returns bits 16 to 30 of the new state (0 to 32767).
-int nextRandom() noexcept;
-
-// The sum of nDice faces of nSides (1 to 500), each face nextRandom() % nSides + 1, and the
-// calling thread's state left exactly where nDice calls of nextRandom would leave it. No dice
-// (nDice of 0 or below) draw nothing and sum to 0.
+// The sum of nDice faces of nSides (1 to 500): each face is the generator's next 15-bit output
+// (0 to 32767) % nSides + 1, one step per die. No dice (nDice of 0 or below) draw nothing and sum
+// to 0.
 std::int32_t sumOfFaces(std::int32_t nDice, std::int32_t nSides) noexcept;
-
-// The calling thread's state, for checking that a roll left it where the serial steps would.
-std::uint32_t randomState() noexcept;
 
 }  // namespace orvik
 

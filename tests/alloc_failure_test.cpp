@@ -82,7 +82,7 @@ const Call kCalls[] = {
 
 // One armed call; returns the answer. The buffer is allocated before arming, as a host's is.
 std::string armedCall(const Call& call, const std::string& text, long failAt) {
-    std::vector<char> buffer(std::max<std::size_t>(512, text.size() + 1), 'x');
+    std::vector<char> buffer(std::max<std::size_t>(ORVIK_MIN_HOST_BUFFER, text.size() + 1), 'x');
     std::memcpy(buffer.data(), text.c_str(), text.size() + 1);
     orvik::seedRandom(1u);
     injector = Injector{true, 0, 0, 0, failAt};

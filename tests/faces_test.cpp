@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "random/DiceRandom.h"
 #include "random/FaceRemainder.h"
+#include "random/RandomInternal.h"
 #include "testing.h"
 
 namespace {

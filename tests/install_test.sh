@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and uses it the way others will: the installed
 # command, the manual page, and the examples built out of tree through the CMake package and
-# through pkg-config.
+# through pkg-config: hosts that load the module, hosts that link it, and a C++ program.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR LIBDIR CXX_COMPILER VERSION
 set -u
 build=$1 src=$2 libdir=$3 cxx=$4 version=$5
@@ -56,7 +56,9 @@ $libdir/cmake/orvik/orvikTargets-CONFIG.cmake
 $libdir/cmake/orvik/orvikTargets.cmake
 $libdir/liborvik.so
 $libdir/liborvik_dice.a
+$libdir/pkgconfig/orvik-dice.pc
 $libdir/pkgconfig/orvik.pc
+share/doc/orvik/LICENSE
 share/man/man1/orvik.1.gz
 LIST
 if ! diff "$tmp/wanted" "$tmp/files"; then fail "installed files"; fi
@@ -108,6 +110,8 @@ check_examples() {
         [ "$(printf '%s\n' "$got" | sed -n 2p)" != "$E" ] || [ "$(printf '%s\n' "$got" | wc -l)" != 2 ]; then
         fail "$how: roll_host (status $status): $got"
     fi
+    expect "$how: linked_host" 1 "rolls a d20 and gets 7.
+$E" -- "$dir/linked_host" d20 d20x
     expect "$how: dice_record" 0 "3 group(s) of 1d20+5
 rolls 3#d20+5 and gets 12, 16, 8." -- "$dir/dice_record"
     expect "$how: dice_record error" 1 "Dice Error: Maximum of 100 dice per roll." -- "$dir/dice_record" 101d6
@@ -140,11 +144,18 @@ module=$(pkg-config --variable=module orvik)
 if [ ! -f "$module" ] || [ "$(realpath "$module")" != "$(realpath "$prefix/$libdir/liborvik.so")" ]; then
     fail "pkg-config module variable: $module"
 fi
+if [ "$(pkg-config --modversion orvik-dice)" != "$version" ]; then
+    fail "pkg-config --modversion orvik-dice: $(pkg-config --modversion orvik-dice)"
+fi
+# A host that links the module finds it at run time as any library outside the system's search:
+# here through the run path.
 # shellcheck disable=SC2046 # the flags are meant to split
 if "$cc" -std=c99 $CFLAGS $(pkg-config --cflags orvik) -DORVIK_MODULE="\"$module\"" \
     "$src/examples/roll_host.c" -o "$tmp/ex-pc/roll_host" -ldl &&
+    "$cc" -std=c99 $CFLAGS "$src/examples/linked_host.c" -o "$tmp/ex-pc/linked_host" \
+        $(pkg-config --cflags --libs orvik) -Wl,-rpath,"$(pkg-config --variable=libdir orvik)" &&
     "$cxx" -std=c++17 $CXXFLAGS "$src/examples/dice_record.cpp" -o "$tmp/ex-pc/dice_record" \
-        $(pkg-config --cflags --libs orvik); then
+        $(pkg-config --cflags --libs orvik-dice); then
     check_examples "pkg-config" "$tmp/ex-pc"
 else
     fail "examples through pkg-config"

@@ -38,10 +38,10 @@ class ModuleTest : public ::testing::Test {
         ASSERT_TRUE(loadDll && diceMain && sneakAttack && seed);
     }
 
-    // The answer to text in a heap buffer of exactly max(512, length + 1) bytes, so that a
+    // The answer to text in a heap buffer of exactly the size a host must provide, so that a
     // sanitizer sees any write past it.
     std::string call(OrvikRollFn routine, const std::string& text) {
-        const std::size_t size = std::max<std::size_t>(512, text.size() + 1);
+        const std::size_t size = std::max<std::size_t>(ORVIK_MIN_HOST_BUFFER, text.size() + 1);
         std::unique_ptr<char[]> data(new char[size]);
         std::memcpy(data.get(), text.c_str(), text.size() + 1);
         EXPECT_EQ(routine(nullptr, nullptr, data.get(), nullptr, nullptr, nullptr), 3);
@@ -157,7 +157,7 @@ TEST_F(ModuleTest, LongTextsStayInsideTheirBuffer) {
     EXPECT_EQ(roll("d20 " + story), "Dice Error: Invalid arguments in the attempted roll");
     EXPECT_EQ(call(sneakAttack, "d4 d20 " + story),
               "Dice Error: Invalid arguments in the attempted roll");
-    // Short free text still fits in the 512 bytes every host buffer has.
+    // Short free text still fits in the least room every host buffer has.
     const std::string note(400, 'y');
     EXPECT_EQ(roll("d20 " + note), "rolls a d20 " + note + " and gets 11.");
 }

@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "random/DiceRandom.h"
+#include "random/RandomInternal.h"
 #include "testing.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "random/DiceRandom.h"
+#include "random/RandomInternal.h"
 #include "testing.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/RollRoutine.h"
-#include "random/DiceRandom.h"
+#include "random/RandomInternal.h"
 #include "testing.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "random/DiceRandom.h"
+#include "random/RandomInternal.h"
 #include "report/SneakAttack.h"
 #include "testing.h"
 

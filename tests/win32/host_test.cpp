@@ -86,11 +86,12 @@ Call callOneArgument(const void* routine, std::uint32_t arg) {
     return call;
 }
 
-// A roll through a routine with the stack checked, in a buffer of max(512, length + 1) bytes
+// A roll through a routine with the stack checked, in a buffer of the size a host must provide,
 // followed by guard bytes the module must not touch.
 std::string roll(const void* routine, const std::string& text, const std::string& label) {
     constexpr std::size_t kGuard = 64;
-    const std::size_t capacity = text.size() + 1 > 512 ? text.size() + 1 : 512;
+    const std::size_t capacity =
+        text.size() + 1 > ORVIK_MIN_HOST_BUFFER ? text.size() + 1 : ORVIK_MIN_HOST_BUFFER;
     std::vector<char> buffer(capacity + kGuard, '\x5a');
     std::memcpy(buffer.data(), text.c_str(), text.size() + 1);
     const Call call = callRoutine(routine, buffer.data());
@@ -114,7 +115,7 @@ extern "C" std::int32_t __stdcall popsSix(void*, void*, char*, void*, void*, voi
 
 DWORD WINAPI rollOnFreshThread(LPVOID arg) {
     auto* routine = static_cast<const void*>(arg);
-    char data[512] = "d20";
+    char data[ORVIK_MIN_HOST_BUFFER] = "d20";
     callRoutine(routine, data);
     return std::strcmp(data, "rolls a d20 and gets 7.") == 0 ? 0 : 1;
 }
@@ -122,7 +123,7 @@ DWORD WINAPI rollOnFreshThread(LPVOID arg) {
 }  // namespace
 
 int main() {
-    char dummy[512] = "";
+    char dummy[ORVIK_MIN_HOST_BUFFER] = "";
     {
         const Call cdeclCall = callRoutine(reinterpret_cast<const void*>(&popsNothing), dummy);
         const Call stdcallCall = callRoutine(reinterpret_cast<const void*>(&popsSix), dummy);

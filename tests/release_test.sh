@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The files scripts/release made, checked as a user would: the sums verify; the Windows zip
+# unpacked into an empty folder holds what it should, its DLL exports the host routines and its
+# orvik.exe rolls under Wine; the Debian package carries the license and works unpacked; the source
+# archive alone builds and passes the quick suite; and every one of them says the version that
+# CMakeLists.txt's project() gives.
+# Usage: release_test.sh DIST_DIR SOURCE_DIR
+# Wine runs the zip's orvik.exe where it can run 32-bit programs; elsewhere that check is skipped,
+# and said so (a missing wine fails it in CI).
+set -u
+dist=$(cd "$1" && pwd)
+src=$(cd "$2" && pwd)
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+count=0
+fail() {
+    failures=$((failures + 1))
+    echo "FAIL: $*"
+}
+# same NAME GOT WANTED
+same() {
+    count=$((count + 1))
+    [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"
+}
+in_ci=false
+[ -n "${CI:-}" ] && [ "${CI}" != false ] && in_ci=true
+
+version=$(sed -n 's/^project(orvik VERSION \([0-9][0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
+name=orvik-$version
+deb=$(cd "$dist" && ls orvik_"$version"_*.deb 2>/dev/null)
+same "the release files" "$(cd "$dist" && LC_ALL=C ls | tr '\n' ' ')" \
+    "SHA256SUMS $name-win32.zip $name.tar.gz ${deb:-orvik_${version}_ARCH.deb} "
+same "the changelog's latest release" "$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$src/CHANGELOG.md")" \
+    "## [$version]"
+
+# The sums: every file, each one right.
+count=$((count + 1))
+if ! (cd "$dist" && sha256sum --check --strict --quiet SHA256SUMS) ||
+    [ "$(cut -d' ' -f3 "$dist/SHA256SUMS" | LC_ALL=C sort | tr '\n' ' ')" != "$(cd "$dist" && ls | grep -v SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')" ]; then
+    fail "SHA256SUMS does not verify every release file"
+fi
+
+# The Windows zip, unpacked into an empty folder.
+win=$tmp/win
+mkdir "$win"
+count=$((count + 1))
+if ! unzip -q "$dist/$name-win32.zip" -d "$win"; then
+    fail "unzip $name-win32.zip"
+else
+    same "the zip's files" "$(cd "$win" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" \
+        "$(printf "./$name-win32/%s\n" HOSTS.txt LICENSE README.md liborvik.dll.a orvik.def orvik.dll orvik.exe orvik.h | LC_ALL=C sort | tr '\n' ' ')"
+    w=$win/$name-win32
+    for f in LICENSE README.md; do
+        count=$((count + 1))
+        cmp -s "$w/$f" "$src/$f" || fail "the zip's $f is not the source's"
+    done
+    count=$((count + 1))
+    cmp -s "$w/orvik.h" "$src/host/orvik.h" || fail "the zip's orvik.h is not the source's"
+    objdump=$(command -v i686-w64-mingw32-objdump || true)
+    count=$((count + 1))
+    if [ -z "$objdump" ]; then
+        fail "i686-w64-mingw32-objdump is needed to read the DLL's exports (Debian: binutils-mingw-w64-i686)"
+    elif ! cmake -DMODULE="$w/orvik.dll" -DOBJDUMP="$objdump" -P "$src/tests/check_exports.cmake" >"$tmp/exports" 2>&1 ||
+        ! cmake -DMODULE="$w/orvik.exe" -DOBJDUMP="$objdump" -DEXPECTED= -P "$src/tests/check_exports.cmake" >>"$tmp/exports" 2>&1; then
+        cat "$tmp/exports"
+        fail "the zip's orvik.dll exports, or what it and orvik.exe import"
+    fi
+    # Wine's own messages go to standard error; the answer is standard output alone. The first
+    # run may have to make a Wine prefix; none may take longer than a few minutes.
+    if command -v wine >/dev/null && wine --version >/dev/null 2>&1; then
+        export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=${WINEPREFIX:-$tmp/wineprefix}
+        in_wine() { (cd "$w" && timeout 300 wine "$@" 2>/dev/null | tr -d '\r'); }
+        same "wine orvik.exe --seed 1 d20" "$(in_wine ./orvik.exe --seed 1 d20)" "rolls a d20 and gets 7."
+        same "wine orvik.exe --version" "$(in_wine ./orvik.exe --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" \
+            "$version"
+    elif $in_ci && ! command -v wine >/dev/null; then
+        fail "wine is missing, so the zip's orvik.exe was not run"
+    else
+        # A kernel without 32-bit support cannot start Wine's 32-bit loader; scripts/test then runs
+        # the command's tests on a 64-bit Windows build instead.
+        echo "SKIPPED: running the zip's orvik.exe (wine is missing, or cannot run 32-bit programs here)"
+    fi
+fi
+
+# The Debian package.
+if [ -n "$deb" ]; then
+    same "the package's name" "$(dpkg-deb -f "$dist/$deb" Package)" orvik
+    same "the package's version" "$(dpkg-deb -f "$dist/$deb" Version)" "$version"
+    root=$tmp/deb
+    dpkg-deb -x "$dist/$deb" "$root"
+    count=$((count + 1))
+    cmp -s "$root/usr/share/doc/orvik/LICENSE" "$src/LICENSE" || fail "the package's LICENSE"
+    # The copyright file is machine-readable, and its license text is LICENSE's, word for word.
+    copyright=$root/usr/share/doc/orvik/copyright
+    count=$((count + 1))
+    if [ ! -f "$copyright" ] || ! head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+        ! grep -qx 'Copyright: 2026 the Orvik authors' "$copyright"; then
+        fail "the package's copyright file (Format and Copyright fields)"
+    fi
+    count=$((count + 1))
+    awk '/^License: Expat$/ { n++; next } n == 2 && /^ / { sub(/^ /, ""); if ($0 == ".") $0 = ""; print }' \
+        "$copyright" >"$tmp/copyright-license"
+    sed -n '/^Permission/,$p' "$src/LICENSE" >"$tmp/license"
+    diff "$tmp/license" "$tmp/copyright-license" || fail "the copyright file's license text is not LICENSE's"
+    same "the unpacked command's version" "$("$root/usr/bin/orvik" --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" "$version"
+    same "the unpacked command rolls" "$("$root/usr/bin/orvik" --seed 1 d20)" "rolls a d20 and gets 7."
+    same "the manual page's version" \
+        "$(zcat "$root/usr/share/man/man1/orvik.1.gz" | sed -n 's/^\.TH .*"orvik \([0-9.]*\)".*/\1/p')" "$version"
+    pc=$(find "$root" -name orvik.pc)
+    same "orvik.pc's version" "$(sed -n 's/^Version: //p' "$pc")" "$version"
+    same "the CMake package's version" \
+        "$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$(find "$root" -name orvikConfigVersion.cmake)")" "$version"
+fi
+
+# The source archive alone: unpacked where no checkout is near, it builds and passes the quick
+# suite.
+count=$((count + 1))
+tar -xzf "$dist/$name.tar.gz" -C "$tmp"
+if [ ! -x "$tmp/$name/scripts/test" ]; then
+    fail "the source archive has no $name/scripts/test"
+elif ! (cd "$tmp/$name" && scripts/test --quick) >"$tmp/quick.log" 2>&1; then
+    tail -n 40 "$tmp/quick.log"
+    fail "the source archive's scripts/test --quick"
+else
+    grep -E '^[0-9]+% tests passed' "$tmp/quick.log" | sed 's/^/source archive: /'
+fi
+
+echo "$((count - failures)) passed, $failures failed"
+[ "$failures" = 0 ]

@@ -1,9 +1,7 @@
 #include "odds/Odds.h"
 
 #include <cmath>
-#include <cstring>
 #include <memory>
-#include <string>
 #include <utility>
 
 #include "dice/Orvik_Dice.h"
@@ -68,12 +66,10 @@ Odds rollOdds(const char* text) {
 }
 
 Odds sneakOdds(const char* text) {
-    const char* space = std::strchr(text, ' ');
-    if (space == nullptr) throw DiceError(kInvalidSneakFormat);
+    const SneakAttackText split(text);
     // Built in the module's order, so that the first failure is the one it reports.
-    const std::string sneakText(text, static_cast<std::size_t>(space - text));
-    const Orvik_Dice sneak(sneakText.c_str());
-    const Orvik_Dice main(space + 1);
+    const Orvik_Dice sneak(split.sneak());
+    const Orvik_Dice main(split.main());
 
     Odds odds;
     odds.groups = main.nGroups;

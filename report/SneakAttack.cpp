@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <limits>
-#include <memory>
 
 namespace orvik {
 
@@ -17,26 +16,24 @@ char* append(char* out, const char* s, std::size_t n) {
 }
 }  // namespace
 
-Orvik_Dice makeSneakAttack(const char* text) {
+SneakAttackText::SneakAttackText(const char* text) {
     const char* space = std::strchr(text, ' ');
     if (space == nullptr) throw DiceError(kInvalidSneakFormat);
-
-    // The sneak dice's own text, in a work buffer on the stack; only an absurdly long one costs an
-    // allocation.
     const std::size_t k = static_cast<std::size_t>(space - text);
-    char work[1000];
-    std::unique_ptr<char[]> longText;
-    char* sneakText = work;
-    if (k >= sizeof work) {
-        longText.reset(new char[k + 1]);
-        sneakText = longText.get();
+    if (k >= sizeof work_) {
+        longText_.reset(new char[k + 1]);
+        sneak_ = longText_.get();
     }
-    std::memcpy(sneakText, text, k);
-    sneakText[k] = '\0';
+    std::memcpy(sneak_, text, k);
+    sneak_[k] = '\0';
+    main_ = space + 1;
+}
 
+Orvik_Dice makeSneakAttack(const char* text) {
+    const SneakAttackText split(text);
     // The sneak dice are built first, so they take the first draws.
-    Orvik_Dice sneak(sneakText);
-    Orvik_Dice main(space + 1);
+    Orvik_Dice sneak(split.sneak());
+    Orvik_Dice main(split.main());
 
     // Only the sneak roll's first group counts.
     const std::int64_t extra = sneak.results[0];

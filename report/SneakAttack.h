@@ -2,12 +2,36 @@
 #ifndef ORVIK_REPORT_SNEAKATTACK_H
 #define ORVIK_REPORT_SNEAKATTACK_H
 
+#include <memory>
+
 #include "dice/Orvik_Dice.h"
 
 namespace orvik {
 
 // The answer to a sneak attack text with no space to split it at.
 inline constexpr char kInvalidSneakFormat[] = "Dice Error: Invalid format for sneak attack roll";
+
+// A sneak attack text, "<sneak dice> <main roll>", split at its first space: the sneak dice's text
+// copied out and terminated, the main roll's text left in place. Rolling and the odds both split
+// here, so they cannot disagree on where the sneak dice end. The copy sits in a buffer inside this
+// object, on the caller's stack; only an absurdly long one costs an allocation. Throws
+// DiceError(kInvalidSneakFormat) when there is no space.
+class SneakAttackText {
+  public:
+    explicit SneakAttackText(const char* text);
+    SneakAttackText(const SneakAttackText&) = delete;
+    SneakAttackText& operator=(const SneakAttackText&) = delete;
+    ~SneakAttackText() = default;
+
+    const char* sneak() const { return sneak_; }
+    const char* main() const { return main_; }
+
+  private:
+    char work_[1000];
+    std::unique_ptr<char[]> longText_;
+    char* sneak_ = work_;
+    const char* main_ = nullptr;
+};
 
 // text is "<sneak dice> <main roll>", split at its first space. The sneak dice are rolled first,
 // and their first total is added to each of the main roll's totals. The returned record's text

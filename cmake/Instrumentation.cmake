@@ -19,13 +19,7 @@ if(ORVIK_SANITIZE)
   add_compile_options(-fsanitize=${ORVIK_SANITIZE} -fno-sanitize-recover=all
                       -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=${ORVIK_SANITIZE})
-  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-    # clang links its sanitizer runtimes into executables only; the module finds them in the
-    # program that loads it, so its link must allow those symbols to stay undefined. Deferred
-    # until the module exists, and placed after its own --no-undefined so that this one wins.
-    cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
-                   CALL target_link_options orvik_module PRIVATE -Wl,-z,undefs)
-  endif()
+  # The module's own link allows the runtimes' symbols to stay undefined (CMakeLists.txt).
 endif()
 
 if(ORVIK_FUZZ)

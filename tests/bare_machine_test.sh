@@ -6,18 +6,12 @@
 set -u
 src=$(cd "$1" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-count=0
-fail() {
-    failures=$((failures + 1))
-    echo "FAIL: $*"
-}
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/harness.sh"
 # A user's machine, not CI: CI insists on every tool.
 hidden=(-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
     -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON)
-configure() { env -u CI cmake -S "$src" -B "$tmp/build" "${hidden[@]}" "$@" >"$tmp/log" 2>&1; }
+configure() { env ORVIK_CI=false cmake -S "$src" -B "$tmp/build" "${hidden[@]}" "$@" >"$tmp/log" 2>&1; }
 
 count=$((count + 1))
 if ! configure || ! cmake --build "$tmp/build" -j"$jobs" >>"$tmp/log" 2>&1; then
@@ -43,5 +37,4 @@ else
     fi
 fi
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

@@ -5,10 +5,8 @@ set -u
 orvik=$1
 shift
 runner=("$@")
-failures=0
-count=0
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/harness.sh"
 
 # check NAME EXPECTED_STATUS EXPECTED_STDOUT_FILE -- ARGS...   (standard input from $tmp/in)
 check() {
@@ -18,8 +16,7 @@ check() {
     "${runner[@]}" "$orvik" "$@" <"$tmp/in" >"$tmp/out" 2>"$tmp/err"
     local status=$?
     if [ "$status" != "$want_status" ] || ! cmp -s "$tmp/out" "$want_out"; then
-        failures=$((failures + 1))
-        echo "FAIL: $name (status $status, wanted $want_status)"
+        fail "$name (status $status, wanted $want_status)"
         diff <(od -c "$want_out") <(od -c "$tmp/out") | head -20
         sed 's/^/  stderr: /' "$tmp/err" | head -5
     fi
@@ -68,8 +65,7 @@ printf '' >"$tmp/in"
 for opt in --help -h --version -V; do
     count=$((count + 1))
     if ! "${runner[@]}" "$orvik" "$opt" <"$tmp/in" >"$tmp/out" 2>&1 || ! grep -q -i -E 'usage|orvik [0-9]' "$tmp/out"; then
-        failures=$((failures + 1))
-        echo "FAIL: $opt"
+        fail "$opt"
     fi
 done
 
@@ -80,15 +76,13 @@ awk 'BEGIN { for (i = 0; i < 200000; i++) print (i % 3 ? "2#d20+5" : "d6x") }' >
 lines=$(wc -l <"$tmp/out")
 errors=$(grep -c '^Dice Error: ' "$tmp/out")
 if [ "$lines" != 200000 ] || [ "$errors" != 66667 ]; then
-    failures=$((failures + 1))
-    echo "FAIL: many lines ($lines lines, $errors errors)"
+    fail "many lines ($lines lines, $errors errors)"
 fi
 count=$((count + 1))
 { printf 'd20 '; head -c 300000 /dev/zero | tr '\0' 'x'; printf '\n'; } >"$tmp/in"
 # Its sentence cannot fit the buffer that held it, so it is refused whole, on one line.
 if [ "$("${runner[@]}" "$orvik" --seed 1 <"$tmp/in")" != "$E" ]; then
-    failures=$((failures + 1))
-    echo "FAIL: long line"
+    fail "long line"
 fi
 
 # A line holding a NUL byte is no roll text: refused without reaching the module, and no dice are
@@ -109,12 +103,11 @@ replay=$("${runner[@]}" "$orvik" --seed "${seed1:-x}" 10#d500 </dev/null 2>/dev/
 if [ -z "$seed1" ] || [ -z "$seed2" ] || [ "$seed1" = "$seed2" ] || cmp -s "$tmp/run1" "$tmp/run2" ||
     [ "$seed1" -ge "$before" -a "$seed1" -le "$after" ] || [ "$seed2" -ge "$before" -a "$seed2" -le "$after" ] ||
     [ "$replay" != "$(cat "$tmp/run1")" ]; then
-    failures=$((failures + 1))
-    echo "FAIL: fresh seeds (seeds '$seed1' '$seed2', clock $before..$after)"
+    fail "fresh seeds (seeds '$seed1' '$seed2', clock $before..$after)"
 fi
 count=$((count + 1))
 "${runner[@]}" "$orvik" --print-seed --seed 5 d6 </dev/null >/dev/null 2>"$tmp/err"
-[ "$(tr -d '\r' <"$tmp/err")" = "orvik: seed 5" ] || { failures=$((failures + 1)); echo "FAIL: --print-seed --seed 5"; }
+[ "$(tr -d '\r' <"$tmp/err")" = "orvik: seed 5" ] || fail "--print-seed --seed 5"
 
 # A program that writes one line and waits gets its answer without closing its end of the pipe.
 count=$((count + 1))
@@ -131,8 +124,7 @@ exec {to_roller}>&-
 wait "$roller_pid"
 status=$?
 if [ "${answers[*]}" != "rolls a d20 and gets 7. $E rolls a d20 and gets 11." ] || [ "$status" != 1 ]; then
-    failures=$((failures + 1))
-    echo "FAIL: answers as they are asked (status $status): ${answers[*]}"
+    fail "answers as they are asked (status $status): ${answers[*]}"
 fi
 
 # The first failed write ends the run with a message and status 2, whether or not SIGPIPE is
@@ -143,8 +135,7 @@ stops() {  # NAME REASON_PATTERN SHELL_PIPELINE (orvik's status is the pipeline'
     got=$(timeout 120 bash -c "trap '' PIPE; $3" 2>&1)
     if ! grep -q "^orvik: cannot write standard output: .*$2" <<<"$got" ||
         ! grep -q "^status 2$" <<<"$got"; then
-        failures=$((failures + 1))
-        echo "FAIL: $1: $(head -c 300 <<<"$got")"
+        fail "$1: $(head -c 300 <<<"$got")"
     fi
 }
 run="${runner[*]} '$orvik'"
@@ -158,8 +149,7 @@ count=$((count + 1))
 "${runner[@]}" "$orvik" --seed 1 </ >/dev/null 2>"$tmp/err"
 status=$?
 if [ "$status" != 2 ] || ! grep -q '^orvik: cannot read standard input: ' "$tmp/err"; then
-    failures=$((failures + 1))
-    echo "FAIL: failed read (status $status)"
+    fail "failed read (status $status)"
 fi
 
 # Memory running out in the command: a message and status 2, never an abort. (Wine and the
@@ -168,7 +158,7 @@ if [ ${#runner[@]} = 0 ] && [ -z "${ORVIK_NO_MEMORY_LIMIT:-}" ]; then
     count=$((count + 1))
     got=$( (ulimit -v 100000; head -c 200000000 /dev/zero | tr '\0' x | "$orvik" --seed 1 2>&1 >/dev/null; echo "status $?") )
     [ "$got" = "$(printf 'orvik: out of memory\nstatus 2')" ] ||
-        { failures=$((failures + 1)); echo "FAIL: out of memory: $got"; }
+        fail "out of memory: $got"
 fi
 
 # A module that gives no answer (its own out-of-memory path): one line still answers each roll,
@@ -176,10 +166,10 @@ fi
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     case_ "no answer, stdin" 2 "d6\nd6x\n" "\n\n" --module "$ORVIK_SILENT_MODULE"
     grep -q "^orvik: line 2: the module gave no answer" "$tmp/err" ||
-        { failures=$((failures + 1)); echo "FAIL: no answer: line 2 not named"; }
+        fail "no answer: line 2 not named"
     case_ "no answer, arguments" 2 "" "\n" --module "$ORVIK_SILENT_MODULE" d6
     grep -q "^orvik: TEXT 1: the module gave no answer" "$tmp/err" ||
-        { failures=$((failures + 1)); echo "FAIL: no answer: TEXT 1 not named"; }
+        fail "no answer: TEXT 1 not named"
 fi
 
 # A module found nowhere: every place tried is named, in order.
@@ -194,8 +184,7 @@ if [ "$status" = 0 ] && [ ${#runner[@]} = 0 ] && /sbin/ldconfig -p 2>/dev/null |
     echo "skipped: every place tried (an installed module was found by the system's search)"
 elif [ "$status" != 2 ] || ! grep -q '^orvik: cannot load the dice module; tried, in order:' "$tmp/err" ||
     [ "$places" -lt 2 ] || ! sed -n 2p "$tmp/err" | grep -q 'alone'; then  # beside the program first
-    failures=$((failures + 1))
-    echo "FAIL: every place tried (status $status)"
+    fail "every place tried (status $status)"
     head -5 "$tmp/err"
 fi
 
@@ -223,8 +212,7 @@ if command -v jq >/dev/null 2>&1; then
         shift 2
         count=$((count + 1))
         if ! "${runner[@]}" "$orvik" --odds --json "$@" </dev/null | jq -e -s "$expression" >/dev/null; then
-            failures=$((failures + 1))
-            echo "FAIL: $name"
+            fail "$name"
         fi
     }
     json_check "json every total" '.[0] | (.totals | length) == 49901 and .min == 100 and .max == 50000
@@ -239,12 +227,10 @@ if command -v jq >/dev/null 2>&1; then
     done
     json_check "json one line each" 'length == 2 and (.[1].error | startswith("Dice Error: "))' d4 d4x
     json_check "json odd bytes" '.[0].text == "d4 \"x\"\\\t\ufffd"' "$(printf 'd4 "x"\\\t\377')"
-elif [ "${CI:-}" = true ]; then
-    failures=$((failures + 1))
-    echo "FAIL: jq is needed in CI to read back the --odds --json output"
+elif in_ci; then
+    fail "jq is needed in CI to read back the --odds --json output"
 else
     echo "SKIPPED: the --odds --json checks (jq is not installed)"
 fi
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

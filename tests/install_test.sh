@@ -10,15 +10,9 @@ case "$(basename "$cxx")" in
     *g++*) cc=${cxx/g++/gcc} ;;
     *) cc=cc ;;
 esac
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/harness.sh"
 prefix=$tmp/prefix
-failures=0
-count=0
-fail() {
-    failures=$((failures + 1))
-    echo "FAIL: $*"
-}
 # expect NAME WANTED_STATUS WANTED_STDOUT -- COMMAND...
 expect() {
     local name=$1 want_status=$2 want=$3
@@ -92,7 +86,7 @@ if command -v man >/dev/null; then
         fail "man -l on the installed page"
         cat "$tmp/manerr"
     fi
-elif [ "${CI:-}" = true ]; then
+elif in_ci; then
     fail "man is not installed"
 else
     echo "skipped: rendering the installed manual page (man is not installed)"
@@ -161,5 +155,4 @@ else
     fail "examples through pkg-config"
 fi
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

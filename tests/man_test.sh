@@ -4,22 +4,16 @@
 # Usage: man_test.sh PATH_TO_ORVIK PATH_TO_MANUAL_PAGE
 set -u
 orvik=$1 page=$2
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/harness.sh"
 if ! command -v man >/dev/null; then
-    if [ "${CI:-}" = true ]; then
+    if in_ci; then
         echo "FAIL: man is not installed"
         exit 1
     fi
     echo "skipped: the manual page checks need man (Debian's man-db)"
     exit 0
 fi
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-count=0
-fail() {
-    failures=$((failures + 1))
-    echo "FAIL: $*"
-}
 
 count=$((count + 1))
 if ! LC_ALL=C MANWIDTH=200 man --warnings --nh --nj -l "$page" 2>"$tmp/warnings" | col -bx >"$tmp/page" ||
@@ -106,5 +100,4 @@ for ((i = 1; i <= n; i++)); do
     fi
 done
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

@@ -10,21 +10,13 @@
 set -u
 dist=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-count=0
-fail() {
-    failures=$((failures + 1))
-    echo "FAIL: $*"
-}
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/harness.sh"
 # same NAME GOT WANTED
 same() {
     count=$((count + 1))
     [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"
 }
-in_ci=false
-[ -n "${CI:-}" ] && [ "${CI}" != false ] && in_ci=true
 
 version=$(sed -n 's/^project(orvik VERSION \([0-9][0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 name=orvik-$version
@@ -74,7 +66,7 @@ else
         same "wine orvik.exe --seed 1 d20" "$(in_wine ./orvik.exe --seed 1 d20)" "rolls a d20 and gets 7."
         same "wine orvik.exe --version" "$(in_wine ./orvik.exe --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" \
             "$version"
-    elif $in_ci && ! command -v wine >/dev/null; then
+    elif in_ci && ! command -v wine >/dev/null; then
         fail "wine is missing, so the zip's orvik.exe was not run"
     else
         # A kernel without 32-bit support cannot start Wine's 32-bit loader; scripts/test then runs
@@ -126,5 +118,4 @@ else
     grep -E '^[0-9]+% tests passed' "$tmp/quick.log" | sed 's/^/source archive: /'
 fi
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

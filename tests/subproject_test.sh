@@ -6,14 +6,8 @@
 set -u
 src=$(cd "$1" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-count=0
-fail() {
-    failures=$((failures + 1))
-    echo "FAIL: $*"
-}
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/harness.sh"
 check() {
     count=$((count + 1))
     local name=$1
@@ -54,5 +48,4 @@ rolls 3#d20+5 and gets 12, 16, 8." ]
     check "$by: installs none of Orvik's files ($installed installed)" [ "$installed" = 0 ]
 done
 
-echo "$((count - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+finish

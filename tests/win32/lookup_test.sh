@@ -7,8 +7,8 @@ exe=$(realpath "$1")
 dll=$(realpath "$2")
 shift 2
 runner=("$@")
-# shellcheck source=tests/win32/harness.sh
-. "$(dirname "$0")/harness.sh"
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/../harness.sh"
 # Wine reads paths in the locale's character set.
 export LC_ALL=C.UTF-8
 unicode="$tmp/dés ☺"

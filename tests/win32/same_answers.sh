@@ -7,8 +7,8 @@ linux=$1
 windows=$2
 shift 2
 runner=("$@")
-# shellcheck source=tests/win32/harness.sh
-. "$(dirname "$0")/harness.sh"
+# shellcheck source=tests/harness.sh
+. "$(dirname "$0")/../harness.sh"
 # Wine reads the arguments in the locale's character set; the Linux command takes them as bytes.
 export LC_ALL=C.UTF-8
 

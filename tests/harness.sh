@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# Sourced by the Windows test scripts: the tally, a scratch directory, and the closing line.
+# Sourced by every shell test: the tally, a scratch directory, the closing line, and whether a
+# missing tool fails a check or skips it.
 failures=0
 count=0
 tmp=$(mktemp -d)
@@ -10,6 +11,10 @@ fail() {
     failures=$((failures + 1))
     echo "FAIL: $*"
 }
+
+# in_ci: true in CI, where every tool must be present. scripts/test decides it and exports
+# ORVIK_CI; run by hand or by ctest alone, a test is not in CI.
+in_ci() { [ "${ORVIK_CI:-false}" = true ]; }
 
 # finish: reports the tally; the script's status is 0 only when nothing failed.
 finish() {

@@ -1,5 +1,6 @@
 // The module's roll routines under load, beside the floors they are judged against, and the
-// command reading standard input. Prints one table and the ratios the speed targets name.
+// command reading standard input. Prints one table and each ratio against its target
+// (bench/targets.h).
 //
 // Every workload goes through the exported routine of the built module, loaded at run time as a
 // host loads it, with its text copied into a buffer of the least size a host provides before
@@ -22,6 +23,7 @@
 
 #include "bench/allocations.h"
 #include "bench/floors.h"
+#include "bench/targets.h"
 #include "cli/Module.h"
 #include "host/orvik.h"
 
@@ -30,6 +32,9 @@ extern char** environ;
 namespace {
 
 using orvik::bench::allocationsSoFar;
+using orvik::bench::kBigRollPerSerialFloor;
+using orvik::bench::kCommandPerInProcess;
+using orvik::bench::kSmallRollPerRollFloor;
 
 constexpr std::size_t kHostBuffer = ORVIK_MIN_HOST_BUFFER;
 
@@ -113,7 +118,7 @@ void rollFloorBench(benchmark::State& state, const char* text) {
         static_cast<double>(allocationsSoFar() - before) / static_cast<double>(state.iterations());
 }
 
-// What the design's two blocks of a plain roll (its text copy and its totals) cost the allocator
+// What a plain roll's two allocations (the record's text copy and its totals) cost the allocator
 // on their own, to read the gap between a roll and its floor by.
 void allocatorBench(benchmark::State& state) {
     const std::uint64_t before = allocationsSoFar();
@@ -437,18 +442,19 @@ int main(int argc, char** argv) {
         printRatio(what, ta->best() / tb->best(), ta->median() / tb->median(), target, atMost);
     };
     ratio("\"30#100d500\" / serial dice floor, 3000 dice", "DiceMain \"30#100d500\"",
-          serialFloorName(30), 0.5, true);
+          serialFloorName(30), kBigRollPerSerialFloor, true);
     ratio("\"100d500\" / serial dice floor, 100 dice", "DiceMain \"100d500\"", serialFloorName(1),
-          0.5, true);
+          kBigRollPerSerialFloor, true);
     for (const Workload& w : kWorkloads) {
         if (w.floor == nullptr) continue;
         const std::string what = std::string("\"") + w.text + "\" / its roll floor";
-        ratio(what.c_str(), routineName(w), rollFloorName(w.floor), 2.0, true);
+        ratio(what.c_str(), routineName(w), rollFloorName(w.floor), kSmallRollPerRollFloor, true);
     }
     if (commandOk) {
         printRatio("orvik lines/s / in-process lines/s",
                    best(throughput.command) / best(throughput.inProcess),
-                   median(throughput.command) / median(throughput.inProcess), 0.7, false);
+                   median(throughput.command) / median(throughput.inProcess), kCommandPerInProcess,
+                   false);
     }
     if (missing) std::printf("  (ratios whose benchmarks were filtered out are not shown)\n");
     return commandOk ? 0 : 1;

@@ -28,7 +28,7 @@ TEST(FaceRemainder, EqualsTheHardwareRemainderForEveryDrawAndEverySidesCount) {
     EXPECT_EQ(wrong, 0);
 }
 
-// The serial loop the roll used to be: one step per die, the hardware remainder.
+// The plain serial loop the lanes must agree with: one step per die, the hardware remainder.
 std::int32_t serialFaces(ReferenceLcg& reference, int dice, int sides) {
     std::int32_t total = 0;
     for (int d = 0; d < dice; ++d)

@@ -148,7 +148,7 @@ TEST(Parse, LimitsAreCheckedInOrderOnExactValues) {
         {"101d501+2000*20", kDice},
         {"d501+2000*20", kSides},
         {"d6+2000*20", kModifier},
-        // No wrap-around: these would once have multiplied to 0 dice or a small count.
+        // No wrap-around: in 32 bits these multiply to 0 dice or a small count.
         {"1073741824d6*2", kDice},
         {"2147483647d6*2147483647", kDice},
         {"d6*2147483647*2147483647", kDice},

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/RollChecks.h"
+#include "fuzz/roll_checks.h"
 #include "host/RollRoutine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,7 +1,7 @@
 // What every answer of a roll routine must satisfy, whatever text it was handed. Shared by the
 // fuzz targets; a broken property prints the case and aborts, which libFuzzer records as a crash.
-#ifndef ORVIK_FUZZ_ROLLCHECKS_H
-#define ORVIK_FUZZ_ROLLCHECKS_H
+#ifndef ORVIK_FUZZ_ROLL_CHECKS_H
+#define ORVIK_FUZZ_ROLL_CHECKS_H
 
 #include <algorithm>
 #include <cstdint>
@@ -286,4 +286,4 @@ void checkRoutine(const std::uint8_t* data, std::size_t size, Core core, OrvikRo
 
 }  // namespace orvik::fuzz
 
-#endif  // ORVIK_FUZZ_ROLLCHECKS_H
+#endif  // ORVIK_FUZZ_ROLL_CHECKS_H

@@ -9,6 +9,8 @@
 
 #include <orvik.h>
 
+#include "roll_each.h"
+
 /* The module's file, by name for the system's library search unless the build names the installed
  * one (see CMakeLists.txt, or pkg-config --variable=module orvik). */
 #ifndef ORVIK_MODULE
@@ -38,19 +40,7 @@ int main(int argc, char** argv) {
     }
 
     loadDll(NULL); /* once, after loading: seeds the generator from the clock */
-    int status = 0;
-    for (int i = 1; i < argc || i == 1; ++i) {
-        const char* text = i < argc ? argv[i] : "2d6+3*2";
-        char data[ORVIK_MIN_HOST_BUFFER]; /* the module writes no further for a text that fits */
-        if (strlen(text) >= sizeof data) {
-            fprintf(stderr, "roll_host: text too long\n");
-            return 2;
-        }
-        strcpy(data, text);
-        diceMain(NULL, NULL, data, NULL, NULL, NULL); /* always 3; the answer is the text */
-        puts(data);
-        if (strncmp(data, "Dice Error: ", 12) == 0) status = 1;
-    }
+    const int status = rollEach(argc, argv, "roll_host", diceMain);
     dlclose(handle);
     return status;
 }

@@ -105,34 +105,39 @@ class Reader {
         return number(v.number);
     }
 
-    bool object(Value& v, int depth) {
-        v.kind = Value::Kind::kObject;
+    // The list grammar objects and arrays share: the opening byte, then nothing or elements
+    // separated by commas, then close.
+    template <typename Element>
+    bool elements(char close, Element element) {
         ++at_;
         space();
-        if (next('}')) return true;
+        if (next(close)) return true;
         do {
+            if (!element()) return false;
+            space();
+        } while (next(','));
+        return next(close);
+    }
+
+    bool object(Value& v, int depth) {
+        v.kind = Value::Kind::kObject;
+        return elements('}', [&] {
             space();
             std::pair<std::string, Value> member;
             if (!string(member.first)) return false;
             space();
             if (!next(':') || !value(member.second, depth + 1)) return false;
             v.members.push_back(std::move(member));
-            space();
-        } while (next(','));
-        return next('}');
+            return true;
+        });
     }
 
     bool array(Value& v, int depth) {
         v.kind = Value::Kind::kArray;
-        ++at_;
-        space();
-        if (next(']')) return true;
-        do {
+        return elements(']', [&] {
             v.items.emplace_back();
-            if (!value(v.items.back(), depth + 1)) return false;
-            space();
-        } while (next(','));
-        return next(']');
+            return value(v.items.back(), depth + 1);
+        });
     }
 
     bool string(std::string& out) {

@@ -9,10 +9,23 @@ namespace orvik::cli {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 16;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+std::size_t findNul(const std::vector<char>& buffer, std::size_t from, std::size_t to) {
+    const void* nul = std::memchr(buffer.data() + from, '\0', to - from);
+    return nul == nullptr ? kNone
+                          : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data());
 }
+}  // namespace
 
 LineReader::LineReader(int fd, std::function<void()> beforeWait)
-    : fd_(fd), beforeWait_(std::move(beforeWait)), buffer_(kChunk) {}
+    : fd_(fd), beforeWait_(std::move(beforeWait)), buffer_(kChunk), nul_(kNone) {}
+
+void LineReader::take(std::size_t end) {
+    holdsNul_ = nul_ < end;
+    if (holdsNul_) nul_ = findNul(buffer_, start_, held_);
+    ++lineNumber_;
+}
 
 bool LineReader::next(const char*& text, std::size_t& length) {
     for (;;) {
@@ -21,9 +34,9 @@ bool LineReader::next(const char*& text, std::size_t& length) {
         if (const void* end = std::memchr(begin, '\n', left)) {
             length = static_cast<std::size_t>(static_cast<const char*>(end) - begin);
             start_ += length + 1;
+            take(start_ - 1);
             if (length > 0 && begin[length - 1] == '\r') --length;
             text = begin;
-            ++lineNumber_;
             return true;
         }
         if (atEnd_) {
@@ -31,17 +44,19 @@ bool LineReader::next(const char*& text, std::size_t& length) {
             text = begin;
             length = left;
             start_ = held_;
-            ++lineNumber_;
+            take(held_);
             return true;
         }
         // Keep the unfinished line at the front, and make room for a line longer than we hold.
         std::memmove(buffer_.data(), begin, left);
+        if (nul_ != kNone) nul_ -= start_;
         start_ = 0;
         held_ = left;
         if (held_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
         if (beforeWait_) beforeWait_();
         const std::size_t got = readSome(fd_, buffer_.data() + held_, buffer_.size() - held_);
         if (got == 0) atEnd_ = true;
+        if (nul_ == kNone) nul_ = findNul(buffer_, held_, held_ + got);
         held_ += got;
     }
 }

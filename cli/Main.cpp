@@ -61,7 +61,8 @@ int rollAll(const Options& options, Roller& roller, Output& out) {
         } else if (wantPrompt()) {
             rollInteractively(options.sneak, out,
                               [&](const char* text, std::size_t length, std::uint64_t line) {
-                                  tally.count(roller.roll(text, length), "line", line);
+                                  const bool holdsNul = std::memchr(text, '\0', length) != nullptr;
+                                  tally.count(roller.roll(text, length, holdsNul), "line", line);
                               });
         } else {
             LineReader lines(kStdin, [&out] { out.flush(); });

@@ -20,10 +20,10 @@ bool isResult(const char* answer, std::size_t length) {
 
 }  // namespace
 
-Answer ModuleRoller::roll(const char* text, std::size_t length) {
+Answer ModuleRoller::roll(const char* text, std::size_t length, bool holdsNul) {
     // The module reads a C string: a line holding a NUL byte is not a roll text, and must not
     // reach it cut short.
-    if (std::memchr(text, '\0', length) != nullptr) {
+    if (holdsNul) {
         out_.line(kInvalidArguments, sizeof kInvalidArguments - 1);
         return Answer::DiceError;
     }
@@ -40,7 +40,8 @@ Answer ModuleRoller::roll(const char* text, std::size_t length) {
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
 }
 
-Answer OddsRoller::roll(const char* text, std::size_t length) {
+// The odds answer a NUL byte themselves, in the report's own form.
+Answer OddsRoller::roll(const char* text, std::size_t length, bool /*holdsNul*/) {
     const bool result = answers_.answer(text, length, answer_);
     out_.line(answer_.data(), answer_.size());
     return result ? Answer::Result : Answer::DiceError;
@@ -62,14 +63,14 @@ int Tally::status() const {
 void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tally) {
     std::uint64_t number = 0;
     for (const char* text : texts)
-        tally.count(roller.roll(text, std::strlen(text)), "TEXT", ++number);
+        tally.count(roller.roll(text, std::strlen(text), false), "TEXT", ++number);
 }
 
 void rollLines(LineReader& lines, Roller& roller, Tally& tally) {
     const char* text = nullptr;
     std::size_t length = 0;
     while (lines.next(text, length))
-        tally.count(roller.roll(text, length), "line", lines.lineNumber());
+        tally.count(roller.roll(text, length, lines.holdsNul()), "line", lines.lineNumber());
 }
 
 }  // namespace orvik::cli

@@ -28,14 +28,15 @@ class Roller {
     Roller(Roller&&) = delete;
     Roller& operator=(Roller&&) = delete;
 
-    virtual Answer roll(const char* text, std::size_t length) = 0;
+    // holdsNul: the text holds a NUL byte, which no roll text does.
+    virtual Answer roll(const char* text, std::size_t length, bool holdsNul) = 0;
 };
 
 // Through the module's roll routine, as a host calls it.
 class ModuleRoller final : public Roller {
   public:
     ModuleRoller(OrvikRollFn routine, Output& out) : routine_(routine), out_(out) {}
-    Answer roll(const char* text, std::size_t length) override;
+    Answer roll(const char* text, std::size_t length, bool holdsNul) override;
 
   private:
     OrvikRollFn routine_;
@@ -47,7 +48,7 @@ class ModuleRoller final : public Roller {
 class OddsRoller final : public Roller {
   public:
     OddsRoller(bool sneak, bool json, Output& out) : answers_(sneak, json), out_(out) {}
-    Answer roll(const char* text, std::size_t length) override;
+    Answer roll(const char* text, std::size_t length, bool holdsNul) override;
 
   private:
     orvik::odds::Answers answers_;

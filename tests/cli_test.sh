@@ -78,6 +78,28 @@ errors=$(grep -c '^Dice Error: ' "$tmp/out")
 if [ "$lines" != 200000 ] || [ "$errors" != 66667 ]; then
     fail "many lines ($lines lines, $errors errors)"
 fi
+# NUL bytes scattered through a large input, across every read's boundary: each line that holds
+# one is refused, and only those.
+count=$((count + 1))
+awk 'BEGIN { for (i = 0; i < 100000; i++) print (i % 3 ? "d6 x\001y" : (i % 7 ? "d20" : "d12+1")) }' |
+    tr '\001' '\000' >"$tmp/in"
+"${runner[@]}" "$orvik" --seed 3 <"$tmp/in" >"$tmp/out" 2>/dev/null
+lines=$(wc -l <"$tmp/out")
+errors=$(grep -c '^Dice Error: ' "$tmp/out")
+refused=$(grep -n '^Dice Error: ' "$tmp/out" | cut -d: -f1 | awk '($1 - 1) % 3 == 0' | wc -l)
+if [ "$lines" != 100000 ] || [ "$errors" != 66666 ] || [ "$refused" != 0 ]; then
+    failures=$((failures + 1))
+    echo "FAIL: NUL lines in a large input ($lines lines, $errors refused, $refused wrongly)"
+fi
+# A NUL byte that ends one read, in a line that ends in the next: 16382 lines of "d20", "d8", then
+# a line "d6 x<NUL>y" whose NUL is the 65536th byte.
+count=$((count + 1))
+{ awk 'BEGIN { for (i = 0; i < 16382; i++) print "d20"; print "d8" }'; printf 'd6 x\0y\nd4\n'; } >"$tmp/in"
+"${runner[@]}" "$orvik" --seed 3 <"$tmp/in" >"$tmp/out" 2>/dev/null
+if [ "$(grep -n '^Dice Error: ' "$tmp/out" | cut -d: -f1)" != 16384 ] || [ "$(wc -l <"$tmp/out")" != 16385 ]; then
+    failures=$((failures + 1))
+    echo "FAIL: a NUL byte at the end of a read"
+fi
 count=$((count + 1))
 { printf 'd20 '; head -c 300000 /dev/zero | tr '\0' 'x'; printf '\n'; } >"$tmp/in"
 # Its sentence cannot fit the buffer that held it, so it is refused whole, on one line.

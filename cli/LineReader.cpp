@@ -21,30 +21,23 @@ std::size_t findNul(const std::vector<char>& buffer, std::size_t from, std::size
 LineReader::LineReader(int fd, std::function<void()> beforeWait)
     : fd_(fd), beforeWait_(std::move(beforeWait)), buffer_(kChunk), nul_(kNone) {}
 
-void LineReader::take(std::size_t end) {
-    holdsNul_ = nul_ < end;
-    if (holdsNul_) nul_ = findNul(buffer_, start_, held_);
-    ++lineNumber_;
+void LineReader::findNextNul() {
+    nul_ = findNul(buffer_, start_, held_);
 }
 
-bool LineReader::next(const char*& text, std::size_t& length) {
+bool LineReader::nextAfterRead(const char*& text, std::size_t& length) {
     for (;;) {
         char* begin = buffer_.data() + start_;
         const std::size_t left = held_ - start_;
-        if (const void* end = std::memchr(begin, '\n', left)) {
-            length = static_cast<std::size_t>(static_cast<const char*>(end) - begin);
-            start_ += length + 1;
-            take(start_ - 1);
-            if (length > 0 && begin[length - 1] == '\r') --length;
-            text = begin;
-            return true;
-        }
+        if (std::memchr(begin, '\n', left) != nullptr) return next(text, length);
         if (atEnd_) {
             if (left == 0) return false;
             text = begin;
             length = left;
             start_ = held_;
-            take(held_);
+            holdsNul_ = nul_ < held_;
+            if (holdsNul_) findNextNul();
+            ++lineNumber_;
             return true;
         }
         // Keep the unfinished line at the front, and make room for a line longer than we hold.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -18,7 +19,21 @@ class LineReader {
 
     // The next line, without its end, valid until the next call; false at end of input.
     // Throws ReadError.
-    bool next(const char*& text, std::size_t& length);
+    // The common case, a whole line held, is inline: a file of short lines calls this once a
+    // line.
+    bool next(const char*& text, std::size_t& length) {
+        char* begin = buffer_.data() + start_;
+        const void* end = std::memchr(begin, '\n', held_ - start_);
+        if (end == nullptr) return nextAfterRead(text, length);
+        length = static_cast<std::size_t>(static_cast<const char*>(end) - begin);
+        start_ += length + 1;
+        holdsNul_ = nul_ < start_;
+        if (holdsNul_) findNextNul();
+        ++lineNumber_;
+        if (length > 0 && begin[length - 1] == '\r') --length;
+        text = begin;
+        return true;
+    }
 
     // Whether the line next() last gave holds a NUL byte. Known from one search of each read
     // rather than one of each line, which a file of short lines would feel.
@@ -28,8 +43,10 @@ class LineReader {
     std::uint64_t lineNumber() const { return lineNumber_; }
 
   private:
-    // Hands out the line that ends before end, and finds the next NUL byte if it held one.
-    void take(std::size_t end);
+    // next() once the buffer holds no whole line: reads until it does, or to the end of input.
+    bool nextAfterRead(const char*& text, std::size_t& length);
+    // The first NUL byte held at or after start_.
+    void findNextNul();
 
     int fd_;
     std::function<void()> beforeWait_;

@@ -8,25 +8,18 @@ namespace {
 constexpr std::size_t kChunk = 1 << 16;
 }
 
-Output::Output(int fd) : fd_(fd) {
-    buffer_.reserve(kChunk);
-}
+Output::Output(int fd) : fd_(fd), buffer_(kChunk) {}
 
-void Output::line(const char* text, std::size_t length) {
-    if (buffer_.size() + length + 1 > kChunk) flush();
-    buffer_.insert(buffer_.end(), text, text + length);
-    buffer_.push_back('\n');
+void Output::makeRoom(std::size_t length) {
+    flush();
+    if (length > buffer_.size()) buffer_.resize(length);
 }
 
 void Output::flush() {
-    if (buffer_.empty()) return;
-    try {
-        writeAll(fd_, buffer_.data(), buffer_.size());
-    } catch (...) {
-        buffer_.clear();  // never offered to the stream a second time
-        throw;
-    }
-    buffer_.clear();
+    if (held_ == 0) return;
+    const std::size_t size = held_;
+    held_ = 0;  // never offered to the stream a second time, even when the write fails
+    writeAll(fd_, buffer_.data(), size);
 }
 
 }  // namespace orvik::cli

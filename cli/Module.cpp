@@ -61,7 +61,11 @@ std::string programDirectory() {
     }
 }
 #else
+#if defined(ORVIK_MODULE_FILE)
+constexpr char kModuleName[] = ORVIK_MODULE_FILE;  // the SONAME, e.g. liborvik.so.0
+#else
 constexpr char kModuleName[] = "liborvik.so";
+#endif
 constexpr char kSeparator = '/';
 using Handle = void*;
 

@@ -11,10 +11,11 @@
 
 #include "roll_each.h"
 
-/* The module's file, by name for the system's library search unless the build names the installed
+/* The module's file, by its SONAME for the system's library search (the runtime package has
+ * it; liborvik.so is only the development files' link name) unless the build names the installed
  * one (see CMakeLists.txt, or pkg-config --variable=module orvik). */
 #ifndef ORVIK_MODULE
-#define ORVIK_MODULE "liborvik.so"
+#define ORVIK_MODULE "liborvik.so.0"
 #endif
 
 /* dlsym returns an object pointer; copying its bytes is the portable way to a function pointer. */

@@ -201,7 +201,7 @@ cp "$orvik" "$tmp/alone/"
 "${runner[@]}" "$tmp/alone/$(basename "$orvik")" d6 </dev/null >/dev/null 2>"$tmp/err"
 status=$?
 places=$(grep -c '^  ' "$tmp/err")
-if [ "$status" = 0 ] && [ ${#runner[@]} = 0 ] && /sbin/ldconfig -p 2>/dev/null | grep -q 'liborvik\.so '; then
+if [ "$status" = 0 ] && [ ${#runner[@]} = 0 ] && /sbin/ldconfig -p 2>/dev/null | grep -q 'liborvik\.so'; then
     count=$((count - 1))
     echo "skipped: every place tried (an installed module was found by the system's search)"
 elif [ "$status" != 2 ] || ! grep -q '^orvik: cannot load the dice module; tried, in order:' "$tmp/err" ||

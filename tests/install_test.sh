@@ -49,6 +49,8 @@ $libdir/cmake/orvik/orvikConfigVersion.cmake
 $libdir/cmake/orvik/orvikTargets-CONFIG.cmake
 $libdir/cmake/orvik/orvikTargets.cmake
 $libdir/liborvik.so
+$libdir/liborvik.so.${version%%.*}
+$libdir/liborvik.so.$version
 $libdir/liborvik_dice.a
 $libdir/pkgconfig/orvik-dice.pc
 $libdir/pkgconfig/orvik.pc
@@ -70,13 +72,15 @@ done
 expect "installed orvik" 0 "rolls a d20 and gets 7." -- "$prefix/bin/orvik" --seed 1 d20
 mv "$prefix" "$tmp/moved"
 expect "moved orvik" 0 "rolls a d20 and gets 7." -- "$tmp/moved/bin/orvik" --seed 1 d20
-mv "$tmp/moved/$libdir/liborvik.so" "$tmp/liborvik.so"
-if [ -e "/usr/$libdir/liborvik.so" ] || [ -e "/usr/local/$libdir/liborvik.so" ]; then
+# The module is gone (its file, its SONAME and its link name alike).
+mkdir "$tmp/aside"
+mv "$tmp/moved/$libdir"/liborvik.so* "$tmp/aside/"
+if compgen -G "/usr/$libdir/liborvik.so*" >/dev/null || compgen -G "/usr/local/$libdir/liborvik.so*" >/dev/null; then
     echo "note: a system-wide liborvik.so exists; not checking the missing-module case"
 else
     expect "moved orvik, module gone" 2 "" -- "$tmp/moved/bin/orvik" --seed 1 d20
 fi
-mv "$tmp/liborvik.so" "$tmp/moved/$libdir/liborvik.so"
+mv "$tmp/aside"/liborvik.so* "$tmp/moved/$libdir/"
 mv "$tmp/moved" "$prefix"
 
 # The manual page renders.

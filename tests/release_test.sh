@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The files scripts/release made, checked as a user would: the sums verify; the Windows zip
 # unpacked into an empty folder holds what it should, its DLL exports the host routines and its
-# orvik.exe rolls under Wine; the Debian package carries the license and works unpacked; the source
-# archive alone builds and passes the quick suite; and every one of them says the version that
+# orvik.exe rolls under Wine; the three Debian packages carry the license and work unpacked; the
+# source archive alone builds and passes the quick suite; and every one of them says the version that
 # CMakeLists.txt's project() gives.
 # Usage: release_test.sh DIST_DIR SOURCE_DIR
 # Wine runs the zip's orvik.exe where it can run 32-bit programs; elsewhere that check is skipped,
@@ -20,9 +20,12 @@ same() {
 
 version=$(sed -n 's/^project(orvik VERSION \([0-9][0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 name=orvik-$version
-deb=$(cd "$dist" && ls orvik_"$version"_*.deb 2>/dev/null)
+major=${version%%.*}
+debs="liborvik-dev_${version}_ARCH.deb liborvik${major}_${version}_ARCH.deb orvik_${version}_ARCH.deb"
+arch=$(cd "$dist" && ls orvik_"$version"_*.deb 2>/dev/null | sed -n 's/^orvik_[^_]*_\(.*\)\.deb$/\1/p')
+[ -n "$arch" ] && debs=${debs//ARCH/$arch}
 same "the release files" "$(cd "$dist" && LC_ALL=C ls | tr '\n' ' ')" \
-    "SHA256SUMS $name-win32.zip $name.tar.gz ${deb:-orvik_${version}_ARCH.deb} "
+    "SHA256SUMS $(echo "$debs" | cut -d' ' -f1-2) $name-win32.zip $name.tar.gz $(echo "$debs" | cut -d' ' -f3) "
 same "the changelog's latest release" "$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$src/CHANGELOG.md")" \
     "## [$version]"
 
@@ -75,16 +78,22 @@ else
     fi
 fi
 
-# The Debian package.
-if [ -n "$deb" ]; then
-    same "the package's name" "$(dpkg-deb -f "$dist/$deb" Package)" orvik
-    same "the package's version" "$(dpkg-deb -f "$dist/$deb" Version)" "$version"
+# The Debian packages, unpacked into one tree as dpkg would install them.
+if [ -n "$arch" ]; then
     root=$tmp/deb
-    dpkg-deb -x "$dist/$deb" "$root"
-    count=$((count + 1))
-    cmp -s "$root/usr/share/doc/orvik/LICENSE" "$src/LICENSE" || fail "the package's LICENSE"
-    # The copyright file is machine-readable, and its license text is LICENSE's, word for word.
+    for deb in $debs; do
+        pkg=${deb%%_*}
+        same "$deb's name" "$(dpkg-deb -f "$dist/$deb" Package)" "$pkg"
+        same "$deb's version" "$(dpkg-deb -f "$dist/$deb" Version)" "$version"
+        dpkg-deb -x "$dist/$deb" "$root"
+    done
+    # Each package's copyright file is the same machine-readable one, and its license text is
+    # LICENSE's, word for word.
     copyright=$root/usr/share/doc/orvik/copyright
+    for pkg in liborvik-dev "liborvik$major"; do
+        count=$((count + 1))
+        cmp -s "$root/usr/share/doc/$pkg/copyright" "$copyright" || fail "$pkg's copyright file is not orvik's"
+    done
     count=$((count + 1))
     if [ ! -f "$copyright" ] || ! head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
         ! grep -qx 'Copyright: 2026 the Orvik authors' "$copyright"; then
@@ -95,6 +104,8 @@ if [ -n "$deb" ]; then
         "$copyright" >"$tmp/copyright-license"
     sed -n '/^Permission/,$p' "$src/LICENSE" >"$tmp/license"
     diff "$tmp/license" "$tmp/copyright-license" || fail "the copyright file's license text is not LICENSE's"
+    same "the Debian changelog's latest version" \
+        "$(zcat "$root/usr/share/doc/orvik/changelog.gz" | sed -n '1s/^orvik (\([^)]*\)).*/\1/p')" "$version"
     same "the unpacked command's version" "$("$root/usr/bin/orvik" --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" "$version"
     same "the unpacked command rolls" "$("$root/usr/bin/orvik" --seed 1 d20)" "rolls a d20 and gets 7."
     same "the manual page's version" \

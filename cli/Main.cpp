@@ -43,12 +43,12 @@ int show(const char* text) {
     }
 }
 
-// What is already answered still goes out before a run ends in trouble.
+// What is already answered still goes out before a run ends in trouble; a failed write then
+// changes nothing (flush lets go of what it held either way).
 void flushWhatWeCan(Output& out) {
     try {
         out.flush();
     } catch (const WriteError&) {
-        out.discard();
     }
 }
 
@@ -59,11 +59,11 @@ int rollAll(const Options& options, Roller& roller, Output& out) {
         if (!options.texts.empty()) {
             rollTexts(options.texts, roller, tally);
         } else if (wantPrompt()) {
-            rollInteractively(options.sneak, out,
-                              [&](const char* text, std::size_t length, std::uint64_t line) {
-                                  const bool holdsNul = std::memchr(text, '\0', length) != nullptr;
-                                  tally.count(roller.roll(text, length, holdsNul), "line", line);
-                              });
+            rollInteractively(
+                options.sneak, out,
+                [&](const char* text, std::size_t length, bool holdsNul, std::uint64_t line) {
+                    tally.count(roller.roll(text, length, holdsNul), "line", line);
+                });
         } else {
             LineReader lines(kStdin, [&out] { out.flush(); });
             rollLines(lines, roller, tally);

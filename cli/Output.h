@@ -25,9 +25,6 @@ class Output {
     // Writes all that is held. Throws WriteError, so that the first failed write ends the run.
     void flush();
 
-    // Forgets what is held, for when writing it is no longer wanted.
-    void discard() { held_ = 0; }
-
   private:
     // Writes what is held, and grows the buffer for a line longer than it.
     void makeRoom(std::size_t length);

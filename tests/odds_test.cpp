@@ -376,11 +376,14 @@ double chanceOf(const orvik::odds::Odds& odds, std::int64_t total) {
 
 // The totals of one group sum to 1 with the refusals, every chance and every "or more" lies in
 // [0, 1], and the lowest total or more is exactly the chance of a result.
+// A roll text, plain or a sneak attack.
+struct TextCase {
+    bool sneak;
+    std::string text;
+};
+
 TEST(OddsRefusal, ChancesStayWithinOne) {
-    const struct {
-        bool sneak;
-        std::string text;
-    } cases[] = {
+    const TextCase cases[] = {
         {false, "10d3"},
         {false, "50d2*2"},
         {false, "100d500"},
@@ -475,10 +478,7 @@ TEST(OddsRefusal, SentenceLengthWithoutTotals) {
 
 // A text none of whose answers can fit gets what rolling it gets, whatever the dice show.
 TEST(OddsRefusal, EveryAnswerRefusedIsTheModulesAnswer) {
-    const struct {
-        bool sneak;
-        std::string text;
-    } cases[] = {
+    const TextCase cases[] = {
         {false, padded("d20 ", 600)},
         {false, padded("30#d20 ", 420)},  // even thirty single digits are too many
         {false, padded("d20 ", 507)},     // 511 bytes of text: within the 512 but no room left
@@ -581,10 +581,7 @@ Enumerated enumerate(const std::string& text, bool sneak) {
 }
 
 TEST(OddsRefusal, MixedTextsMatchEveryRollEnumerated) {
-    const struct {
-        bool sneak;
-        std::string text;
-    } cases[] = {
+    const TextCase cases[] = {
         // Room for 4 digits and signs in the totals: three totals from -9 to 10.
         {false, padded("3#d20-10 ", 477)},
         // Room for 3: only two 10s do not fit.
@@ -625,10 +622,7 @@ TEST(OddsRefusal, MixedTextsMatchEveryRollEnumerated) {
 
 // The module's own rolls, refusals counted with the totals, against the computed odds.
 TEST(OddsRefusal, ModuleRollsRefuseAsOften) {
-    const struct {
-        bool sneak;
-        std::string text;
-    } cases[] = {
+    const TextCase cases[] = {
         {false, padded("30#d20 ", 380)},
         {true, padded("d20-15 10#d20-10 ", 420)},
     };

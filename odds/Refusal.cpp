@@ -368,9 +368,8 @@ Results everyGroup(const Shape& shape, Results results) {
             constant = sneakTotals.probability[j] == 0.0 || given.fits[j][length] == same;
         Distribution weighted;
         if (constant && !haveAll) {
-            all = sneakTotals.probability.size() == 1 ? mainTotals : sneakTotals;
-            addModifier(all, sneakTotals.probability.size() == 1 ? sneakTotals.lowest : 0);
-            if (sneakTotals.probability.size() != 1) addPart(all, shape.main);
+            all = sneakTotals;
+            addPart(all, shape.main);
             haveAll = true;
         } else if (!constant) {
             weighted.lowest = sneaks.first;

@@ -10,8 +10,14 @@ const char kUsage[] =
     "\n"
     "  --sneak          roll sneak attacks: TEXT is \"<sneak dice> <main roll>\", e.g. \"3d6 "
     "d8+2\"\n"
+    "  --dice           after each answer, show the faces behind every total\n"
+    "  --json           one JSON object per roll: the answer, every total and its faces\n"
     "  --odds           instead of rolling, show the exact odds of every total\n"
-    "  --json           with --odds: one JSON object per TEXT, listing every total\n"
+    "                   (with --json: one JSON object per TEXT, listing every total)\n"
+    "  --at-least N     with --odds: the chance that a total reaches N, and for several\n"
+    "                   groups the chance that exactly k of them do\n"
+    "  --vs TEXT2       with --odds: the chances that a total of TEXT is greater than, equal\n"
+    "                   to or less than a total of TEXT2\n"
     "  --seed N         start the generator from N (0 to 4294967295); without it, each run\n"
     "                   takes a fresh seed from the system's entropy source\n"
     "  --print-seed     write the seed to standard error (\"orvik: seed N\"), to replay a run\n"
@@ -34,6 +40,24 @@ const char kUsage[] =
 
 namespace {
 
+// A whole number that fits 64 bits, with an optional sign.
+bool parseTarget(const std::string& text, std::int64_t& target) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (start == text.size()) return false;
+    std::uint64_t value = 0;
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (limit - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    target = negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+    return true;
+}
+
 bool parseSeed(const std::string& text, std::uint32_t& seed) {
     if (text.empty()) return false;
     std::uint64_t value = 0;
@@ -46,8 +70,8 @@ bool parseSeed(const std::string& text, std::uint32_t& seed) {
     return true;
 }
 
-// --seed and --module; value is null when none followed. False, with error set, when the value is
-// missing or bad.
+// --seed, --at-least, --vs and --module; value is null when none followed. False, with error set,
+// when the value is missing or bad.
 bool takeValue(const std::string& name, const std::string* value, Options& options,
                std::string& error) {
     if (name == "--seed") {
@@ -58,6 +82,21 @@ bool takeValue(const std::string& name, const std::string* value, Options& optio
         } else {
             options.seeded = true;
         }
+    } else if (name == "--at-least") {
+        if (value == nullptr) {
+            error = "option '--at-least' needs a number";
+        } else if (!parseTarget(*value, options.target)) {
+            error = "invalid number '" + *value + "' for '--at-least'";
+        } else {
+            options.hasTarget = true;
+        }
+    } else if (name == "--vs") {
+        if (value == nullptr) {
+            error = "option '--vs' needs a roll text";
+        } else {
+            options.versus = *value;
+            options.hasVersus = true;
+        }
     } else if (value == nullptr || value->empty()) {
         error = "option '--module' needs a path";
     } else {
@@ -67,7 +106,21 @@ bool takeValue(const std::string& name, const std::string* value, Options& optio
 }
 
 bool takesValue(const std::string& name) {
-    return name == "--seed" || name == "--module";
+    return name == "--seed" || name == "--module" || name == "--at-least" || name == "--vs";
+}
+
+// Options that only make sense with others, or not with them.
+bool checkCombination(const Options& options, std::string& error) {
+    if (options.hasTarget && !options.odds) {
+        error = "option '--at-least' needs '--odds'";
+    } else if (options.hasVersus && !options.odds) {
+        error = "option '--vs' needs '--odds'";
+    } else if (options.hasTarget && options.hasVersus) {
+        error = "options '--at-least' and '--vs' ask different questions: give one of them";
+    } else if (options.dice && options.odds) {
+        error = "option '--dice' shows rolled dice, and '--odds' rolls none: give one of them";
+    }
+    return error.empty();
 }
 
 }  // namespace
@@ -90,6 +143,8 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.odds = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--dice") {
+            options.dice = true;
         } else if (arg == "--print-seed") {
             options.printSeed = true;
         } else if (const std::size_t equals = arg.find('='); takesValue(arg.substr(0, equals))) {
@@ -105,11 +160,7 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
             return Action::UsageError;
         }
     }
-    if (options.json && !options.odds) {
-        error = "option '--json' needs '--odds'";
-        return Action::UsageError;
-    }
-    return Action::Roll;
+    return checkCombination(options, error) ? Action::Roll : Action::UsageError;
 }
 
 }  // namespace orvik::cli

@@ -14,6 +14,11 @@ struct Options {
     bool sneak = false;
     bool odds = false;
     bool json = false;
+    bool dice = false;       // show the faces behind every total
+    bool hasTarget = false;  // --at-least was given
+    std::int64_t target = 0;
+    bool hasVersus = false;  // --vs was given
+    std::string versus;
     bool printSeed = false;
     bool seeded = false;  // --seed was given
     std::uint32_t seed = 0;

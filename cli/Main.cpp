@@ -80,6 +80,9 @@ int rollAll(const Options& options, Roller& roller, Output& out) {
         flushWhatWeCan(out);
         say("out of memory");
         return kTrouble;
+    } catch (const StopRun&) {
+        flushWhatWeCan(out);
+        return kTrouble;
     }
     return tally.status();
 }
@@ -107,7 +110,12 @@ int rollDice(const Options& options) {
     }
     if (options.printSeed) say("seed " + std::to_string(seed));
     Output out(kStdout);
-    ModuleRoller roller(options.sneak ? module.sneakAttack : module.diceMain, out);
+    const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
+    if (options.dice || options.json) {
+        DiceRoller roller(routine, options.sneak, options.json, seed, out);
+        return rollAll(options, roller, out);
+    }
+    ModuleRoller roller(routine, out);
     return rollAll(options, roller, out);
 }
 

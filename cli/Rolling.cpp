@@ -18,6 +18,22 @@ bool isResult(const char* answer, std::size_t length) {
     return length >= 6 && std::memcmp(answer, "rolls ", 6) == 0;
 }
 
+// A host buffer: at least the minimum, and room for the text it is handed.
+std::size_t capacityFor(std::size_t length) {
+    return std::max(kMinHostBuffer, length + 1);
+}
+
+// Hands text to the module's routine in data, as a host does; returns the answer's length.
+std::size_t ask(OrvikRollFn routine, std::vector<char>& data, const char* text,
+                std::size_t length) {
+    const std::size_t capacity = capacityFor(length);
+    if (data.size() < capacity) data.resize(capacity);
+    std::memcpy(data.data(), text, length);
+    data[length] = '\0';
+    routine(nullptr, nullptr, data.data(), nullptr, nullptr, nullptr);
+    return strnlen(data.data(), capacity);
+}
+
 }  // namespace
 
 Answer ModuleRoller::roll(const char* text, std::size_t length, bool holdsNul) {
@@ -27,16 +43,37 @@ Answer ModuleRoller::roll(const char* text, std::size_t length, bool holdsNul) {
         out_.line(kInvalidArguments, sizeof kInvalidArguments - 1);
         return Answer::DiceError;
     }
-    // A host buffer: at least the minimum, and room for the text it is handed.
-    const std::size_t capacity = std::max(kMinHostBuffer, length + 1);
-    if (data_.size() < capacity) data_.resize(capacity);
-    std::memcpy(data_.data(), text, length);
-    data_[length] = '\0';
-    routine_(nullptr, nullptr, data_.data(), nullptr, nullptr, nullptr);
-    const std::size_t answer = strnlen(data_.data(), capacity);
+    const std::size_t answer = ask(routine_, data_, text, length);
     // An empty answer is the module's own out-of-memory path; the line still keeps its place.
     out_.line(data_.data(), answer);
     if (answer == 0) return Answer::None;
+    return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
+}
+
+Answer DiceRoller::roll(const char* text, std::size_t length, bool holdsNul) {
+    std::size_t answer = 0;
+    if (holdsNul) {
+        // Not a roll text: the module never sees it, and no dice are drawn.
+        data_.assign(kInvalidArguments, kInvalidArguments + sizeof kInvalidArguments);
+        answer = sizeof kInvalidArguments - 1;
+        dice_ = RolledDice{};
+    } else {
+        answer = ask(routine_, data_, text, length);
+        // Without an answer there is no knowing how far the module's generator went.
+        if (answer == 0) return Answer::Lost;
+        if (!faces_.follow(text, length, capacityFor(length), data_.data(), answer, dice_)) {
+            return Answer::Mismatch;
+        }
+    }
+    line_.clear();
+    if (json_) {
+        appendRollJson(line_, std::string(text, length), std::string(data_.data(), answer), seed_,
+                       dice_);
+    } else {
+        line_.append(data_.data(), answer);
+        appendFaces(line_, dice_);
+    }
+    out_.line(line_.data(), line_.size());
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
 }
 
@@ -48,11 +85,34 @@ Answer OddsRoller::roll(const char* text, std::size_t length, bool /*holdsNul*/)
 }
 
 void Tally::count(Answer answer, const char* what, std::uint64_t number) {
-    if (answer == Answer::DiceError) diceError_ = true;
-    if (answer != Answer::None) return;
+    if (answer == Answer::Result) return;
+    if (answer == Answer::DiceError) {
+        diceError_ = true;
+        return;
+    }
     missing_ = true;
-    std::fprintf(stderr, "orvik: %s %llu: the module gave no answer (it ran out of memory)\n", what,
-                 static_cast<unsigned long long>(number));
+    const auto n = static_cast<unsigned long long>(number);
+    switch (answer) {
+        case Answer::None:
+            std::fprintf(stderr,
+                         "orvik: %s %llu: the module gave no answer (it ran out of memory)\n", what,
+                         n);
+            return;
+        case Answer::Lost:
+            std::fprintf(stderr,
+                         "orvik: %s %llu: the module gave no answer (it ran out of memory), so its "
+                         "dice can no longer be followed\n",
+                         what, n);
+            break;
+        default:
+            std::fprintf(
+                stderr,
+                "orvik: %s %llu: the module's answer is not the one its dice give here, so "
+                "they cannot be shown (is the module another engine?)\n",
+                what, n);
+            break;
+    }
+    throw StopRun{};
 }
 
 int Tally::status() const {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Faces.h"
 #include "host/orvik.h"
 #include "odds/Odds.h"
 
@@ -16,7 +17,12 @@ namespace orvik::cli {
 class Output;
 class LineReader;
 
-enum class Answer { Result, DiceError, None };
+// None: the module gave no answer (it ran out of memory). Lost: the same while its dice are
+// followed, which then cannot go on. Mismatch: the module's answer is not what its dice give.
+enum class Answer { Result, DiceError, None, Lost, Mismatch };
+
+// Ends a run whose rolls cannot go on; what is already answered stands.
+struct StopRun {};
 
 // Answers one text with one line of output.
 class Roller {
@@ -44,6 +50,25 @@ class ModuleRoller final : public Roller {
     std::vector<char> data_;
 };
 
+// Through the module, with the faces behind every total after its answer (dice), or one JSON
+// object per roll (json).
+class DiceRoller final : public Roller {
+  public:
+    DiceRoller(OrvikRollFn routine, bool sneak, bool json, std::uint32_t seed, Output& out)
+        : routine_(routine), json_(json), seed_(seed), out_(out), faces_(sneak, seed) {}
+    Answer roll(const char* text, std::size_t length, bool holdsNul) override;
+
+  private:
+    OrvikRollFn routine_;
+    bool json_;
+    std::uint32_t seed_;
+    Output& out_;
+    FaceFinder faces_;
+    std::vector<char> data_;
+    RolledDice dice_;
+    std::string line_;
+};
+
 // The exact odds instead of a roll.
 class OddsRoller final : public Roller {
   public:
@@ -60,7 +85,7 @@ class OddsRoller final : public Roller {
 class Tally {
   public:
     // Counts answer to the text called "<what> <number>", and says on standard error when the
-    // module gave none.
+    // module gave none. Throws StopRun, after saying why, for Lost and Mismatch.
     void count(Answer answer, const char* what, std::uint64_t number);
 
     // 0 if every answer was a result, 1 if any was a dice error, 2 if any is missing.

@@ -1,0 +1,23 @@
+// The pieces of JSON that the odds and the command's rolls write.
+#ifndef ORVIK_ODDS_JSON_H
+#define ORVIK_ODDS_JSON_H
+
+#include <charconv>
+#include <string>
+
+namespace orvik::odds {
+
+// text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
+void appendJsonString(std::string& out, const std::string& text);
+
+// The shortest text that reads back as the same number: exact for scripts, and fast.
+template <typename Number>
+void appendNumber(std::string& out, Number value) {
+    char buffer[32];
+    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end.ptr);
+}
+
+}  // namespace orvik::odds
+
+#endif  // ORVIK_ODDS_JSON_H

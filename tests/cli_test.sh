@@ -194,6 +194,42 @@ if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
         fail "no answer: TEXT 1 not named"
 fi
 
+# --dice and --json: the module's answers unchanged, the faces behind them after, and a stop with
+# status 2 wherever the dice cannot be known.
+case_ "dice" 1 "" "rolls 3#2d6+1 and gets 11, 9, 8. dice: [5 5] [3 5] [5 2]\n$E\nrolls 2d6+3*2 and gets 22. dice: [4 2 5 5]\n" --seed 1 --dice "3#2d6+1" d6x "2d6+3*2"
+case_ "dice, sneak" 0 "" "rolls ( sneak attack, +3d6 ) 2#d8+2 and gets 18, 16. dice: sneak [5 5 3] [3] [1]\n" --seed 1 --sneak --dice "3d6 2#d8+2"
+# A NUL line draws nothing, so the next roll's faces are the seed's first.
+case_ "dice, NUL line" 1 'd6\0x\nd20\n' "$E\nrolls a d20 and gets 7. dice: [7]\n" --seed 1 --dice
+case_ "json roll" 1 "" '{"text":"2d6+1","answer":"rolls 2d6+1 and gets 11.","seed":1,"sides":6,"modifier":1,"groups":[{"total":11,"faces":[5,5]}]}\n{"text":"d6x","answer":"Dice Error: Invalid arguments in the attempted roll","seed":1,"groups":[]}\n' --seed 1 --json 2d6+1 d6x
+case_ "dice with odds" 2 "" "" --dice --odds d6
+case_ "at-least needs odds" 2 "" "" --at-least 5 d6
+case_ "vs needs odds" 2 "" "" --vs d6 d6
+case_ "at-least and vs" 2 "" "" --odds --at-least 5 --vs d6 d6
+case_ "at-least not a number" 2 "" "" --odds --at-least 5x d6
+if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
+    # Without an answer there is no knowing how far the module's generator went.
+    case_ "dice, no answer" 2 "" "" --module "$ORVIK_SILENT_MODULE" --dice d6 d6
+    grep -q "^orvik: TEXT 1: .* can no longer be followed" "$tmp/err" || fail "dice, no answer: not said"
+fi
+if [ -n "${ORVIK_OTHER_MODULE:-}" ]; then
+    # A module with another generator: its answers stand when rolling plainly, but its dice cannot
+    # be rebuilt, and the run stops at the first roll whose answer shows it.
+    count=$((count + 1))
+    "${runner[@]}" "$orvik" --module "$ORVIK_OTHER_MODULE" --seed 1 d20 d20 d20 </dev/null >"$tmp/out" 2>&1 ||
+        fail "another generator, rolling plainly"
+    for flag in --dice --json; do
+        case_ "another generator, $flag" 2 "" "" --module "$ORVIK_OTHER_MODULE" --seed 1 "$flag" d20 d20 d20
+        grep -q "^orvik: TEXT 1: the module's answer is not the one its dice give here" "$tmp/err" ||
+            fail "another generator, $flag: not said"
+    done
+elif in_ci; then
+    fail "ORVIK_OTHER_MODULE is not set: the module with another generator is not tested"
+fi
+count=$((count + 1))
+if "${runner[@]}" "$orvik" --seed 1 --dice d6 >/dev/full 2>"$tmp/err" || ! grep -q "cannot write" "$tmp/err"; then
+    fail "--dice to a full disk"
+fi
+
 # A module found nowhere: every place tried is named, in order.
 count=$((count + 1))
 mkdir "$tmp/alone"
@@ -219,7 +255,6 @@ case_ "odds" 0 "" "$D3" --odds --module "$tmp/nowhere.so" d3
 case_ "odds stdin" 1 "d3\nd6x\n" "$D3\n$E\n" --odds
 case_ "odds sneak format" 1 "" "Dice Error: Invalid format for sneak attack roll\n" --sneak --odds 3d6
 case_ "odds limit" 1 "" "Dice Error: Maximum of 500 sides on any die.\n" --odds d501
-case_ "json needs odds" 2 "" "" --json d3
 case_ "odds NUL line" 1 'd6\0x\n' "$E\n" --odds
 # A text whose answer never fits the host buffer is refused by its odds as by rolling it.
 long="d20 $(head -c 600 /dev/zero | tr '\0' x)"

@@ -74,6 +74,10 @@ said "failed read" bash -c "'$orvik' --seed 1 </"
     said "out of memory" bash -c "ulimit -v 100000; head -c 200000000 /dev/zero | tr '\\0' x | '$orvik' --seed 1"
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     said "no answer" bash -c "echo d6 | '$orvik' --module '$ORVIK_SILENT_MODULE'"
+    said "no answer, dice" bash -c "echo d6 | '$orvik' --dice --module '$ORVIK_SILENT_MODULE'"
+fi
+if [ -n "${ORVIK_OTHER_MODULE:-}" ]; then
+    said "another generator" bash -c "echo 3d20 | '$orvik' --dice --seed 1 --module '$ORVIK_OTHER_MODULE'"
 fi
 
 # Each example prints what the page shows.

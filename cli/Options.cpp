@@ -34,6 +34,10 @@ const char kUsage[] =
     "Limits: 30 groups, 100 dice (after multiplying), 500 sides, modifier 1000, multiplier 10.\n"
     "These are game dice: the generator is not a source of secrets.\n"
     "\n"
+    "Examples:\n"
+    "  $ orvik --seed 1 --dice 3#2d6+1\n"
+    "  rolls 3#2d6+1 and gets 11, 9, 8. dice: [5 5] [3 5] [5 2]\n"
+    "\n"
     "Exit status: 0 if every answer is a result, 1 if any is a \"Dice Error: \", 2 on trouble\n"
     "(a bad option or seed, a module that cannot be loaded or gives no answer, a failed read\n"
     "or write, or memory running out).\n";

@@ -190,6 +190,19 @@ def _():
     assert status == 0, f"status {status}"
 
 
+@case("the dice behind each answer at the prompt")
+def _():
+    s = Session("--dice", "--seed", "1")
+    s.expect(PROMPT)
+    s.send("d20\r")
+    answer(s, "rolls a d20 and gets 7. dice: [7]")
+    s.send("2#d20\r")
+    answer(s, "rolls 2#d20 and gets 11, 3. dice: [11] [3]")
+    s.send(CTRL_D)
+    status, _ = s.finish()
+    assert status == 0, f"status {status}"
+
+
 @case("rolls given as arguments: no hint, no prompt")
 def _():
     s = Session("--seed", "1", "d20")

@@ -39,8 +39,8 @@ const char kUsage[] =
     "  rolls 3#2d6+1 and gets 11, 9, 8. dice: [5 5] [3 5] [5 2]\n"
     "\n"
     "Exit status: 0 if every answer is a result, 1 if any is a \"Dice Error: \", 2 on trouble\n"
-    "(a bad option or seed, a module that cannot be loaded or gives no answer, a failed read\n"
-    "or write, or memory running out).\n";
+    "(a bad option or seed, a module that cannot be loaded or gives no answer, or whose dice\n"
+    "--dice and --json cannot rebuild, a failed read or write, or memory running out).\n";
 
 namespace {
 

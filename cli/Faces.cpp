@@ -49,6 +49,49 @@ bool endsWithTotals(const char* answer, std::size_t length,
            std::memcmp(answer + length - tail.size(), tail.data(), tail.size()) == 0;
 }
 
+// The faces of a result: the roll of text (a sneak attack if dice.sneak) replayed from the state
+// before, one face at a time.
+void findFaces(const char* text, std::uint32_t before, RolledDice& dice) {
+    // Records are built here for their counts; building them draws, so the draws are then
+    // made again from where the roll began, one face at a time.
+    seedRandom(before);
+    std::int64_t extra = 0;
+    std::int32_t groups = 0;
+    if (dice.sneak) {
+        const SneakAttackText split(text);
+        const Orvik_Dice sneak(split.sneak());
+        const Orvik_Dice main(split.main());
+        seedRandom(before);
+        draw(sneak, 1, dice.sneakFaces);  // only its first group is added
+        dice.sneakSides = sneak.nSides;
+        dice.sneakModifier = sneak.modifier;
+        extra = sum(dice.sneakFaces.data(), static_cast<std::int32_t>(dice.sneakFaces.size())) +
+                sneak.modifier;
+        dice.sneakTotal = static_cast<std::int32_t>(extra);
+        draw(main, main.nGroups, dice.faces);
+        groups = main.nGroups;
+        dice.dicePerGroup = main.nDice;
+        dice.sides = main.nSides;
+        dice.modifier = main.modifier;
+    } else {
+        const Orvik_Dice record(text);
+        seedRandom(before);
+        draw(record, record.nGroups, dice.faces);
+        groups = record.nGroups;
+        dice.dicePerGroup = record.nDice;
+        dice.sides = record.nSides;
+        dice.modifier = record.modifier;
+    }
+    // A result's totals are all 32-bit numbers: the module refuses any other.
+    for (std::int32_t g = 0; g < groups; ++g) {
+        const std::int32_t* faces =
+            dice.faces.data() +
+            static_cast<std::size_t>(g) * static_cast<std::size_t>(dice.dicePerGroup);
+        dice.totals.push_back(
+            static_cast<std::int32_t>(sum(faces, dice.dicePerGroup) + dice.modifier + extra));
+    }
+}
+
 }  // namespace
 
 FaceFinder::FaceFinder(bool sneak, std::uint32_t seed) : sneak_(sneak) {
@@ -83,47 +126,6 @@ bool FaceFinder::follow(const char* text, std::size_t length, std::size_t capaci
     findFaces(mine_.data(), before, dice);
     // The faces must take the draws the roll took, and add up to the module's totals.
     return randomState() == after && endsWithTotals(answer, answerLength, dice.totals);
-}
-
-void FaceFinder::findFaces(const char* text, std::uint32_t before, RolledDice& dice) {
-    // Records are built here for their counts; building them draws, so the draws are then
-    // made again from where the roll began, one face at a time.
-    seedRandom(before);
-    std::int64_t extra = 0;
-    std::int32_t groups = 0;
-    if (sneak_) {
-        const SneakAttackText split(text);
-        const Orvik_Dice sneak(split.sneak());
-        const Orvik_Dice main(split.main());
-        seedRandom(before);
-        draw(sneak, 1, dice.sneakFaces);  // only its first group is added
-        dice.sneakSides = sneak.nSides;
-        dice.sneakModifier = sneak.modifier;
-        extra = sum(dice.sneakFaces.data(), static_cast<std::int32_t>(dice.sneakFaces.size())) +
-                sneak.modifier;
-        dice.sneakTotal = static_cast<std::int32_t>(extra);
-        draw(main, main.nGroups, dice.faces);
-        groups = main.nGroups;
-        dice.dicePerGroup = main.nDice;
-        dice.sides = main.nSides;
-        dice.modifier = main.modifier;
-    } else {
-        const Orvik_Dice record(text);
-        seedRandom(before);
-        draw(record, record.nGroups, dice.faces);
-        groups = record.nGroups;
-        dice.dicePerGroup = record.nDice;
-        dice.sides = record.nSides;
-        dice.modifier = record.modifier;
-    }
-    // A result's totals are all 32-bit numbers: the module refuses any other.
-    for (std::int32_t g = 0; g < groups; ++g) {
-        const std::int32_t* faces =
-            dice.faces.data() +
-            static_cast<std::size_t>(g) * static_cast<std::size_t>(dice.dicePerGroup);
-        dice.totals.push_back(
-            static_cast<std::int32_t>(sum(faces, dice.dicePerGroup) + dice.modifier + extra));
-    }
 }
 
 namespace {
@@ -177,7 +179,7 @@ void appendRollJson(std::string& out, const std::string& text, const std::string
         out += ",\"modifier\":";
         odds::appendNumber(out, dice.modifier);
         if (dice.sneak) {
-            out += ",\"sneak\":{\"total\":";
+            out += R"(,"sneak":{"total":)";
             odds::appendNumber(out, dice.sneakTotal);
             out += ",\"sides\":";
             odds::appendNumber(out, dice.sneakSides);

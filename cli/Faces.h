@@ -40,8 +40,6 @@ class FaceFinder {
                 std::size_t answerLength, RolledDice& dice);
 
   private:
-    void findFaces(const char* text, std::uint32_t before, RolledDice& dice);
-
     bool sneak_;
     std::vector<char> mine_;  // this process's answer to the same text
 };

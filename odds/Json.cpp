@@ -1,7 +1,6 @@
 #include "odds/Json.h"
 
 #include <cstddef>
-#include <cstdio>
 
 namespace orvik::odds {
 
@@ -18,9 +17,10 @@ void appendJsonString(std::string& out, const std::string& text) {
             continue;
         }
         if (c < 0x20 || c == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
             ++i;
             continue;
         }

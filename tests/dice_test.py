@@ -13,7 +13,7 @@ import random
 import subprocess
 import sys
 
-ORVIK = sys.argv[1:]
+ORVIK = sys.argv[2:] + sys.argv[1:2]  # the runner (Wine), if any, then the command
 INVALID = "Dice Error: Invalid arguments in the attempted roll"
 LOWEST = -(2**31)
 BUFFER = 512

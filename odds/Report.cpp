@@ -290,9 +290,10 @@ std::string formatContestText(const std::string& text, const Odds& odds, const s
                       " against one total of " + each(other) + "\n";
     if (chances.errorProbability > 0.0) {
         std::string reason;
-        if (odds.errorProbability > 0.0) reason = "for " + text + ", " + why(odds);
+        // Texts can be long: the roll they are is named instead.
+        if (odds.errorProbability > 0.0) reason = "this roll: " + why(odds);
         if (odds.errorProbability > 0.0 && other.errorProbability > 0.0) reason += "; ";
-        if (other.errorProbability > 0.0) reason += "for " + versus + ", " + why(other);
+        if (other.errorProbability > 0.0) reason += "the other: " + why(other);
         out +=
             refusalLine(chances.errorProbability, reason, "the chances below are of two results");
     }

@@ -247,6 +247,24 @@ case_ "at least or vs" 2 "" "" --odds --at-least 3 --vs d6 d6
 case_ "at least, not a number" 2 "" "" --odds --at-least 3x d6
 case_ "at least, beyond 64 bits" 2 "" "" --odds --at-least 9223372036854775808 d6
 
+# The README's examples of the odds' questions print what it shows. (Its table example elides rows.)
+readme="$(dirname "$0")/../README.md"
+for question in --at-least --vs; do
+    count=$((count + 1))
+    awk -v q="$question" '
+        /^    \$ build\/orvik --odds / { on = index($0, q) > 0; if (on) print substr($0, 7); next }
+        on && /^    / { print "#" substr($0, 5); next }
+        { on = 0 }' "$readme" >"$tmp/readme"
+    command=$(head -1 "$tmp/readme")
+    sed -n 's/^#//p' "$tmp/readme" >"$tmp/want"
+    read -ra words <<<"${command#build/orvik }"
+    "${runner[@]}" "$orvik" "${words[@]}" >"$tmp/out" 2>&1
+    if [ -z "$command" ] || [ ! -s "$tmp/want" ] || ! cmp -s "$tmp/want" "$tmp/out"; then
+        fail "README example: ${command:-none found for $question}"
+        diff "$tmp/want" "$tmp/out" | head -10
+    fi
+done
+
 # The JSON form, read back by a JSON reader.
 if command -v jq >/dev/null 2>&1; then
     json_check() {  # NAME JQ_EXPRESSION ARGS...

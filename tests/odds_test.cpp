@@ -876,16 +876,6 @@ TEST(OddsQuestions, EdgesOfTheTarget) {
     const double far = orvik::odds::targetOdds(big, 49990).reach;
     EXPECT_LT(far, 1e-200);
     EXPECT_NEAR(far, static_cast<double>(direct), 1e-13 * static_cast<double>(direct));
-    // Thirty groups: the binomial of one group's chances, in extended precision.
-    const orvik::odds::Odds d6 = orvik::odds::rollOdds("30#d6");
-    const long double reach = (3 * 5461.0L + 0) / 32768, miss = (2 * 5462.0L + 5461) / 32768;
-    const orvik::odds::TargetOdds thirty = orvik::odds::targetOdds(d6, 4);
-    long double choose = 1;
-    for (int k = 0; k <= 30; ++k) {
-        const auto p = static_cast<double>(choose * std::pow(reach, k) * std::pow(miss, 30 - k));
-        EXPECT_NEAR(thirty.exactly[static_cast<std::size_t>(k)], p, 1e-14 * p) << k;
-        choose = choose * (30 - k) / (k + 1);
-    }
 }
 
 TEST(OddsQuestions, EdgesOfTheContest) {

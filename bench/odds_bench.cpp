@@ -1,5 +1,7 @@
-// How long the odds of large rolls take. Run: build/odds/orvik_odds_bench
+// How long the odds of large rolls take. Run: build/bench/orvik_odds_bench
 #include <benchmark/benchmark.h>
+
+#include <string>
 
 #include "odds/Distribution.h"
 #include "odds/Odds.h"
@@ -48,6 +50,39 @@ void BM_Reports(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Reports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// What the command does for one text of 100d500, from the text to the report: state.range(0)
+// asks for the table (0), the groups reaching 25000 (1), or a contest against 100d500, the
+// whole run (2) or each text after the first, whose other text's odds are known (3);
+// state.range(1) for JSON.
+void BM_Answer(benchmark::State& state) {
+    orvik::odds::Question question;
+    const auto asked = state.range(0);
+    if (asked == 1) {
+        question.kind = orvik::odds::Question::Kind::AtLeast;
+        question.target = 25000;
+    } else if (asked >= 2) {
+        question.kind = orvik::odds::Question::Kind::Versus;
+        question.versus = "100d500";
+    }
+    const bool json = state.range(1) != 0;
+    std::string out;
+    orvik::odds::Answers kept(false, json, question);
+    if (asked == 3) kept.answer("100d500", 7, out);
+    for (auto _ : state) {
+        if (asked == 3) {
+            kept.answer("100d500", 7, out);
+        } else {
+            orvik::odds::Answers answers(false, json, question);
+            answers.answer("100d500", 7, out);
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_Answer)
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->ArgNames({"question", "json"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

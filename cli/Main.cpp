@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "cli/Interactive.h"
 #include "cli/Io.h"
@@ -142,7 +143,15 @@ int main(int argc, char** argv) {
         if (!options.odds) return rollDice(options);
         // The odds come from the engine linked in here: no module is loaded and nothing rolled.
         Output out(kStdout);
-        OddsRoller roller(options.sneak, options.json, out);
+        orvik::odds::Question question;
+        if (options.hasTarget) {
+            question.kind = orvik::odds::Question::Kind::AtLeast;
+            question.target = options.target;
+        } else if (options.hasVersus) {
+            question.kind = orvik::odds::Question::Kind::Versus;
+            question.versus = options.versus;
+        }
+        OddsRoller roller(options.sneak, options.json, std::move(question), out);
         return rollAll(options, roller, out);
     } catch (const std::bad_alloc&) {
         say("out of memory");

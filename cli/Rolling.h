@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/Faces.h"
@@ -72,7 +73,8 @@ class DiceRoller final : public Roller {
 // The exact odds instead of a roll.
 class OddsRoller final : public Roller {
   public:
-    OddsRoller(bool sneak, bool json, Output& out) : answers_(sneak, json), out_(out) {}
+    OddsRoller(bool sneak, bool json, orvik::odds::Question question, Output& out)
+        : answers_(sneak, json, std::move(question)), out_(out) {}
     Answer roll(const char* text, std::size_t length, bool holdsNul) override;
 
   private:

@@ -1,7 +1,8 @@
-// Fuzzes the odds: any bytes as a roll text, the first byte choosing a sneak attack (bit 0) and
-// the JSON report (bit 1). Whatever the text, the answer is the module's error or odds whose
-// chances lie in [0, 1] and sum to 1 with the error's; the JSON reads back under a strict reader;
-// and rolling the same text once answers as the odds allow.
+// Fuzzes the odds: any bytes as a roll text, the first byte choosing a sneak attack (bit 0), the
+// JSON report (bit 1) and a target for the questions beyond the table (the rest). Whatever the
+// text, the answer is the module's error or odds whose chances lie in [0, 1] and sum to 1 with the
+// error's; the JSON reads back under a strict reader; rolling the same text once answers as the
+// odds allow; and the questions' chances sum to 1 too.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -300,6 +301,38 @@ void checkJson(const std::string& text, const std::string& answer, bool result) 
     checkChances(p, atLeast, pError->number, text, answer);
 }
 
+// The questions beyond the table, for a target chosen by the first byte's upper bits across the
+// totals and a little beyond: k of the groups reaching it, and the roll against itself. Each sums
+// to 1 with the error's chance, and the one-total chance is the table's own.
+void checkQuestions(const orvik::odds::Odds& odds, unsigned choice, const std::string& text) {
+    const orvik::odds::Distribution& t = odds.totals;
+    const std::int64_t span = t.highest() - t.lowest + 2;
+    const std::int64_t target = t.lowest - 1 + span * static_cast<std::int64_t>(choice) / 63;
+    const orvik::odds::TargetOdds reaching = orvik::odds::targetOdds(odds, target);
+    const std::string what = "at least " + std::to_string(target);
+    if (reaching.exactly.size() != static_cast<std::size_t>(odds.groups) + 1)
+        fail("not a chance for every k", text, what);
+    long double sum = odds.errorProbability;
+    for (const double p : reaching.exactly) {
+        if (!isUnit(p)) fail("a chance of k reaching outside [0, 1]", text, what);
+        sum += p;
+    }
+    if (std::fabs(static_cast<double>(sum) - 1.0) > 1e-12)
+        fail("the chances of k reaching sum away from 1", text, what);
+    const std::vector<double> above = orvik::odds::atLeast(odds);
+    const double tail = target <= t.lowest     ? above.front()
+                        : target > t.highest() ? 0.0
+                                               : above[static_cast<std::size_t>(target - t.lowest)];
+    if (std::fabs(reaching.reach - tail) > 1e-12 * tail + 1e-300)
+        fail("one total reaching is not the table's chance", text, what);
+
+    const orvik::odds::Contest self = orvik::odds::contest(odds, odds);
+    if (!isUnit(self.greater) || !isUnit(self.equal) || !isUnit(self.less) ||
+        std::fabs(self.greater + self.equal + self.less + self.errorProbability - 1.0) > 1e-12 ||
+        std::fabs(self.greater - self.less) > 1e-13 * self.greater + 1e-300)
+        fail("the roll against itself", text, "vs itself");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -346,6 +379,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!result) fail("the odds are an error only once", text, answer);
         checkChances(odds.totals.probability, orvik::odds::atLeast(odds), odds.errorProbability,
                      text, answer);
+        checkQuestions(odds, data[0] >> 2u, text);
         // The totals follow the last " and gets ": free text may hold one too.
         const std::size_t at = rolled.rfind(" and gets ");
         if (rolled.compare(0, 6, "rolls ") == 0 && at != std::string::npos) {

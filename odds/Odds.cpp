@@ -44,8 +44,11 @@ void fill(Odds& odds, const char* text, const char* recordText, const DicePart& 
     const std::size_t fixed = Orvik_Dice::resultsLengthWithoutTotals(recordText, odds.groups);
     const std::int64_t budget =
         static_cast<std::int64_t>(odds.hostBuffer) - 1 - static_cast<std::int64_t>(fixed);
+    odds.budget = budget;
     Results results = resultOdds(sneak, odds.roll, odds.groups, budget);
     odds.totals = std::move(results.totals);
+    odds.sneakTotals = std::move(results.sneak);
+    odds.mainTotals = std::move(results.main);
     odds.errorProbability = results.errorProbability;
     odds.tooLow = results.tooLow;
     odds.tooLong = results.tooLong;

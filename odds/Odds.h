@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "odds/Distribution.h"
@@ -33,6 +35,11 @@ struct Odds {
     bool tooLow = false;         // some combined total can fall below the range
     bool tooLong = false;        // some sentence can be too long for the buffer
     std::size_t hostBuffer = 0;  // the bytes the module assumes that buffer holds
+    std::int64_t budget = 0;     // of that, what the totals' texts may take together
+    // The parts' own totals, before they are combined or any answer refused; mainTotals has no
+    // chances when the table did not need it (see mainTotalsOf).
+    Distribution sneakTotals;
+    Distribution mainTotals{0, {}};
     double mean = 0.0;
     double standardDeviation = 0.0;
 };
@@ -50,6 +57,45 @@ Odds sneakOdds(const char* text);
 // over 1/2: then the totals' own sums, which keep the digits of a tiny chance of a result.
 std::vector<double> atLeast(const Odds& odds);
 
+// What the command asks of a text: the table of its totals, the chance of reaching a target, or
+// a contest against another text.
+struct Question {
+    enum class Kind { Table, AtLeast, Versus };
+    Kind kind = Kind::Table;
+    std::int64_t target = 0;  // AtLeast: the total to reach
+    std::string versus;       // Versus: the other text
+};
+
+// How many of a roll's groups reach target, among the answers that are results.
+struct TargetOdds {
+    std::int64_t target = 0;
+    // P(the answer is a result and one group's total is target or more).
+    double reach = 0.0;
+    // exactly[k]: P(the answer is a result and exactly k groups reach target), k = 0 to groups.
+    // With the error's chance they sum to 1.
+    std::vector<double> exactly;
+};
+
+// Exact, over the sneak total that all groups share and the lengths of their texts where a
+// sentence may not fit.
+TargetOdds targetOdds(const Odds& odds, std::int64_t target);
+
+// exactly[k] + ... + exactly[groups], for each k, with the same care at 0 as atLeast takes.
+std::vector<double> kOrMore(const Odds& odds, const TargetOdds& reaching);
+
+// One total of a roll against one total of another, rolled apart.
+struct Contest {
+    double greater = 0.0;  // P(both answers are results and a's total is the greater)
+    double equal = 0.0;
+    double less = 0.0;
+    double errorProbability = 0.0;  // P(either answer is the error); the four sum to 1
+};
+
+Contest contest(const Odds& a, const Odds& b);
+
+// One group's main roll alone, computed if odds did not keep it.
+Distribution mainTotalsOf(const Odds& odds);
+
 // A report for people: the summary, then a table of totals with their probabilities and a bar
 // chart. Ends without a newline.
 std::string formatText(const std::string& text, const Odds& odds);
@@ -64,15 +110,25 @@ std::string formatJsonError(const std::string& text, const char* message);
 // object per line.
 class Answers {
   public:
-    Answers(bool sneak, bool json) : sneak_(sneak), json_(json) {}
+    Answers(bool sneak, bool json, Question question = {})
+        : sneak_(sneak), json_(json), question_(std::move(question)) {}
 
     // Sets out to the answer for text (without a final newline). False for a dice error.
     bool answer(const char* text, std::size_t length, std::string& out);
 
   private:
+    Odds oddsOf(const std::string& text) const;
+    std::string report(const std::string& text, const Odds& odds);
+    std::string refusal(const std::string& text, const char* message, bool versus) const;
+
     bool sneak_;
     bool json_;
+    Question question_;
     bool first_ = true;
+    // The other text's odds for a contest, or its refusal: worked out at the first answer.
+    bool versusKnown_ = false;
+    std::unique_ptr<Odds> versus_;
+    std::string versusError_;
 };
 
 }  // namespace orvik::odds

@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 #include "dice/Decimal.h"
 #include "dice/DiceError.h"
+#include "odds/RangeSums.h"
 
 namespace orvik::odds {
 
@@ -48,50 +50,6 @@ std::int64_t nextCut(std::int64_t total) {
         power *= 10;
     return 1 - power;
 }
-
-// Sums of a distribution's probabilities over ranges of totals, each from the end nearer to it,
-// so that a tail's sum keeps its digits however small it is.
-class RangeSums {
-  public:
-    explicit RangeSums(const Distribution& totals)
-        : lowest_(totals.lowest),
-          below_(totals.probability.size() + 1),
-          above_(totals.probability.size() + 1) {
-        const std::vector<double>& p = totals.probability;
-        const std::size_t n = p.size();
-        Sum sum;
-        for (std::size_t i = 0; i < n; ++i) {
-            twoSum(sum.hi, sum.lo, p[i]);
-            below_[i + 1] = sum;
-        }
-        sum = Sum{};
-        for (std::size_t i = n; i-- > 0;) {
-            twoSum(sum.hi, sum.lo, p[i]);
-            above_[i] = sum;
-        }
-    }
-
-    // Of the totals first to last that the distribution has.
-    double of(std::int64_t first, std::int64_t last) const {
-        const auto size = static_cast<std::int64_t>(below_.size()) - 1;
-        const std::int64_t a = std::max<std::int64_t>(first - lowest_, 0);
-        const std::int64_t b = std::min<std::int64_t>(last - lowest_ + 1, size);
-        if (a >= b) return 0.0;
-        const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
-        const double sum =
-            below_[ib].hi <= 0.5 ? below_[ib].minus(below_[ia]) : above_[ia].minus(above_[ib]);
-        return std::max(sum, 0.0);
-    }
-
-  private:
-    struct Sum {
-        double hi = 0.0, lo = 0.0;
-        double minus(const Sum& other) const { return (hi - other.hi) + (lo - other.lo); }
-    };
-    std::int64_t lowest_;
-    std::vector<Sum> below_;  // below_[i]: the sum of the first i probabilities
-    std::vector<Sum> above_;  // above_[i]: the sum from the i-th on
-};
 
 // One group's total, given the sneak total s that every group shares: the chance of each length
 // of its text, and of a total below the 32-bit range.
@@ -245,7 +203,10 @@ struct Shape {
 Results belowTheRangeOnly(const Shape& shape, Results results) {
     Distribution& totals = results.totals;
     addPart(totals, shape.sneak);
+    results.sneak = totals;
     addPart(totals, shape.main);
+    // Without sneak dice the combined totals are the main roll's own, and cost only a copy.
+    if (shape.sneak.dice == 0) results.main = totals;
     if (totals.lowest < kLowestTotal) {
         const auto cut = static_cast<std::ptrdiff_t>(kLowestTotal - totals.lowest);
         auto& p = totals.probability;
@@ -390,6 +351,8 @@ Results everyGroup(const Shape& shape, Results results) {
         }
     }
     if (kept.first > kept.last) throw DiceError(kInvalidArguments);
+    results.sneak = std::move(sneakTotals);
+    results.main = std::move(mainTotals);
     auto& p = totals.probability;
     p.erase(p.begin() + static_cast<std::ptrdiff_t>(kept.last - totals.lowest + 1), p.end());
     p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(kept.first - totals.lowest));
@@ -398,6 +361,12 @@ Results everyGroup(const Shape& shape, Results results) {
 }
 
 }  // namespace
+
+Distribution totalsOf(const DicePart& part) {
+    Distribution totals;
+    addPart(totals, part);
+    return totals;
+}
 
 std::vector<LengthRun> lengthRuns(std::int64_t first, std::int64_t last) {
     std::vector<LengthRun> runs;

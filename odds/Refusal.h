@@ -32,7 +32,15 @@ struct Results {
     double errorProbability = 0.0;
     bool tooLow = false;   // some combined total can fall below kLowestTotal
     bool tooLong = false;  // some sentence can be too long
+    // The sneak dice's totals (the certain 0 without them), and one group's main roll alone: what
+    // other questions condition on. main is left without chances where computing it would have
+    // cost the table time.
+    Distribution sneak;
+    Distribution main{0, {}};
 };
+
+// The totals of one roll of part, none refused.
+Distribution totalsOf(const DicePart& part);
 
 // groups totals, each one roll of main plus one total of sneak shared by all (a sneak with no
 // dice for a plain roll), in a sentence with room for budget characters of totals: the buffer

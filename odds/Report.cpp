@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dice/DiceError.h"
@@ -151,6 +152,127 @@ void appendJsonPart(std::string& out, const char* name, const DicePart& part) {
             name, part.dice, part.sides, part.modifier);
 }
 
+// What one group rolls: "d20+5", with the sneak attack's dice where they are added.
+std::string each(const Odds& odds) {
+    std::string s = describe(odds.roll);
+    if (odds.sneak) s += " plus the sneak attack " + describe(odds.sneakDice);
+    return s;
+}
+
+std::string groupLine(const Odds& odds) {
+    if (odds.groups == 1) return "  1 group: " + each(odds) + "\n";
+    return "  " + number(odds.groups) + " groups, each " + each(odds) +
+           (odds.sneak ? " (one sneak attack total, added to every group)\n" : "\n");
+}
+
+// Why the module may answer with the error instead of a result.
+std::string why(const Odds& odds) {
+    std::string s = odds.tooLow ? "a combined total below -2147483648" : "";
+    if (odds.tooLow && odds.tooLong) s += ", or ";
+    if (odds.tooLong) {
+        s += "a sentence longer than the host buffer of " +
+             number(static_cast<std::int64_t>(odds.hostBuffer)) + " bytes holds";
+    }
+    return s;
+}
+
+std::string refusalLine(double chance, const std::string& reason, const char* then) {
+    return "  The module answers \"" + std::string(kInvalidArguments) + "\" with chance " +
+           percent(chance) + " (" + reason + "); " + then + ".\n";
+}
+
+void appendJsonHead(std::string& out, const std::string& text, const Odds& odds) {
+    out += "{\"text\":";
+    appendJsonString(out, text);
+    appendf(out, ",\"groups\":%" PRId32, odds.groups);
+    appendJsonPart(out, "roll", odds.roll);
+    if (odds.sneak) appendJsonPart(out, "sneak", odds.sneakDice);
+    out += ",\"p_error\":";
+    appendNumber(out, odds.errorProbability);
+}
+
+std::string formatTargetText(const std::string& text, const Odds& odds,
+                             const TargetOdds& reaching) {
+    const std::string n = number(reaching.target);
+    std::string out = text + "\n" + groupLine(odds);
+    if (odds.errorProbability > 0.0) {
+        out += refusalLine(odds.errorProbability, why(odds), "the chances below are of results");
+    }
+    out += "  one total reaches " + n + " (" + n + " or more): " + percent(reaching.reach);
+    if (odds.groups == 1) return out;
+    out += "\n  exactly k of the " + number(odds.groups) + " groups reach " + n + ":";
+    constexpr std::size_t kWidth = 14;
+    out += "\n     k";
+    pad(out, "P(exactly k)", kWidth);
+    pad(out, "P(k or more)", kWidth);
+    const std::vector<double> more = kOrMore(odds, reaching);
+    for (std::size_t k = 0; k < more.size(); ++k) {
+        out += "\n  ";
+        pad(out, number(static_cast<std::int64_t>(k)), 4);
+        pad(out, percent(reaching.exactly[k]), kWidth);
+        pad(out, percent(more[k]), kWidth);
+    }
+    return out;
+}
+
+std::string formatTargetJson(const std::string& text, const Odds& odds,
+                             const TargetOdds& reaching) {
+    std::string out;
+    appendJsonHead(out, text, odds);
+    appendf(out, ",\"target\":%" PRId64 ",\"at_least\":", reaching.target);
+    appendNumber(out, reaching.reach);
+    out += ",\"exactly\":[";
+    for (std::size_t k = 0; k < reaching.exactly.size(); ++k) {
+        if (k > 0) out += ',';
+        appendNumber(out, reaching.exactly[k]);
+    }
+    out += "]}";
+    return out;
+}
+
+std::string formatContestText(const std::string& text, const Odds& odds, const std::string& versus,
+                              const Odds& other, const Contest& chances) {
+    std::string out = text + " vs " + versus + "\n  one total of " + each(odds) +
+                      " against one total of " + each(other) + "\n";
+    if (chances.errorProbability > 0.0) {
+        std::string reason;
+        // Texts can be long: the roll they are is named instead.
+        if (odds.errorProbability > 0.0) reason = "this roll: " + why(odds);
+        if (odds.errorProbability > 0.0 && other.errorProbability > 0.0) reason += "; ";
+        if (other.errorProbability > 0.0) reason += "the other: " + why(other);
+        out +=
+            refusalLine(chances.errorProbability, reason, "the chances below are of two results");
+    }
+    const std::pair<const char*, double> rows[] = {
+        {"greater", chances.greater}, {"equal", chances.equal}, {"less", chances.less}};
+    for (const auto& [name, chance] : rows) {
+        out += "  ";
+        out += name;
+        pad(out, percent(chance), 18 - std::strlen(name));
+        out += "\n";
+    }
+    out.pop_back();  // the caller ends the report
+    return out;
+}
+
+std::string formatContestJson(const std::string& text, const std::string& versus,
+                              const Contest& chances) {
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += ",\"vs\":";
+    appendJsonString(out, versus);
+    const std::pair<const char*, double> fields[] = {{"p_error", chances.errorProbability},
+                                                     {"greater", chances.greater},
+                                                     {"equal", chances.equal},
+                                                     {"less", chances.less}};
+    for (const auto& [name, chance] : fields) {
+        appendf(out, ",\"%s\":", name);
+        appendNumber(out, chance);
+    }
+    out += '}';
+    return out;
+}
+
 }  // namespace
 
 std::vector<double> atLeast(const Odds& odds) {
@@ -173,25 +295,10 @@ std::vector<double> atLeast(const Odds& odds) {
 
 std::string formatText(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.totals;
-    std::string out = text + "\n";
-    std::string each = describe(odds.roll);
-    if (odds.sneak) each += " plus the sneak attack " + describe(odds.sneakDice);
-    if (odds.groups == 1) {
-        out += "  1 group: " + each + "\n";
-    } else {
-        out += "  " + number(odds.groups) + " groups, each " + each;
-        out += odds.sneak ? " (one sneak attack total, added to every group)\n" : "\n";
-    }
+    std::string out = text + "\n" + groupLine(odds);
     if (odds.errorProbability > 0.0) {
-        std::string why = odds.tooLow ? "a combined total below -2147483648" : "";
-        if (odds.tooLow && odds.tooLong) why += ", or ";
-        if (odds.tooLong) {
-            why += "a sentence longer than the host buffer of " +
-                   number(static_cast<std::int64_t>(odds.hostBuffer)) + " bytes holds";
-        }
-        out += "  The module answers \"" + std::string(kInvalidArguments) + "\" with chance " +
-               percent(odds.errorProbability) + " (" + why +
-               "); the mean and deviation are of the results alone.\n";
+        out += refusalLine(odds.errorProbability, why(odds),
+                           "the mean and deviation are of the results alone");
     }
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
     appendf(out, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
@@ -224,13 +331,8 @@ std::string formatText(const std::string& text, const Odds& odds) {
 
 std::string formatJson(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.totals;
-    std::string out = "{\"text\":";
-    appendJsonString(out, text);
-    appendf(out, ",\"groups\":%" PRId32, odds.groups);
-    appendJsonPart(out, "roll", odds.roll);
-    if (odds.sneak) appendJsonPart(out, "sneak", odds.sneakDice);
-    out += ",\"p_error\":";
-    appendNumber(out, odds.errorProbability);
+    std::string out;
+    appendJsonHead(out, text, odds);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
     out += ",\"mean\":";
     appendNumber(out, odds.mean);
@@ -260,19 +362,66 @@ std::string formatJsonError(const std::string& text, const char* message) {
     return out;
 }
 
+Odds Answers::oddsOf(const std::string& text) const {
+    // A line holding a NUL byte is no roll text, as the command answers when rolling it.
+    if (text.find('\0') != std::string::npos) throw DiceError(kInvalidArguments);
+    return sneak_ ? sneakOdds(text.c_str()) : rollOdds(text.c_str());
+}
+
+std::string Answers::report(const std::string& text, const Odds& odds) {
+    switch (question_.kind) {
+        case Question::Kind::AtLeast: {
+            const TargetOdds reaching = targetOdds(odds, question_.target);
+            return json_ ? formatTargetJson(text, odds, reaching)
+                         : formatTargetText(text, odds, reaching);
+        }
+        case Question::Kind::Versus: {
+            const Contest chances = contest(odds, *versus_);
+            return json_ ? formatContestJson(text, question_.versus, chances)
+                         : formatContestText(text, odds, question_.versus, *versus_, chances);
+        }
+        case Question::Kind::Table:
+            break;
+    }
+    return json_ ? formatJson(text, odds) : formatText(text, odds);
+}
+
+std::string Answers::refusal(const std::string& text, const char* message, bool versus) const {
+    if (!json_) return message;
+    if (question_.kind != Question::Kind::Versus) return formatJsonError(text, message);
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += ",\"vs\":";
+    appendJsonString(out, question_.versus);
+    out += ",\"error\":";
+    appendJsonString(out, message);
+    out += versus ? ",\"refused\":\"vs\"}" : ",\"refused\":\"text\"}";
+    return out;
+}
+
 bool Answers::answer(const char* text, std::size_t length, std::string& out) {
     const std::string roll(text, length);
     out.clear();
     if (!json_ && !first_) out = "\n";  // a blank line between reports
     first_ = false;
+    // The other text of a contest is the same for every text: its odds, or its refusal, once.
+    if (question_.kind == Question::Kind::Versus && !versusKnown_) {
+        versusKnown_ = true;
+        try {
+            versus_ = std::make_unique<Odds>(oddsOf(question_.versus));
+        } catch (const DiceError& error) {
+            versusError_ = error.what();
+        }
+    }
+    if (question_.kind == Question::Kind::Versus && !versus_) {
+        out += refusal(roll, versusError_.c_str(), true);
+        return false;
+    }
     try {
-        // A line holding a NUL byte is no roll text, as the command answers when rolling it.
-        if (roll.find('\0') != std::string::npos) throw DiceError(kInvalidArguments);
-        const Odds odds = sneak_ ? sneakOdds(roll.c_str()) : rollOdds(roll.c_str());
-        out += json_ ? formatJson(roll, odds) : formatText(roll, odds);
+        out += report(roll, oddsOf(roll));
         return true;
     } catch (const DiceError& error) {
-        out += json_ ? formatJsonError(roll, error.what()) : error.what();
+        out += refusal(roll, error.what(), false);
         return false;
     }
 }

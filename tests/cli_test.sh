@@ -202,10 +202,6 @@ case_ "dice, sneak" 0 "" "rolls ( sneak attack, +3d6 ) 2#d8+2 and gets 18, 16. d
 case_ "dice, NUL line" 1 'd6\0x\nd20\n' "$E\nrolls a d20 and gets 7. dice: [7]\n" --seed 1 --dice
 case_ "json roll" 1 "" '{"text":"2d6+1","answer":"rolls 2d6+1 and gets 11.","seed":1,"sides":6,"modifier":1,"groups":[{"total":11,"faces":[5,5]}]}\n{"text":"d6x","answer":"Dice Error: Invalid arguments in the attempted roll","seed":1,"groups":[]}\n' --seed 1 --json 2d6+1 d6x
 case_ "dice with odds" 2 "" "" --dice --odds d6
-case_ "at-least needs odds" 2 "" "" --at-least 5 d6
-case_ "vs needs odds" 2 "" "" --vs d6 d6
-case_ "at-least and vs" 2 "" "" --odds --at-least 5 --vs d6 d6
-case_ "at-least not a number" 2 "" "" --odds --at-least 5x d6
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     # Without an answer there is no knowing how far the module's generator went.
     case_ "dice, no answer" 2 "" "" --module "$ORVIK_SILENT_MODULE" --dice d6 d6
@@ -262,6 +258,25 @@ case_ "odds of a too-long text" 1 "" "$E\n" --odds "$long"
 case_ "rolling a too-long text" 1 "" "$E\n" --seed 1 "$long"
 case_ "odds json error" 1 "" '{"text":"d6x","error":"Dice Error: Invalid arguments in the attempted roll"}\n' --odds --json d6x
 
+# --odds --at-least and --odds --vs: the questions players ask.
+R15='3#d20+5\n  3 groups, each d20+5\n  one total reaches 15 (15 or more): 54.9866%%\n'
+R15="$R15"'  exactly k of the 3 groups reach 15:\n     k  P(exactly k)  P(k or more)\n'
+R15="$R15"'     0       9.1207%%     100.0000%%\n     1      33.4243%%      90.8793%%\n'
+R15="$R15"'     2      40.8297%%      57.4551%%\n     3      16.6253%%      16.6253%%\n'
+case_ "at least" 0 "" "$R15" --odds --at-least 15 "3#d20+5"
+case_ "at least, one group" 0 "" 'd20\n  1 group: d20\n  one total reaches 15 (15 or more): 29.9927%%\n' --odds --at-least=15 d20
+case_ "at least, stdin and a refused text" 1 "d6x\nd20\n" "$E\n\nd20\n  1 group: d20\n  one total reaches 21 (21 or more): 0%%\n" --odds --at-least 21
+VS='d20+5 vs d20\n  one total of d20+5 against one total of d20\n'
+VS="$VS"'  greater   69.9997%%\n  equal      3.7498%%\n  less      26.2505%%\n'
+case_ "vs" 0 "" "$VS" --odds --vs d20 d20+5
+case_ "vs, a refused text" 1 "" "$VS\n$E\n" --odds --vs d20 d20+5 d6x
+case_ "vs, the other text refused" 1 "" "$E\n\n$E\n" --odds --vs d6x d20 d4
+case_ "vs sneak: both texts are sneak attacks" 1 "" "Dice Error: Invalid format for sneak attack roll\n" --sneak --odds --vs 2d6 "d4 d6"
+case_ "at least needs odds" 2 "" "" --at-least 3 d6
+case_ "at least or vs" 2 "" "" --odds --at-least 3 --vs d6 d6
+case_ "at least, not a number" 2 "" "" --odds --at-least 3x d6
+case_ "at least, beyond 64 bits" 2 "" "" --odds --at-least 9223372036854775808 d6
+
 # The JSON form, read back by a JSON reader.
 if command -v jq >/dev/null 2>&1; then
     json_check() {  # NAME JQ_EXPRESSION ARGS...
@@ -282,6 +297,23 @@ if command -v jq >/dev/null 2>&1; then
             '.[0] | .p_error == 0 and .totals[0].at_least == 1 and
              all(.totals[]; .p >= 0 and .p <= 1 and .at_least >= 0 and .at_least <= 1)' "$text"
     done
+    json_check "json at least" '.[0] | .groups == 3 and .target == 15 and .p_error == 0
+        and (.exactly | length) == 4 and (.exactly | add - 1 | fabs < 1e-12)
+        and (.at_least - ([.exactly[1] / 3, .exactly[2] * 2 / 3, .exactly[3]] | add) | fabs < 1e-15)' \
+        --at-least 15 "3#d20+5"
+    json_check "json at least, any 64-bit target" '(.[0].exactly == [0, 1]) and .[0].at_least == 1
+        and (.[1].exactly == [0, 0, 0, 1])' --at-least -9223372036854775808 d20 "3#d6"
+    json_check "json at least, beyond the maximum" '.[0] | .exactly == [1, 0] and .at_least == 0' \
+        --at-least 9223372036854775807 d20
+    json_check "json at least, sneak and refusals" '.[0] | .sneak.dice == 1 and .p_error > 0.01
+        and ([.exactly[], .p_error] | add - 1 | fabs < 1e-12)' \
+        --sneak --at-least 2 "d4 2#d10-6 $(head -c 459 /dev/zero | tr '\0' x)"
+    json_check "json vs" '.[0] | .text == "d20+5" and .vs == "d20" and .p_error == 0
+        and ([.greater, .equal, .less] | add - 1 | fabs < 1e-12) and .greater > .less' --vs d20 d20+5
+    json_check "json vs, refused" '(.[0].refused == "text") and (.[0].vs == "d20")
+        and (.[0].error | startswith("Dice Error: "))' --vs d20 d6x
+    json_check "json vs, the other refused" 'all(.[]; .refused == "vs" and .vs == "d6x")
+        and length == 2' --vs d6x d20 d4
     json_check "json one line each" 'length == 2 and (.[1].error | startswith("Dice Error: "))' d4 d4x
     json_check "json odd bytes" '.[0].text == "d4 \"x\"\\\t\ufffd"' "$(printf 'd4 "x"\\\t\377')"
 elif in_ci; then

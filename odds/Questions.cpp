@@ -1,0 +1,261 @@
+// What players ask of a roll beyond the table of its totals: how many groups reach a target, and
+// how one roll fares against another.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "odds/Odds.h"
+#include "odds/RangeSums.h"
+#include "odds/Refusal.h"
+
+namespace orvik::odds {
+
+namespace {
+
+constexpr int kLongest = 11;  // "-2147483648"
+
+// C(n, k) for every k; each product is a whole number below 2^53, so every step is exact.
+std::vector<double> binomials(std::int32_t n) {
+    std::vector<double> c(static_cast<std::size_t>(n) + 1, 1.0);
+    for (std::int32_t k = 1; k < n; ++k)
+        c[static_cast<std::size_t>(k)] = c[static_cast<std::size_t>(k) - 1] * (n - k + 1) / k;
+    return c;
+}
+
+// Unevaluated sums hi + lo (see twoSum), one per count of groups.
+struct Sums {
+    explicit Sums(std::size_t n) : hi(n, 0.0), lo(n, 0.0) {}
+    void add(std::size_t k, double x) { twoSum(hi[k], lo[k], x); }
+    double operator[](std::size_t k) const { return hi[k] + lo[k]; }
+    std::vector<double> hi, lo;
+};
+
+// The chance that exactly k of the groups reach the target, for each k, given the sneak total s
+// that they share; given s the groups are independent.
+class GivenSneak {
+  public:
+    GivenSneak(const Odds& odds, const Distribution& main, std::int64_t target)
+        : groups_(static_cast<std::size_t>(odds.groups)),
+          budget_(odds.budget),
+          target_(target),
+          mainLow_(main.lowest),
+          mainHigh_(main.highest()),
+          sums_(main),
+          choose_(binomials(odds.groups)),
+          reachPowers_(groups_ + 1),
+          missPowers_(groups_ + 1),
+          reaching_(groups_ + 1),
+          missing_(groups_ + 1) {
+        // Lengths matter only where some sentence can be too long.
+        if (odds.tooLong) {
+            const Distribution& sneak = odds.sneakTotals;
+            runs_ = lengthRuns(std::max(sneak.lowest + mainLow_, kLowestTotal),
+                               sneak.highest() + mainHigh_);
+        }
+    }
+
+    // Sets given[k] for the sneak total s.
+    void operator()(std::int64_t s, std::vector<double>& given) {
+        std::fill(given.begin(), given.end(), 0.0);
+        if (runs_.empty()) {
+            independent(s, given);
+            return;
+        }
+        // One group's chances by the length of its text, reaching the target or not, over the
+        // totals in the range; a total below it is refused whatever the others are.
+        ByLength reach{}, miss{};
+        int shortest = 0, longest = 0;
+        for (const LengthRun& run : runs_) {
+            const std::int64_t first = std::max(run.first, s + mainLow_);
+            const std::int64_t last = std::min(run.last, s + mainHigh_);
+            if (first > last) continue;
+            const auto length = static_cast<std::size_t>(run.length);
+            shortest = shortest == 0 ? run.length : std::min(shortest, run.length);
+            longest = std::max(longest, run.length);
+            if (std::max(first, target_) <= last)
+                reach[length] += sums_.of(std::max(first, target_) - s, last - s);
+            if (first <= std::min(last, target_ - 1))
+                miss[length] += sums_.of(first - s, std::min(last, target_ - 1) - s);
+        }
+        if (shortest == 0) return;  // every group falls below the range
+        const auto groups = static_cast<std::int64_t>(groups_);
+        if (groups * longest <= budget_) {
+            independent(s, given);  // every sentence fits
+            return;
+        }
+        const std::int64_t room = budget_ - groups * shortest;  // beyond the shortest texts
+        if (room < 0) return;
+        const auto width = static_cast<std::size_t>(longest - shortest);
+        const auto cap = static_cast<std::size_t>(
+            std::min<std::int64_t>(room, groups * static_cast<std::int64_t>(width)));
+        profiles(&reach[static_cast<std::size_t>(shortest)], width, cap, reaching_);
+        profiles(&miss[static_cast<std::size_t>(shortest)], width, cap, missing_);
+        for (std::vector<double>& profile : missing_) {  // now: at most that much beyond
+            for (std::size_t e = 1; e < profile.size(); ++e)
+                profile[e] += profile[e - 1];
+        }
+        for (std::size_t k = 0; k <= groups_; ++k) {
+            const std::vector<double>& a = reaching_[k];
+            const std::vector<double>& fits = missing_[groups_ - k];
+            double sum = 0.0;
+            for (std::size_t e = 0; e < a.size(); ++e) {
+                if (a[e] == 0.0) continue;
+                const std::size_t left = static_cast<std::size_t>(room) - e;
+                sum += a[e] * fits[std::min(left, fits.size() - 1)];
+            }
+            given[k] = choose_[k] * sum;
+        }
+    }
+
+  private:
+    using ByLength = std::array<double, kLongest + 1>;
+
+    // The binomial chances, from the chance that one group reaches the target and the chance
+    // that it stays in range and misses, each summed from its own end of the main totals.
+    void independent(std::int64_t s, std::vector<double>& given) {
+        const std::int64_t reachFirst = std::max(target_, kLowestTotal) - s;
+        const std::int64_t missFirst = std::max(kLowestTotal - s, mainLow_);
+        const std::int64_t missLast = target_ - 1 - s;
+        // A certain outcome is exactly certain, not a sum that rounds near 1.
+        const double reach = reachFirst <= mainLow_ ? 1.0 : sums_.of(reachFirst, mainHigh_);
+        const double miss =
+            missFirst == mainLow_ && missLast >= mainHigh_ ? 1.0 : sums_.of(missFirst, missLast);
+        reachPowers_[0] = missPowers_[0] = 1.0;
+        for (std::size_t k = 1; k <= groups_; ++k) {
+            reachPowers_[k] = reachPowers_[k - 1] * reach;
+            missPowers_[k] = missPowers_[k - 1] * miss;
+        }
+        for (std::size_t k = 0; k <= groups_; ++k)
+            given[k] = choose_[k] * reachPowers_[k] * missPowers_[groups_ - k];
+    }
+
+    // out[k][e]: the chance that k groups all take texts of these shares' lengths (share[d]
+    // for the shortest + d), summing to k times the shortest + e, for e up to cap.
+    void profiles(const double* share, std::size_t width, std::size_t cap,
+                  std::vector<std::vector<double>>& out) const {
+        out[0].assign(1, 1.0);
+        for (std::size_t k = 1; k <= groups_; ++k) {
+            const std::vector<double>& before = out[k - 1];
+            std::vector<double>& next = out[k];
+            next.assign(std::min(cap, before.size() - 1 + width) + 1, 0.0);
+            for (std::size_t d = 0; d <= width; ++d) {
+                const double chance = share[d];
+                if (chance == 0.0) continue;
+                const std::size_t end =
+                    std::min(before.size(), next.size() - std::min(d, next.size()));
+                for (std::size_t e = 0; e < end; ++e)
+                    next[e + d] += before[e] * chance;
+            }
+        }
+    }
+
+    std::size_t groups_;
+    std::int64_t budget_;
+    std::int64_t target_;
+    std::int64_t mainLow_, mainHigh_;
+    RangeSums sums_;
+    std::vector<double> choose_;
+    std::vector<LengthRun> runs_;
+    std::vector<double> reachPowers_, missPowers_;
+    std::vector<std::vector<double>> reaching_, missing_;
+};
+
+}  // namespace
+
+Distribution mainTotalsOf(const Odds& odds) {
+    return odds.mainTotals.probability.empty() ? totalsOf(odds.roll) : odds.mainTotals;
+}
+
+TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
+    TargetOdds out;
+    out.target = target;
+    const auto groups = static_cast<std::size_t>(odds.groups);
+    out.exactly.assign(groups + 1, 0.0);
+    const Distribution& results = odds.totals;
+    // Every group of every result reaches it, or none does: the groups share one distribution.
+    // Then it is the chance of a result, as atLeast gives it.
+    if (target <= results.lowest || target > results.highest()) {
+        const double result = atLeast(odds).front();
+        const bool all = target <= results.lowest;
+        out.exactly[all ? groups : 0] = result;
+        out.reach = all ? result : 0.0;
+        return out;
+    }
+
+    const Distribution main = mainTotalsOf(odds);
+    GivenSneak given(odds, main, target);
+    const Distribution& sneak = odds.sneakTotals;
+    Sums sums(groups + 1);
+    std::vector<double> chances(groups + 1);
+    for (std::size_t j = 0; j < sneak.probability.size(); ++j) {
+        const double weight = sneak.probability[j];
+        if (weight == 0.0) continue;
+        given(sneak.lowest + static_cast<std::int64_t>(j), chances);
+        for (std::size_t k = 0; k <= groups; ++k)
+            sums.add(k, weight * chances[k]);
+    }
+    Sums reach(1);
+    for (std::size_t k = 0; k <= groups; ++k) {
+        out.exactly[k] = std::min(sums[k], 1.0);
+        reach.add(0, out.exactly[k] * static_cast<double>(k) / static_cast<double>(groups));
+    }
+    out.reach = std::min(reach[0], 1.0);
+    return out;
+}
+
+std::vector<double> kOrMore(const Odds& odds, const TargetOdds& reaching) {
+    // As atLeast: from the top, and no more than the chance of a result while that keeps its
+    // digits.
+    const std::vector<double>& p = reaching.exactly;
+    const bool capped = odds.errorProbability <= 0.5;
+    const double results = 1.0 - odds.errorProbability;
+    std::vector<double> out(p.size());
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t k = p.size(); k-- > 0;) {
+        twoSum(hi, lo, p[k]);
+        out[k] = capped ? std::min(hi + lo, results) : hi + lo;
+    }
+    if (capped) out[0] = results;
+    return out;
+}
+
+Contest contest(const Odds& a, const Odds& b) {
+    // P(b's total < t) summed from b's low end, P(b's total > t) from its high end, so that
+    // either keeps its digits when small.
+    const std::vector<double>& pb = b.totals.probability;
+    const std::size_t n = pb.size();
+    std::vector<double> below(n + 1, 0.0), above(n + 1, 0.0);
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        twoSum(hi, lo, pb[i]);
+        below[i + 1] = hi + lo;
+    }
+    hi = lo = 0.0;
+    for (std::size_t i = n; i-- > 0;) {
+        twoSum(hi, lo, pb[i]);
+        above[i] = hi + lo;
+    }
+    const auto size = static_cast<std::int64_t>(n);
+    const auto at = [&](std::int64_t i) {
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, size));
+    };
+    Sums sums(3);  // greater, equal, less
+    const std::vector<double>& pa = a.totals.probability;
+    for (std::size_t i = 0; i < pa.size(); ++i) {
+        const std::int64_t j = a.totals.lowest + static_cast<std::int64_t>(i) - b.totals.lowest;
+        sums.add(0, pa[i] * below[at(j)]);
+        if (j >= 0 && j < size) sums.add(1, pa[i] * pb[static_cast<std::size_t>(j)]);
+        sums.add(2, pa[i] * above[at(j + 1)]);
+    }
+    Contest out;
+    out.greater = std::min(sums[0], 1.0);
+    out.equal = std::min(sums[1], 1.0);
+    out.less = std::min(sums[2], 1.0);
+    const double ea = a.errorProbability, eb = b.errorProbability;
+    out.errorProbability = std::clamp(ea + eb - ea * eb, 0.0, 1.0);
+    return out;
+}
+
+}  // namespace orvik::odds

@@ -1,8 +1,15 @@
-// How long the odds of large rolls take. Run: build/bench/orvik_odds_bench
+// How long the odds of large rolls take, and a roll with its faces.
+// Run: build/bench/orvik_odds_bench
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "cli/Module.h"
+#include "cli/Output.h"
+#include "cli/Rolling.h"
 #include "odds/Distribution.h"
 #include "odds/Odds.h"
 
@@ -51,10 +58,10 @@ void BM_Reports(benchmark::State& state) {
 }
 BENCHMARK(BM_Reports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// What the command does for one text of 100d500, from the text to the report: state.range(0)
-// asks for the table (0), the groups reaching 25000 (1), or a contest against 100d500, the
-// whole run (2) or each text after the first, whose other text's odds are known (3);
-// state.range(1) for JSON.
+// What the command does for one text of 100d500, the whole run from the text to the report:
+// state.range(0) asks for the table (0), the groups reaching 25000 (1), or a contest against
+// 100d500 (2: the same text, whose odds serve both sides) or against 100d499 (3: two texts, two
+// distributions); state.range(1) for JSON.
 void BM_Answer(benchmark::State& state) {
     orvik::odds::Question question;
     const auto asked = state.range(0);
@@ -63,19 +70,13 @@ void BM_Answer(benchmark::State& state) {
         question.target = 25000;
     } else if (asked >= 2) {
         question.kind = orvik::odds::Question::Kind::Versus;
-        question.versus = "100d500";
+        question.versus = asked == 2 ? "100d500" : "100d499";
     }
     const bool json = state.range(1) != 0;
     std::string out;
-    orvik::odds::Answers kept(false, json, question);
-    if (asked == 3) kept.answer("100d500", 7, out);
     for (auto _ : state) {
-        if (asked == 3) {
-            kept.answer("100d500", 7, out);
-        } else {
-            orvik::odds::Answers answers(false, json, question);
-            answers.answer("100d500", 7, out);
-        }
+        orvik::odds::Answers answers(false, json, question);
+        answers.answer("100d500", 7, out);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -83,6 +84,34 @@ BENCHMARK(BM_Answer)
     ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
     ->ArgNames({"question", "json"})
     ->Unit(benchmark::kMillisecond);
+
+// What the command does for one roll of 100d500 with --dice (state.range(0) = 0) or --json (1):
+// the module's roll, the same roll rebuilt in this process, its faces found and the line
+// written.
+void BM_DiceRoll(benchmark::State& state) {
+    orvik::cli::Module module;
+    std::string why;
+    if (!orvik::cli::loadModule(ORVIK_MODULE_PATH, module, why)) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    const int devNull = open("/dev/null", O_WRONLY);
+    {
+        constexpr std::uint32_t kSeed = 1;
+        module.seed(kSeed);
+        orvik::cli::Output out(devNull);
+        orvik::cli::DiceRoller roller(module.diceMain, false, state.range(0) != 0, kSeed, out);
+        for (auto _ : state) {
+            if (roller.roll("100d500", 7, false) != orvik::cli::Answer::Result) {
+                state.SkipWithError("the roll was not followed");
+                break;
+            }
+        }
+        out.flush();
+    }
+    close(devNull);
+}
+BENCHMARK(BM_DiceRoll)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

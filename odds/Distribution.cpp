@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <stdexcept>
 
 namespace orvik::odds {
@@ -9,14 +10,13 @@ namespace orvik::odds {
 namespace {
 
 // Running sums kept as unevaluated pairs hi + lo (see twoSum), so that the difference of two
-// of them, which is a window's sum, is nearly as exact as the window's own terms.
+// of them, which is a window's sum, is nearly as exact as the window's own terms. Left
+// uninitialised: every entry is written before it is read, and zeroing them first would only
+// touch the memory one more time.
 struct Sums {
-    std::vector<double> hi, lo;
+    std::unique_ptr<double[]> hi, lo;
 
-    void resize(std::size_t n) {
-        hi.resize(n);
-        lo.resize(n);
-    }
+    explicit Sums(std::size_t n) : hi(new double[n]), lo(new double[n]) {}
     double between(std::size_t a, std::size_t b) const { return (hi[b] - hi[a]) + (lo[b] - lo[a]); }
 };
 
@@ -40,9 +40,10 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
     cur.reserve(finalSize);
     std::vector<double> next;
     next.reserve(finalSize);
-    Sums prefix, suffix;  // prefix: sums of cur[0, i); suffix: of cur[i, end), as suffix[.. - i]
-    prefix.resize(finalSize + 1);
-    suffix.resize(finalSize + 1);
+    // prefix: sums of cur[0, i); suffix: of cur[i, end), as suffix[.. - i]. Each covers at most
+    // half of the totals (see split below).
+    Sums prefix(finalSize / 2 + 1);
+    Sums suffix(finalSize - finalSize / 2 + 1);
 
     for (std::int32_t die = 0; die < count; ++die) {
         const std::size_t size = cur.size();

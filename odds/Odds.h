@@ -93,8 +93,9 @@ struct Contest {
 
 Contest contest(const Odds& a, const Odds& b);
 
-// One group's main roll alone, computed if odds did not keep it.
-Distribution mainTotalsOf(const Odds& odds);
+// One group's main roll alone: kept in odds, or its totals themselves, or else computed into
+// scratch.
+const Distribution& mainTotalsOf(const Odds& odds, Distribution& scratch);
 
 // A report for people: the summary, then a table of totals with their probabilities and a bar
 // chart. Ends without a newline.

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "odds/Odds.h"
@@ -40,9 +41,9 @@ class GivenSneak {
         : groups_(static_cast<std::size_t>(odds.groups)),
           budget_(odds.budget),
           target_(target),
+          main_(main),
           mainLow_(main.lowest),
           mainHigh_(main.highest()),
-          sums_(main),
           choose_(binomials(odds.groups)),
           reachPowers_(groups_ + 1),
           missPowers_(groups_ + 1),
@@ -54,6 +55,10 @@ class GivenSneak {
             runs_ = lengthRuns(std::max(sneak.lowest + mainLow_, kLowestTotal),
                                sneak.highest() + mainHigh_);
         }
+        // One sneak total and no lengths (every plain roll whose sentences fit) asks for two
+        // sums, which need no table of them.
+        if (odds.sneakTotals.probability.size() > 1 || !runs_.empty())
+            sums_ = std::make_unique<RangeSums>(main);
     }
 
     // Sets given[k] for the sneak total s.
@@ -75,9 +80,9 @@ class GivenSneak {
             shortest = shortest == 0 ? run.length : std::min(shortest, run.length);
             longest = std::max(longest, run.length);
             if (std::max(first, target_) <= last)
-                reach[length] += sums_.of(std::max(first, target_) - s, last - s);
+                reach[length] += of(std::max(first, target_) - s, last - s);
             if (first <= std::min(last, target_ - 1))
-                miss[length] += sums_.of(first - s, std::min(last, target_ - 1) - s);
+                miss[length] += of(first - s, std::min(last, target_ - 1) - s);
         }
         if (shortest == 0) return;  // every group falls below the range
         const auto groups = static_cast<std::int64_t>(groups_);
@@ -112,6 +117,19 @@ class GivenSneak {
   private:
     using ByLength = std::array<double, kLongest + 1>;
 
+    // The main roll's chance of the totals first to last: from the table of sums, or else added
+    // up term by term, which keeps every digit too.
+    double of(std::int64_t first, std::int64_t last) const {
+        if (sums_) return sums_->of(first, last);
+        const auto size = static_cast<std::int64_t>(main_.probability.size());
+        const std::int64_t a = std::max<std::int64_t>(first - mainLow_, 0);
+        const std::int64_t b = std::min<std::int64_t>(last - mainLow_ + 1, size);
+        double hi = 0.0, lo = 0.0;
+        for (std::int64_t i = a; i < b; ++i)
+            twoSum(hi, lo, main_.probability[static_cast<std::size_t>(i)]);
+        return hi + lo;
+    }
+
     // The binomial chances, from the chance that one group reaches the target and the chance
     // that it stays in range and misses, each summed from its own end of the main totals.
     void independent(std::int64_t s, std::vector<double>& given) {
@@ -119,9 +137,9 @@ class GivenSneak {
         const std::int64_t missFirst = std::max(kLowestTotal - s, mainLow_);
         const std::int64_t missLast = target_ - 1 - s;
         // A certain outcome is exactly certain, not a sum that rounds near 1.
-        const double reach = reachFirst <= mainLow_ ? 1.0 : sums_.of(reachFirst, mainHigh_);
+        const double reach = reachFirst <= mainLow_ ? 1.0 : of(reachFirst, mainHigh_);
         const double miss =
-            missFirst == mainLow_ && missLast >= mainHigh_ ? 1.0 : sums_.of(missFirst, missLast);
+            missFirst == mainLow_ && missLast >= mainHigh_ ? 1.0 : of(missFirst, missLast);
         reachPowers_[0] = missPowers_[0] = 1.0;
         for (std::size_t k = 1; k <= groups_; ++k) {
             reachPowers_[k] = reachPowers_[k - 1] * reach;
@@ -154,8 +172,9 @@ class GivenSneak {
     std::size_t groups_;
     std::int64_t budget_;
     std::int64_t target_;
+    const Distribution& main_;
     std::int64_t mainLow_, mainHigh_;
-    RangeSums sums_;
+    std::unique_ptr<RangeSums> sums_;
     std::vector<double> choose_;
     std::vector<LengthRun> runs_;
     std::vector<double> reachPowers_, missPowers_;
@@ -164,8 +183,13 @@ class GivenSneak {
 
 }  // namespace
 
-Distribution mainTotalsOf(const Odds& odds) {
-    return odds.mainTotals.probability.empty() ? totalsOf(odds.roll) : odds.mainTotals;
+const Distribution& mainTotalsOf(const Odds& odds, Distribution& scratch) {
+    if (!odds.mainTotals.probability.empty()) return odds.mainTotals;
+    // A plain roll with nothing refused: its totals are the main roll's own.
+    if (!odds.sneak && odds.errorProbability == 0.0 && !odds.tooLow && !odds.tooLong)
+        return odds.totals;
+    scratch = totalsOf(odds.roll);
+    return scratch;
 }
 
 TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
@@ -184,7 +208,8 @@ TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
         return out;
     }
 
-    const Distribution main = mainTotalsOf(odds);
+    Distribution scratch;
+    const Distribution& main = mainTotalsOf(odds, scratch);
     GivenSneak given(odds, main, target);
     const Distribution& sneak = odds.sneakTotals;
     Sums sums(groups + 1);
@@ -222,32 +247,32 @@ std::vector<double> kOrMore(const Odds& odds, const TargetOdds& reaching) {
 }
 
 Contest contest(const Odds& a, const Odds& b) {
-    // P(b's total < t) summed from b's low end, P(b's total > t) from its high end, so that
-    // either keeps its digits when small.
-    const std::vector<double>& pb = b.totals.probability;
-    const std::size_t n = pb.size();
-    std::vector<double> below(n + 1, 0.0), above(n + 1, 0.0);
-    double hi = 0.0, lo = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        twoSum(hi, lo, pb[i]);
-        below[i + 1] = hi + lo;
-    }
-    hi = lo = 0.0;
-    for (std::size_t i = n; i-- > 0;) {
-        twoSum(hi, lo, pb[i]);
-        above[i] = hi + lo;
-    }
-    const auto size = static_cast<std::int64_t>(n);
-    const auto at = [&](std::int64_t i) {
-        return static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, size));
-    };
-    Sums sums(3);  // greater, equal, less
+    // a's totals in turn against P(b's total < t), summed from b's low end as t rises, and
+    // against P(b's total > t), summed from its high end as t falls: either keeps its digits when
+    // small, and nothing of b's size is allocated.
     const std::vector<double>& pa = a.totals.probability;
+    const std::vector<double>& pb = b.totals.probability;
+    const auto sizeB = static_cast<std::int64_t>(pb.size());
+    // a's i-th total is b's (i + offset)-th.
+    const std::int64_t offset = a.totals.lowest - b.totals.lowest;
+    const auto inB = [&](std::int64_t j) { return j >= 0 && j < sizeB; };
+    Sums sums(3);  // greater, equal, less
+    Sums running(1);
+    std::int64_t counted = 0;  // b's totals below the current one are in running
     for (std::size_t i = 0; i < pa.size(); ++i) {
-        const std::int64_t j = a.totals.lowest + static_cast<std::int64_t>(i) - b.totals.lowest;
-        sums.add(0, pa[i] * below[at(j)]);
-        if (j >= 0 && j < size) sums.add(1, pa[i] * pb[static_cast<std::size_t>(j)]);
-        sums.add(2, pa[i] * above[at(j + 1)]);
+        const std::int64_t j = static_cast<std::int64_t>(i) + offset;
+        for (; counted < std::min(j, sizeB); ++counted)
+            running.add(0, pb[static_cast<std::size_t>(counted)]);
+        sums.add(0, pa[i] * running[0]);
+        if (inB(j)) sums.add(1, pa[i] * pb[static_cast<std::size_t>(j)]);
+    }
+    running = Sums(1);
+    counted = sizeB - 1;  // b's totals above the current one are in running
+    for (std::size_t i = pa.size(); i-- > 0;) {
+        const std::int64_t j = static_cast<std::int64_t>(i) + offset;
+        for (; counted > std::max<std::int64_t>(j, -1); --counted)
+            running.add(0, pb[static_cast<std::size_t>(counted)]);
+        sums.add(2, pa[i] * running[0]);
     }
     Contest out;
     out.greater = std::min(sums[0], 1.0);

@@ -205,8 +205,6 @@ Results belowTheRangeOnly(const Shape& shape, Results results) {
     addPart(totals, shape.sneak);
     results.sneak = totals;
     addPart(totals, shape.main);
-    // Without sneak dice the combined totals are the main roll's own, and cost only a copy.
-    if (shape.sneak.dice == 0) results.main = totals;
     if (totals.lowest < kLowestTotal) {
         const auto cut = static_cast<std::ptrdiff_t>(kLowestTotal - totals.lowest);
         auto& p = totals.probability;

@@ -418,7 +418,12 @@ bool Answers::answer(const char* text, std::size_t length, std::string& out) {
         return false;
     }
     try {
-        out += report(roll, oddsOf(roll));
+        // A text against itself: its odds are the other text's, already worked out.
+        if (versus_ && roll == question_.versus) {
+            out += report(roll, *versus_);
+        } else {
+            out += report(roll, oddsOf(roll));
+        }
         return true;
     } catch (const DiceError& error) {
         out += refusal(roll, error.what(), false);

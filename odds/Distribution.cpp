@@ -1,13 +1,17 @@
 #include "odds/Distribution.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace orvik::odds {
 
 namespace {
+
+constexpr double kScale = 1.0 / kOutputs;  // a power of two: exact
 
 // Running sums kept as unevaluated pairs hi + lo (see twoSum), so that the difference of two
 // of them, which is a window's sum, is nearly as exact as the window's own terms. Left
@@ -17,8 +21,72 @@ struct Sums {
     std::unique_ptr<double[]> hi, lo;
 
     explicit Sums(std::size_t n) : hi(new double[n]), lo(new double[n]) {}
-    double between(std::size_t a, std::size_t b) const { return (hi[b] - hi[a]) + (lo[b] - lo[a]); }
 };
+
+inline double between(const double* hi, const double* lo, std::ptrdiff_t a, std::ptrdiff_t b) {
+    return (hi[b] - hi[a]) + (lo[b] - lo[a]);
+}
+
+// Where the windows of a run of new totals start, in the running sums: b ends the window, all
+// starts the faces' q-fold part, extra the r faces that come up once more.
+struct Bounds {
+    std::ptrdiff_t b, all, extra;
+};
+
+// next[t] for a run of new totals, each bound either fixed or moving by one sum per total
+// (forwards in the prefix sums, backwards in the suffix sums). Known at compile time, the steps
+// leave the loop with plain strided loads, which the compiler vectorises.
+template <bool kPrefix, bool kB, bool kAll, bool kExtra>
+void windowRun(const double* __restrict hi, const double* __restrict lo, double* __restrict out,
+               std::ptrdiff_t length, Bounds at, double q) {
+    constexpr std::ptrdiff_t kStep = kPrefix ? 1 : -1;
+    for (std::ptrdiff_t k = 0; k < length; ++k) {
+        const std::ptrdiff_t b = at.b + (kB ? kStep * k : 0);
+        const std::ptrdiff_t all = at.all + (kAll ? kStep * k : 0);
+        const std::ptrdiff_t extra = at.extra + (kExtra ? kStep * k : 0);
+        // The suffix sums run from the end: there the window's sum is suffix(a) - suffix(b).
+        if constexpr (kPrefix)
+            out[k] = (q * between(hi, lo, all, b) + between(hi, lo, extra, b)) * kScale;
+        else
+            out[k] = (q * between(hi, lo, b, all) + between(hi, lo, b, extra)) * kScale;
+    }
+}
+
+using WindowRun = void (*)(const double*, const double*, double*, std::ptrdiff_t, Bounds, double);
+
+template <bool kPrefix, std::size_t... kMoves>
+constexpr std::array<WindowRun, 8> windowRuns(std::index_sequence<kMoves...>) {
+    return {&windowRun<kPrefix, (kMoves & 4) != 0, (kMoves & 2) != 0, (kMoves & 1) != 0>...};
+}
+
+// next[t] for t in [begin, end). Bound x of next[t] is clamp(t + 1 - c, 0, size), with c = 0 for
+// b, n for all and r for extra; between the points where one of them starts or stops moving, the
+// range goes to a run with the steps fixed.
+template <bool kPrefix>
+void windows(const Sums& sums, double* next, std::size_t begin, std::size_t end, std::size_t size,
+             std::size_t n, std::size_t r, double q) {
+    static constexpr std::array<WindowRun, 8> kRuns =
+        windowRuns<kPrefix>(std::make_index_sequence<8>());
+    std::array<std::size_t, 6> cuts{n, r, size, size + n, size + r, end};
+    std::sort(cuts.begin(), cuts.end());
+    const auto bound = [size](std::size_t t, std::size_t c) {
+        const std::size_t x = std::min(t + 1 > c ? t + 1 - c : 0, size);
+        return static_cast<std::ptrdiff_t>(kPrefix ? x : size - x);
+    };
+    // Moving at t: t + 1 - c is in [1, size].
+    const auto moves = [size](std::size_t t, std::size_t c) { return c <= t && t < c + size; };
+    std::size_t t = begin;
+    for (const std::size_t cut : cuts) {
+        if (cut <= t) continue;
+        const std::size_t stop = std::min(cut, end);
+        const std::size_t run =
+            (moves(t, 0) ? 4u : 0u) + (moves(t, n) ? 2u : 0u) + (moves(t, r) ? 1u : 0u);
+        kRuns[run](sums.hi.get(), sums.lo.get(), next + t, static_cast<std::ptrdiff_t>(stop - t),
+                   Bounds{bound(t, 0), bound(t, n), bound(t, r)}, q);
+        t = stop;
+        if (t == end) break;
+    }
+}
 
 }  // namespace
 
@@ -33,7 +101,6 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
     // Faces 1 to r come up q + 1 times in kOutputs, the others q times.
     const double q = kOutputs / sides;
     const auto r = static_cast<std::size_t>(kOutputs % sides);
-    constexpr double kScale = 1.0 / kOutputs;  // a power of two: exact
 
     std::vector<double>& cur = totals.probability;
     const std::size_t finalSize = cur.size() + static_cast<std::size_t>(count) * (n - 1);
@@ -72,21 +139,8 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
         }
 
         // next[t] sums cur[t - f + 1] over the faces f: cur[a, b) with a = t + 1 - width.
-        for (std::size_t t = 0; t < split; ++t) {
-            const std::size_t b = std::min(t + 1, size);
-            const std::size_t all = t + 1 > n ? t + 1 - n : 0;
-            const std::size_t extra = std::min(t + 1 > r ? t + 1 - r : 0, b);
-            next[t] = (q * prefix.between(all, b) + prefix.between(extra, b)) * kScale;
-        }
-        for (std::size_t t = split; t < grown; ++t) {
-            const std::size_t b = std::min(t + 1, size);
-            const std::size_t all = t + 1 > n ? t + 1 - n : 0;
-            const std::size_t extra = std::min(t + 1 > r ? t + 1 - r : 0, b);
-            // sum of cur[a, b) = suffix(a) - suffix(b), indexed from the end
-            next[t] = (q * suffix.between(size - b, size - all) +
-                       suffix.between(size - b, size - extra)) *
-                      kScale;
-        }
+        windows<true>(prefix, next.data(), 0, split, size, n, r, q);
+        windows<false>(suffix, next.data(), split, grown, size, n, r, q);
         cur.swap(next);
     }
     totals.lowest += count;

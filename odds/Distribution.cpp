@@ -23,6 +23,17 @@ struct Sums {
     explicit Sums(std::size_t n) : hi(new double[n]), lo(new double[n]) {}
 };
 
+// Two running sums as one vector: the prefix sums in the first lane, the suffix sums in the
+// second. Their serial chains then share a pass; each lane's arithmetic is the scalar one.
+using Pair = double __attribute__((vector_size(16)));
+
+inline void twoSum(Pair& hi, Pair& lo, Pair x) {
+    const Pair s = hi + x;
+    const Pair b = s - hi;
+    lo += (hi - (s - b)) + (x - b);
+    hi = s;
+}
+
 inline double between(const double* hi, const double* lo, std::ptrdiff_t a, std::ptrdiff_t b) {
     return (hi[b] - hi[a]) + (lo[b] - lo[a]);
 }
@@ -120,22 +131,33 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
         // the suffix sums: each tail is then a difference of small sums and keeps its digits.
         const std::size_t split = grown / 2;
 
+        // The prefix sums run over cur[0, prefixEnd); the suffix sums, from the end, over
+        // cur[suffixBegin, size), suffix.hi[size - i] being the sum of cur[i, size).
         const std::size_t prefixEnd = std::min(split, size);
-        double hi = 0.0, lo = 0.0;
-        prefix.hi[0] = prefix.lo[0] = 0.0;
-        for (std::size_t i = 0; i < prefixEnd; ++i) {
+        const std::size_t suffixBegin = std::min(split > n - 1 ? split - (n - 1) : 0, size);
+        prefix.hi[0] = prefix.lo[0] = suffix.hi[0] = suffix.lo[0] = 0.0;
+        // Side by side while both run: the same operations on each, in the same order.
+        const std::size_t both = std::min(prefixEnd, size - suffixBegin);
+        Pair pairHi{0.0, 0.0}, pairLo{0.0, 0.0};
+        for (std::size_t i = 0; i < both; ++i) {
+            twoSum(pairHi, pairLo, Pair{cur[i], cur[size - 1 - i]});
+            prefix.hi[i + 1] = pairHi[0];
+            prefix.lo[i + 1] = pairLo[0];
+            suffix.hi[i + 1] = pairHi[1];
+            suffix.lo[i + 1] = pairLo[1];
+        }
+        double hi = pairHi[0], lo = pairLo[0];
+        for (std::size_t i = both; i < prefixEnd; ++i) {
             twoSum(hi, lo, cur[i]);
             prefix.hi[i + 1] = hi;
             prefix.lo[i + 1] = lo;
         }
-        // suffix.hi[size - i] is the sum of cur[i, size).
-        const std::size_t suffixBegin = std::min(split > n - 1 ? split - (n - 1) : 0, size);
-        hi = lo = 0.0;
-        suffix.hi[0] = suffix.lo[0] = 0.0;
-        for (std::size_t i = size; i > suffixBegin; --i) {
-            twoSum(hi, lo, cur[i - 1]);
-            suffix.hi[size - i + 1] = hi;
-            suffix.lo[size - i + 1] = lo;
+        hi = pairHi[1];
+        lo = pairLo[1];
+        for (std::size_t i = both; i < size - suffixBegin; ++i) {
+            twoSum(hi, lo, cur[size - 1 - i]);
+            suffix.hi[i + 1] = hi;
+            suffix.lo[i + 1] = lo;
         }
 
         // next[t] sums cur[t - f + 1] over the faces f: cur[a, b) with a = t + 1 - width.

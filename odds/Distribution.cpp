@@ -13,16 +13,6 @@ namespace {
 
 constexpr double kScale = 1.0 / kOutputs;  // a power of two: exact
 
-// Running sums kept as unevaluated pairs hi + lo (see twoSum), so that the difference of two
-// of them, which is a window's sum, is nearly as exact as the window's own terms. Left
-// uninitialised: every entry is written before it is read, and zeroing them first would only
-// touch the memory one more time.
-struct Sums {
-    std::unique_ptr<double[]> hi, lo;
-
-    explicit Sums(std::size_t n) : hi(new double[n]), lo(new double[n]) {}
-};
-
 // Two running sums as one vector: the prefix sums in the first lane, the suffix sums in the
 // second. Their serial chains then share a pass; each lane's arithmetic is the scalar one.
 using Pair = double __attribute__((vector_size(16)));
@@ -32,6 +22,68 @@ inline void twoSum(Pair& hi, Pair& lo, Pair x) {
     const Pair b = s - hi;
     lo += (hi - (s - b)) + (x - b);
     hi = s;
+}
+
+// Running sums of a die's totals, from the start (prefix) or from the end (suffix), kept as
+// unevaluated pairs hi + lo (see twoSum), so that the difference of two of them, which is a
+// window's sum, is nearly as exact as the window's own terms. Only the sums the current block of
+// new totals reads are held, those at [base, done]: a few thousand, which stay in cache, where
+// sums of all the totals would be as much memory again as the totals themselves.
+struct Scan {
+    std::unique_ptr<double[]> hi, lo;  // hi[i - base]; left uninitialised, written before read
+    std::size_t base = 0, done = 0;
+    double sumHi = 0.0, sumLo = 0.0;
+
+    explicit Scan(std::size_t capacity) : hi(new double[capacity]), lo(new double[capacity]) {}
+
+    void restart() {
+        base = done = 0;
+        hi[0] = lo[0] = sumHi = sumLo = 0.0;
+    }
+    void dropBelow(std::size_t from) {
+        std::copy(&hi[from - base], &hi[done - base + 1], &hi[0]);
+        std::copy(&lo[from - base], &lo[done - base + 1], &lo[0]);
+        base = from;
+    }
+    void add(double x) {
+        odds::twoSum(sumHi, sumLo, x);
+        ++done;
+        hi[done - base] = sumHi;
+        lo[done - base] = sumLo;
+    }
+};
+
+// Runs the prefix sums of cur on to index prefixTo and its suffix sums to suffixTo.
+void advance(Scan& prefix, Scan& suffix, const double* cur, std::size_t size, std::size_t prefixTo,
+             std::size_t suffixTo) {
+    const std::size_t prefixSteps = prefixTo > prefix.done ? prefixTo - prefix.done : 0;
+    const std::size_t suffixSteps = suffixTo > suffix.done ? suffixTo - suffix.done : 0;
+    // Side by side while both run: the same operations on each, in the same order.
+    const std::size_t both = std::min(prefixSteps, suffixSteps);
+    Pair hi{prefix.sumHi, suffix.sumHi}, lo{prefix.sumLo, suffix.sumLo};
+    double* const prefixHi = &prefix.hi[prefix.done + 1 - prefix.base];
+    double* const prefixLo = &prefix.lo[prefix.done + 1 - prefix.base];
+    double* const suffixHi = &suffix.hi[suffix.done + 1 - suffix.base];
+    double* const suffixLo = &suffix.lo[suffix.done + 1 - suffix.base];
+    const double* const ahead = cur + prefix.done;
+    const std::size_t behind = size - 1 - suffix.done;  // unused unless both > 0
+    for (std::size_t k = 0; k < both; ++k) {
+        twoSum(hi, lo, Pair{ahead[k], cur[behind - k]});
+        prefixHi[k] = hi[0];
+        prefixLo[k] = lo[0];
+        suffixHi[k] = hi[1];
+        suffixLo[k] = lo[1];
+    }
+    prefix.done += both;
+    suffix.done += both;
+    prefix.sumHi = hi[0];
+    prefix.sumLo = lo[0];
+    suffix.sumHi = hi[1];
+    suffix.sumLo = lo[1];
+    while (prefix.done < prefixTo)
+        prefix.add(cur[prefix.done]);
+    while (suffix.done < suffixTo)
+        suffix.add(cur[size - 1 - suffix.done]);
 }
 
 inline double between(const double* hi, const double* lo, std::ptrdiff_t a, std::ptrdiff_t b) {
@@ -74,15 +126,16 @@ constexpr std::array<WindowRun, 8> windowRuns(std::index_sequence<kMoves...>) {
 // b, n for all and r for extra; between the points where one of them starts or stops moving, the
 // range goes to a run with the steps fixed.
 template <bool kPrefix>
-void windows(const Sums& sums, double* next, std::size_t begin, std::size_t end, std::size_t size,
+void windows(const Scan& sums, double* next, std::size_t begin, std::size_t end, std::size_t size,
              std::size_t n, std::size_t r, double q) {
     static constexpr std::array<WindowRun, 8> kRuns =
         windowRuns<kPrefix>(std::make_index_sequence<8>());
     std::array<std::size_t, 6> cuts{n, r, size, size + n, size + r, end};
     std::sort(cuts.begin(), cuts.end());
-    const auto bound = [size](std::size_t t, std::size_t c) {
+    const auto base = static_cast<std::ptrdiff_t>(sums.base);
+    const auto bound = [size, base](std::size_t t, std::size_t c) {
         const std::size_t x = std::min(t + 1 > c ? t + 1 - c : 0, size);
-        return static_cast<std::ptrdiff_t>(kPrefix ? x : size - x);
+        return static_cast<std::ptrdiff_t>(kPrefix ? x : size - x) - base;
     };
     // Moving at t: t + 1 - c is in [1, size].
     const auto moves = [size](std::size_t t, std::size_t c) { return c <= t && t < c + size; };
@@ -118,10 +171,10 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
     cur.reserve(finalSize);
     std::vector<double> next;
     next.reserve(finalSize);
-    // prefix: sums of cur[0, i); suffix: of cur[i, end), as suffix[.. - i]. Each covers at most
-    // half of the totals (see split below).
-    Sums prefix(finalSize / 2 + 1);
-    Sums suffix(finalSize - finalSize / 2 + 1);
+    // New totals are made in blocks of kBlock from each end, each block reading the sums
+    // within n of it.
+    constexpr std::size_t kBlock = 2048;
+    Scan prefix(kBlock + n + 1), suffix(kBlock + n + 1);
 
     for (std::int32_t die = 0; die < count; ++die) {
         const std::size_t size = cur.size();
@@ -130,39 +183,27 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
         // New totals below the middle take their windows from the prefix sums, the others from
         // the suffix sums: each tail is then a difference of small sums and keeps its digits.
         const std::size_t split = grown / 2;
-
-        // The prefix sums run over cur[0, prefixEnd); the suffix sums, from the end, over
-        // cur[suffixBegin, size), suffix.hi[size - i] being the sum of cur[i, size).
-        const std::size_t prefixEnd = std::min(split, size);
-        const std::size_t suffixBegin = std::min(split > n - 1 ? split - (n - 1) : 0, size);
-        prefix.hi[0] = prefix.lo[0] = suffix.hi[0] = suffix.lo[0] = 0.0;
-        // Side by side while both run: the same operations on each, in the same order.
-        const std::size_t both = std::min(prefixEnd, size - suffixBegin);
-        Pair pairHi{0.0, 0.0}, pairLo{0.0, 0.0};
-        for (std::size_t i = 0; i < both; ++i) {
-            twoSum(pairHi, pairLo, Pair{cur[i], cur[size - 1 - i]});
-            prefix.hi[i + 1] = pairHi[0];
-            prefix.lo[i + 1] = pairLo[0];
-            suffix.hi[i + 1] = pairHi[1];
-            suffix.lo[i + 1] = pairLo[1];
+        // next[t] sums cur[t - f + 1] over the faces f, cur[a, b) with a = t + 1 - width: the
+        // prefix sums at [clamp(t + 1 - n), min(t + 1, size)], the suffix sums at size minus
+        // those (indices clamped to [0, size]).
+        const auto clamped = [size](std::size_t t, std::size_t c) {
+            return std::min(t + 1 > c ? t + 1 - c : 0, size);
+        };
+        prefix.restart();
+        suffix.restart();
+        // From the ends in: the prefix blocks [low, lowEnd), the suffix blocks [highBegin, high).
+        for (std::size_t low = 0, high = grown; low < split || high > split;) {
+            const std::size_t lowEnd = std::min(low + kBlock, split);
+            const std::size_t highBegin = high - split > kBlock ? high - kBlock : split;
+            if (low < lowEnd) prefix.dropBelow(clamped(low, n));
+            if (highBegin < high) suffix.dropBelow(size - clamped(high - 1, 0));
+            advance(prefix, suffix, cur.data(), size, low < lowEnd ? clamped(lowEnd - 1, 0) : 0,
+                    highBegin < high ? size - clamped(highBegin, n) : 0);
+            windows<true>(prefix, next.data(), low, lowEnd, size, n, r, q);
+            windows<false>(suffix, next.data(), highBegin, high, size, n, r, q);
+            low = lowEnd;
+            high = highBegin;
         }
-        double hi = pairHi[0], lo = pairLo[0];
-        for (std::size_t i = both; i < prefixEnd; ++i) {
-            twoSum(hi, lo, cur[i]);
-            prefix.hi[i + 1] = hi;
-            prefix.lo[i + 1] = lo;
-        }
-        hi = pairHi[1];
-        lo = pairLo[1];
-        for (std::size_t i = both; i < size - suffixBegin; ++i) {
-            twoSum(hi, lo, cur[size - 1 - i]);
-            suffix.hi[i + 1] = hi;
-            suffix.lo[i + 1] = lo;
-        }
-
-        // next[t] sums cur[t - f + 1] over the faces f: cur[a, b) with a = t + 1 - width.
-        windows<true>(prefix, next.data(), 0, split, size, n, r, q);
-        windows<false>(suffix, next.data(), split, grown, size, n, r, q);
         cur.swap(next);
     }
     totals.lowest += count;

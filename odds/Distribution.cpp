@@ -122,11 +122,11 @@ constexpr std::array<WindowRun, 8> windowRuns(std::index_sequence<kMoves...>) {
     return {&windowRun<kPrefix, (kMoves & 4) != 0, (kMoves & 2) != 0, (kMoves & 1) != 0>...};
 }
 
-// next[t] for t in [begin, end). Bound x of next[t] is clamp(t + 1 - c, 0, size), with c = 0 for
-// b, n for all and r for extra; between the points where one of them starts or stops moving, the
-// range goes to a run with the steps fixed.
+// The new totals t in [begin, end), into out[t - begin]. Bound x of next[t] is clamp(t + 1 - c, 0,
+// size), with c = 0 for b, n for all and r for extra; between the points where one of them starts
+// or stops moving, the range goes to a run with the steps fixed.
 template <bool kPrefix>
-void windows(const Scan& sums, double* next, std::size_t begin, std::size_t end, std::size_t size,
+void windows(const Scan& sums, double* out, std::size_t begin, std::size_t end, std::size_t size,
              std::size_t n, std::size_t r, double q) {
     static constexpr std::array<WindowRun, 8> kRuns =
         windowRuns<kPrefix>(std::make_index_sequence<8>());
@@ -145,7 +145,8 @@ void windows(const Scan& sums, double* next, std::size_t begin, std::size_t end,
         const std::size_t stop = std::min(cut, end);
         const std::size_t run =
             (moves(t, 0) ? 4u : 0u) + (moves(t, n) ? 2u : 0u) + (moves(t, r) ? 1u : 0u);
-        kRuns[run](sums.hi.get(), sums.lo.get(), next + t, static_cast<std::ptrdiff_t>(stop - t),
+        kRuns[run](sums.hi.get(), sums.lo.get(), out + (t - begin),
+                   static_cast<std::ptrdiff_t>(stop - t),
                    Bounds{bound(t, 0), bound(t, n), bound(t, r)}, q);
         t = stop;
         if (t == end) break;
@@ -166,29 +167,35 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
     const double q = kOutputs / sides;
     const auto r = static_cast<std::size_t>(kOutputs % sides);
 
+    // The new totals replace the old ones in place: the running sums take each old total in
+    // before the new totals over it are written.
     std::vector<double>& cur = totals.probability;
     const std::size_t finalSize = cur.size() + static_cast<std::size_t>(count) * (n - 1);
     cur.reserve(finalSize);
-    std::vector<double> next;
-    next.reserve(finalSize);
     // New totals are made in blocks of kBlock from each end, each block reading the sums
     // within n of it.
     constexpr std::size_t kBlock = 2048;
-    Scan prefix(kBlock + n + 1), suffix(kBlock + n + 1);
+    const std::size_t capacity = std::min(kBlock, finalSize) + n + 1;
+    Scan prefix(capacity), suffix(capacity);
+    // The last n - 1 new totals below the middle, which fall on old totals the suffix sums may
+    // not have taken yet: written here, and into place once the die is done.
+    const std::unique_ptr<double[]> held(new double[n]);
 
     for (std::int32_t die = 0; die < count; ++die) {
         const std::size_t size = cur.size();
         const std::size_t grown = size + n - 1;
-        next.resize(grown);
+        cur.resize(grown);
         // New totals below the middle take their windows from the prefix sums, the others from
         // the suffix sums: each tail is then a difference of small sums and keeps its digits.
         const std::size_t split = grown / 2;
-        // next[t] sums cur[t - f + 1] over the faces f, cur[a, b) with a = t + 1 - width: the
-        // prefix sums at [clamp(t + 1 - n), min(t + 1, size)], the suffix sums at size minus
-        // those (indices clamped to [0, size]).
+        // New total t sums old totals t - f + 1 over the faces f, cur[a, b) with
+        // a = t + 1 - width: the prefix sums at [clamp(t + 1 - n), min(t + 1, size)], the suffix
+        // sums at size minus those (indices clamped to [0, size]).
         const auto clamped = [size](std::size_t t, std::size_t c) {
             return std::min(t + 1 > c ? t + 1 - c : 0, size);
         };
+        // The suffix sums take the old totals from here up.
+        const std::size_t heldFrom = clamped(split, n);
         prefix.restart();
         suffix.restart();
         // From the ends in: the prefix blocks [low, lowEnd), the suffix blocks [highBegin, high).
@@ -199,12 +206,16 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
             if (highBegin < high) suffix.dropBelow(size - clamped(high - 1, 0));
             advance(prefix, suffix, cur.data(), size, low < lowEnd ? clamped(lowEnd - 1, 0) : 0,
                     highBegin < high ? size - clamped(highBegin, n) : 0);
-            windows<true>(prefix, next.data(), low, lowEnd, size, n, r, q);
-            windows<false>(suffix, next.data(), highBegin, high, size, n, r, q);
+            const std::size_t inPlace = std::clamp(heldFrom, low, lowEnd);
+            windows<true>(prefix, cur.data() + low, low, inPlace, size, n, r, q);
+            if (inPlace < lowEnd)
+                windows<true>(prefix, held.get() + (inPlace - heldFrom), inPlace, lowEnd, size, n,
+                              r, q);
+            windows<false>(suffix, cur.data() + highBegin, highBegin, high, size, n, r, q);
             low = lowEnd;
             high = highBegin;
         }
-        cur.swap(next);
+        std::copy(held.get(), held.get() + (split - heldFrom), cur.data() + heldFrom);
     }
     totals.lowest += count;
 }

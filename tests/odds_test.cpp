@@ -69,6 +69,43 @@ Distribution dice(int count, int sides) {
     return totals;
 }
 
+// The same window sums as addDice, term for term, computed the plain way: all the running sums
+// first, then every window from them. addDice only reorders the work, so it must agree to the bit.
+void windowSums(Distribution& totals, int count, int sides) {
+    const auto n = static_cast<std::size_t>(sides);
+    const double q = static_cast<double>(32768 / sides);
+    const auto r = static_cast<std::size_t>(32768 % sides);
+    std::vector<double>& cur = totals.probability;
+    for (int die = 0; die < count; ++die) {
+        const std::size_t size = cur.size(), grown = size + n - 1, split = grown / 2;
+        // hi/lo[0][i]: sum of cur[0, i); hi/lo[1][i]: sum of cur[size - i, size).
+        std::vector<double> hi[2] = {{0.0}, {0.0}}, lo[2] = {{0.0}, {0.0}};
+        for (int side = 0; side < 2; ++side) {
+            double h = 0.0, l = 0.0;
+            for (std::size_t i = 0; i < size; ++i) {
+                orvik::odds::twoSum(h, l, cur[side == 0 ? i : size - 1 - i]);
+                hi[side].push_back(h);
+                lo[side].push_back(l);
+            }
+        }
+        const auto between = [&](int side, std::size_t a, std::size_t b) {
+            return (hi[side][b] - hi[side][a]) + (lo[side][b] - lo[side][a]);
+        };
+        std::vector<double> next(grown);
+        for (std::size_t t = 0; t < grown; ++t) {
+            const std::size_t b = std::min(t + 1, size);
+            const std::size_t all = t + 1 > n ? t + 1 - n : 0;
+            const std::size_t extra = std::min(t + 1 > r ? t + 1 - r : 0, b);
+            next[t] = (t < split ? q * between(0, all, b) + between(0, extra, b)
+                                 : q * between(1, size - b, size - all) +
+                                       between(1, size - b, size - extra)) /
+                      kOutputs;
+        }
+        cur.swap(next);
+    }
+    totals.lowest += count;
+}
+
 // Bits 16 to 30 of the state are uniform over a full period, so each output is equally likely:
 // the face counts must be what counting every output gives.
 TEST(Odds, FaceCountsAreTheGeneratorOutputsCounted) {
@@ -154,6 +191,29 @@ TEST(Odds, FastConvolutionMatchesPlainConvolution) {
         EXPECT_LT(worst, 1e-15) << count << "d" << sides;
         EXPECT_LT(worstRelative, 1e-13) << count << "d" << sides;  // the far tails too
     }
+}
+
+// Rolls whose runs of totals start or stop together: one side, r = 0 (sides dividing 32768), dice
+// wider than the totals so far, totals over several blocks, 32d257 whose middle falls on a block's
+// edge, and dice added to totals that are not a single 0.
+TEST(Odds, FastConvolutionMatchesPlainWindowSumsToTheBit) {
+    const std::pair<int, int> first[] = {{0, 1}, {3, 6}, {1, 500}};
+    const std::pair<int, int> rolls[] = {{1, 1},   {100, 1}, {5, 2},   {9, 4},    {30, 256},
+                                         {1, 500}, {2, 500}, {37, 13}, {32, 257}, {12, 499}};
+    for (const auto& [count0, sides0] : first)
+        for (const auto& [count, sides] : rolls) {
+            Distribution fast, plain;
+            orvik::odds::addDice(fast, count0, sides0);
+            windowSums(plain, count0, sides0);
+            orvik::odds::addDice(fast, count, sides);
+            windowSums(plain, count, sides);
+            ASSERT_EQ(fast.lowest, plain.lowest);
+            ASSERT_EQ(fast.probability.size(), plain.probability.size());
+            EXPECT_EQ(std::memcmp(fast.probability.data(), plain.probability.data(),
+                                  plain.probability.size() * sizeof(double)),
+                      0)
+                << count0 << "d" << sides0 << " then " << count << "d" << sides;
+        }
 }
 
 // The moments of a sum of faces, from the face counts alone.

@@ -395,7 +395,7 @@ std::string Answers::refusal(const std::string& text, const char* message, bool 
     appendJsonString(out, question_.versus);
     out += ",\"error\":";
     appendJsonString(out, message);
-    out += versus ? ",\"refused\":\"vs\"}" : ",\"refused\":\"text\"}";
+    out += versus ? R"(,"refused":"vs"})" : R"(,"refused":"text"})";
     return out;
 }
 

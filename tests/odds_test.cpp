@@ -73,7 +73,8 @@ Distribution dice(int count, int sides) {
 // first, then every window from them. addDice only reorders the work, so it must agree to the bit.
 void windowSums(Distribution& totals, int count, int sides) {
     const auto n = static_cast<std::size_t>(sides);
-    const double q = static_cast<double>(32768 / sides);
+    const int whole = 32768 / sides;  // outputs every face gets
+    const auto q = static_cast<double>(whole);
     const auto r = static_cast<std::size_t>(32768 % sides);
     std::vector<double>& cur = totals.probability;
     for (int die = 0; die < count; ++die) {
@@ -778,7 +779,7 @@ std::vector<long double> reachingEnumerated(const std::string& text, bool sneak,
 TEST(OddsQuestions, ReachingMatchesEveryRollCounted) {
     const struct {
         TextCase roll;
-        std::int64_t target;
+        std::int64_t target = 0;
     } cases[] = {
         {{false, "3#d20+5"}, 15},
         {{false, "2#2d6"}, 7},
@@ -876,7 +877,7 @@ TEST(OddsQuestions, ContestMatchesEveryPairCounted) {
 TEST(OddsQuestions, EdgesOfTheTarget) {
     const struct {
         TextCase roll;
-        std::int64_t target;
+        std::int64_t target = 0;
     } cases[] = {
         {{false, "3#d20+5"}, std::numeric_limits<std::int64_t>::min()},
         {{false, "3#d20+5"}, 6},  // the minimum: certain
@@ -972,8 +973,8 @@ TEST(OddsQuestions, EdgesOfTheContest) {
 TEST(OddsQuestions, ModuleRollsReachAsOften) {
     const struct {
         TextCase roll;
-        std::int64_t target;
-        long rolls;
+        std::int64_t target = 0;
+        long rolls = 0;
     } cases[] = {
         {{false, "3#d20+5"}, 15, 1000000},
         {{true, "d4 5#d6"}, 8, 1000000},

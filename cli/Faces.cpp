@@ -14,10 +14,6 @@ namespace orvik::cli {
 
 namespace {
 
-bool isResult(const char* answer, std::size_t length) {
-    return length >= 6 && std::memcmp(answer, "rolls ", 6) == 0;
-}
-
 // A record's draws in the order it made them: group by group, die by die. Keeps the faces of
 // the first `keep` groups.
 void draw(const Orvik_Dice& record, std::int32_t keep, std::vector<std::int32_t>& faces) {
@@ -130,19 +126,11 @@ bool FaceFinder::follow(const char* text, std::size_t length, std::size_t capaci
 
 namespace {
 
-void appendGroupFaces(std::string& out, const std::int32_t* faces, std::int32_t count) {
+// "[f1 f2 ...]" with separator between the faces.
+void appendList(std::string& out, const std::int32_t* faces, std::size_t count, char separator) {
     out += '[';
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (i > 0) out += ' ';
-        odds::appendNumber(out, faces[i]);
-    }
-    out += ']';
-}
-
-void appendJsonFaces(std::string& out, const std::int32_t* faces, std::size_t count) {
-    out += "\"faces\":[";
     for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) out += ',';
+        if (i > 0) out += separator;
         odds::appendNumber(out, faces[i]);
     }
     out += ']';
@@ -155,13 +143,12 @@ void appendFaces(std::string& out, const RolledDice& dice) {
     out += " dice:";
     if (dice.sneak) {
         out += " sneak ";
-        appendGroupFaces(out, dice.sneakFaces.data(),
-                         static_cast<std::int32_t>(dice.sneakFaces.size()));
+        appendList(out, dice.sneakFaces.data(), dice.sneakFaces.size(), ' ');
     }
     for (std::size_t g = 0; g < dice.totals.size(); ++g) {
         out += ' ';
-        appendGroupFaces(out, dice.faces.data() + g * static_cast<std::size_t>(dice.dicePerGroup),
-                         dice.dicePerGroup);
+        const auto n = static_cast<std::size_t>(dice.dicePerGroup);
+        appendList(out, dice.faces.data() + g * n, n, ' ');
     }
 }
 
@@ -185,8 +172,8 @@ void appendRollJson(std::string& out, const std::string& text, const std::string
             odds::appendNumber(out, dice.sneakSides);
             out += ",\"modifier\":";
             odds::appendNumber(out, dice.sneakModifier);
-            out += ',';
-            appendJsonFaces(out, dice.sneakFaces.data(), dice.sneakFaces.size());
+            out += R"(,"faces":)";
+            appendList(out, dice.sneakFaces.data(), dice.sneakFaces.size(), ',');
             out += '}';
         }
     }
@@ -194,9 +181,9 @@ void appendRollJson(std::string& out, const std::string& text, const std::string
     for (std::size_t g = 0; g < dice.totals.size(); ++g) {
         out += g > 0 ? ",{\"total\":" : "{\"total\":";
         odds::appendNumber(out, dice.totals[g]);
-        out += ',';
+        out += R"(,"faces":)";
         const auto n = static_cast<std::size_t>(dice.dicePerGroup);
-        appendJsonFaces(out, dice.faces.data() + g * n, n);
+        appendList(out, dice.faces.data() + g * n, n, ',');
         out += '}';
     }
     out += "]}";

@@ -6,10 +6,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace orvik::cli {
+
+// Every answer of the module that is a result begins with "rolls "; every other one is a dice
+// error (or empty, when memory ran out).
+inline bool isResult(const char* answer, std::size_t length) {
+    return length >= 6 && std::memcmp(answer, "rolls ", 6) == 0;
+}
 
 // One roll's dice, as far as the answer shows them.
 struct RolledDice {

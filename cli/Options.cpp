@@ -59,13 +59,11 @@ const char kUsage[] =
 
 namespace {
 
-// A whole number that fits 64 bits, with an optional sign.
-bool parseTarget(const std::string& text, std::int64_t& target) {
-    const bool negative = !text.empty() && text[0] == '-';
-    const std::size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+// Decimal digits from text[start] on, as a number no greater than limit.
+bool parseDigits(const std::string& text, std::size_t start, std::uint64_t limit,
+                 std::uint64_t& value) {
     if (start == text.size()) return false;
-    std::uint64_t value = 0;
-    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+    value = 0;
     for (std::size_t i = start; i < text.size(); ++i) {
         const char c = text[i];
         if (c < '0' || c > '9') return false;
@@ -73,59 +71,67 @@ bool parseTarget(const std::string& text, std::int64_t& target) {
         if (value > (limit - digit) / 10) return false;
         value = value * 10 + digit;
     }
+    return true;
+}
+
+// A whole number that fits 64 bits, with an optional sign.
+bool parseTarget(const std::string& text, std::int64_t& target) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+    std::uint64_t value = 0;
+    if (!parseDigits(text, start, limit, value)) return false;
     target = negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
     return true;
 }
 
 bool parseSeed(const std::string& text, std::uint32_t& seed) {
-    if (text.empty()) return false;
     std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > 0xFFFFFFFFu) return false;
-    }
+    if (!parseDigits(text, 0, 0xFFFFFFFFu, value)) return false;
     seed = static_cast<std::uint32_t>(value);
     return true;
 }
 
-// --seed, --at-least, --vs and --module; value is null when none followed. False, with error set,
-// when the value is missing or bad.
-bool takeValue(const std::string& name, const std::string* value, Options& options,
+// The options that take a value, and what that value is.
+struct Valued {
+    const char* name;
+    const char* needs;
+};
+constexpr Valued kValued[] = {{"--seed", "a number"},
+                              {"--at-least", "a number"},
+                              {"--vs", "a roll text"},
+                              {"--module", "a path"}};
+
+const Valued* valued(const std::string& name) {
+    for (const Valued& option : kValued) {
+        if (name == option.name) return &option;
+    }
+    return nullptr;
+}
+
+// value is null when none followed. False, with error set, when the value is missing or bad.
+bool takeValue(const Valued& option, const std::string* value, Options& options,
                std::string& error) {
-    if (name == "--seed") {
-        if (value == nullptr) {
-            error = "option '--seed' needs a number";
-        } else if (!parseSeed(*value, options.seed)) {
+    const std::string name = option.name;
+    if (value == nullptr || (name == "--module" && value->empty())) {
+        error = "option '" + name + "' needs " + option.needs;
+    } else if (name == "--seed") {
+        if (!parseSeed(*value, options.seed)) {
             error = "invalid seed '" + *value + "': expected 0 to 4294967295";
-        } else {
-            options.seeded = true;
         }
+        options.seeded = error.empty();
     } else if (name == "--at-least") {
-        if (value == nullptr) {
-            error = "option '--at-least' needs a number";
-        } else if (!parseTarget(*value, options.target)) {
+        if (!parseTarget(*value, options.target)) {
             error = "invalid number '" + *value + "' for '--at-least'";
-        } else {
-            options.hasTarget = true;
         }
+        options.hasTarget = error.empty();
     } else if (name == "--vs") {
-        if (value == nullptr) {
-            error = "option '--vs' needs a roll text";
-        } else {
-            options.versus = *value;
-            options.hasVersus = true;
-        }
-    } else if (value == nullptr || value->empty()) {
-        error = "option '--module' needs a path";
+        options.versus = *value;
+        options.hasVersus = true;
     } else {
         options.modulePath = *value;
     }
     return error.empty();
-}
-
-bool takesValue(const std::string& name) {
-    return name == "--seed" || name == "--module" || name == "--at-least" || name == "--vs";
 }
 
 // Options that only make sense with others, or not with them.
@@ -166,12 +172,13 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.dice = true;
         } else if (arg == "--print-seed") {
             options.printSeed = true;
-        } else if (const std::size_t equals = arg.find('='); takesValue(arg.substr(0, equals))) {
+        } else if (const std::size_t equals = arg.find('=');
+                   const Valued* option = valued(arg.substr(0, equals))) {
             // "--name=value" or "--name value"
             std::string value;
             const bool given = equals != std::string::npos || i + 1 < argc;
             if (given) value = equals != std::string::npos ? arg.substr(equals + 1) : argv[++i];
-            if (!takeValue(arg.substr(0, equals), given ? &value : nullptr, options, error)) {
+            if (!takeValue(*option, given ? &value : nullptr, options, error)) {
                 return Action::UsageError;
             }
         } else {

@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::size_t kMinHostBuffer = ORVIK_MIN_HOST_BUFFER;  // every host hands over that much
 
-bool isResult(const char* answer, std::size_t length) {
-    return length >= 6 && std::memcmp(answer, "rolls ", 6) == 0;
-}
-
 // A host buffer: at least the minimum, and room for the text it is handed.
 std::size_t capacityFor(std::size_t length) {
     return std::max(kMinHostBuffer, length + 1);

@@ -17,13 +17,6 @@ constexpr double kScale = 1.0 / kOutputs;  // a power of two: exact
 // second. Their serial chains then share a pass; each lane's arithmetic is the scalar one.
 using Pair = double __attribute__((vector_size(16)));
 
-inline void twoSum(Pair& hi, Pair& lo, Pair x) {
-    const Pair s = hi + x;
-    const Pair b = s - hi;
-    lo += (hi - (s - b)) + (x - b);
-    hi = s;
-}
-
 // Running sums of a die's totals, from the start (prefix) or from the end (suffix), kept as
 // unevaluated pairs hi + lo (see twoSum), so that the difference of two of them, which is a
 // window's sum, is nearly as exact as the window's own terms. Only the sums the current block of
@@ -46,7 +39,7 @@ struct Scan {
         base = from;
     }
     void add(double x) {
-        odds::twoSum(sumHi, sumLo, x);
+        twoSum(sumHi, sumLo, x);
         ++done;
         hi[done - base] = sumHi;
         lo[done - base] = sumLo;

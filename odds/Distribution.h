@@ -31,10 +31,12 @@ struct Distribution {
 void addDice(Distribution& totals, std::int32_t count, std::int32_t sides);
 
 // Adds x to the unevaluated sum hi + lo, keeping each step's rounding error in lo (Knuth's
-// two-sum), so that long sums of small terms keep their digits.
-inline void twoSum(double& hi, double& lo, double x) {
-    const double s = hi + x;
-    const double b = s - hi;
+// two-sum), so that long sums of small terms keep their digits. For doubles, or vectors of them,
+// lane by lane.
+template <typename Number>
+inline void twoSum(Number& hi, Number& lo, Number x) {
+    const Number s = hi + x;
+    const Number b = s - hi;
     lo += (hi - (s - b)) + (x - b);
     hi = s;
 }

@@ -57,6 +57,10 @@ Odds sneakOdds(const char* text);
 // over 1/2: then the totals' own sums, which keep the digits of a tiny chance of a result.
 std::vector<double> atLeast(const Odds& odds);
 
+// p[i] + ... + p[last] for each i, of chances of results that sum to 1 - errorProbability, with
+// the care atLeast takes at the first.
+std::vector<double> orMore(const std::vector<double>& p, double errorProbability);
+
 // What the command asks of a text: the table of its totals, the chance of reaching a target, or
 // a contest against another text.
 struct Question {

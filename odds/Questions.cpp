@@ -231,19 +231,7 @@ TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
 }
 
 std::vector<double> kOrMore(const Odds& odds, const TargetOdds& reaching) {
-    // As atLeast: from the top, and no more than the chance of a result while that keeps its
-    // digits.
-    const std::vector<double>& p = reaching.exactly;
-    const bool capped = odds.errorProbability <= 0.5;
-    const double results = 1.0 - odds.errorProbability;
-    std::vector<double> out(p.size());
-    double hi = 0.0, lo = 0.0;
-    for (std::size_t k = p.size(); k-- > 0;) {
-        twoSum(hi, lo, p[k]);
-        out[k] = capped ? std::min(hi + lo, results) : hi + lo;
-    }
-    if (capped) out[0] = results;
-    return out;
+    return orMore(reaching.exactly, odds.errorProbability);
 }
 
 Contest contest(const Odds& a, const Odds& b) {

@@ -275,14 +275,13 @@ std::string formatContestJson(const std::string& text, const std::string& versus
 
 }  // namespace
 
-std::vector<double> atLeast(const Odds& odds) {
+std::vector<double> orMore(const std::vector<double>& p, double errorProbability) {
     // Summed from the top so that the small end stays exact. The sum of every chance can round
-    // above the chance of a result; that, and no more, is what the lowest total or more has. But
+    // above the chance of a result; that, and no more, is what the first entry or more has. But
     // when the error is the likelier answer, 1 - p_error keeps only the digits of p_error, and
     // the sum itself tells a small chance of a result better.
-    const std::vector<double>& p = odds.totals.probability;
-    const bool capped = odds.errorProbability <= 0.5;
-    const double results = 1.0 - odds.errorProbability;
+    const bool capped = errorProbability <= 0.5;
+    const double results = 1.0 - errorProbability;
     std::vector<double> out(p.size());
     double hi = 0.0, lo = 0.0;
     for (std::size_t i = p.size(); i-- > 0;) {
@@ -291,6 +290,10 @@ std::vector<double> atLeast(const Odds& odds) {
     }
     if (capped && !out.empty()) out[0] = results;
     return out;
+}
+
+std::vector<double> atLeast(const Odds& odds) {
+    return orMore(odds.totals.probability, odds.errorProbability);
 }
 
 std::string formatText(const std::string& text, const Odds& odds) {

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include "cli/Module.h"
+#include "cli/OddsAnswers.h"
 #include "cli/Output.h"
 #include "cli/Rolling.h"
 #include "odds/Distribution.h"
 #include "odds/Odds.h"
+#include "odds/Report.h"
 
 namespace {
 
@@ -63,19 +65,19 @@ BENCHMARK(BM_Reports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // 100d500 (2: the same text, whose odds serve both sides) or against 100d499 (3: two texts, two
 // distributions); state.range(1) for JSON.
 void BM_Answer(benchmark::State& state) {
-    orvik::odds::Question question;
+    orvik::cli::Question question;
     const auto asked = state.range(0);
     if (asked == 1) {
-        question.kind = orvik::odds::Question::Kind::AtLeast;
+        question.kind = orvik::cli::Question::Kind::AtLeast;
         question.target = 25000;
     } else if (asked >= 2) {
-        question.kind = orvik::odds::Question::Kind::Versus;
+        question.kind = orvik::cli::Question::Kind::Versus;
         question.versus = asked == 2 ? "100d500" : "100d499";
     }
     const bool json = state.range(1) != 0;
     std::string out;
     for (auto _ : state) {
-        orvik::odds::Answers answers(false, json, question);
+        orvik::cli::Answers answers(false, json, question);
         answers.answer("100d500", 7, out);
         benchmark::DoNotOptimize(out.data());
     }

@@ -143,12 +143,12 @@ int main(int argc, char** argv) {
         if (!options.odds) return rollDice(options);
         // The odds come from the engine linked in here: no module is loaded and nothing rolled.
         Output out(kStdout);
-        orvik::odds::Question question;
+        Question question;
         if (options.hasTarget) {
-            question.kind = orvik::odds::Question::Kind::AtLeast;
+            question.kind = Question::Kind::AtLeast;
             question.target = options.target;
         } else if (options.hasVersus) {
-            question.kind = orvik::odds::Question::Kind::Versus;
+            question.kind = Question::Kind::Versus;
             question.versus = options.versus;
         }
         OddsRoller roller(options.sneak, options.json, std::move(question), out);

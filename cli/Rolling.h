@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/Faces.h"
+#include "cli/OddsAnswers.h"
 #include "host/orvik.h"
-#include "odds/Odds.h"
 
 namespace orvik::cli {
 
@@ -73,12 +73,12 @@ class DiceRoller final : public Roller {
 // The exact odds instead of a roll.
 class OddsRoller final : public Roller {
   public:
-    OddsRoller(bool sneak, bool json, orvik::odds::Question question, Output& out)
+    OddsRoller(bool sneak, bool json, Question question, Output& out)
         : answers_(sneak, json, std::move(question)), out_(out) {}
     Answer roll(const char* text, std::size_t length, bool holdsNul) override;
 
   private:
-    orvik::odds::Answers answers_;
+    Answers answers_;
     Output& out_;
     std::string answer_;
 };

@@ -15,10 +15,13 @@
 #include <utility>
 #include <vector>
 
+#include "cli/OddsAnswers.h"
 #include "dice/DiceError.h"
 #include "dice/Orvik_Dice.h"
 #include "host/RollRoutine.h"
 #include "odds/Odds.h"
+#include "odds/Questions.h"
+#include "odds/Report.h"
 #include "random/DiceRandom.h"
 
 namespace {
@@ -305,14 +308,14 @@ void checkJson(const std::string& text, const std::string& answer, bool result) 
 // totals and a little beyond: k of the groups reaching it, and the roll against itself. Each sums
 // to 1 with the error's chance, and the one-total chance is the table's own.
 void checkQuestions(const orvik::odds::Odds& odds, unsigned choice, const std::string& text) {
-    const orvik::odds::Distribution& t = odds.totals;
+    const orvik::odds::Distribution& t = odds.results.totals;
     const std::int64_t span = t.highest() - t.lowest + 2;
     const std::int64_t target = t.lowest - 1 + span * static_cast<std::int64_t>(choice) / 63;
     const orvik::odds::TargetOdds reaching = orvik::odds::targetOdds(odds, target);
     const std::string what = "at least " + std::to_string(target);
     if (reaching.exactly.size() != static_cast<std::size_t>(odds.groups) + 1)
         fail("not a chance for every k", text, what);
-    long double sum = odds.errorProbability;
+    long double sum = odds.results.errorProbability;
     for (const double p : reaching.exactly) {
         if (!isUnit(p)) fail("a chance of k reaching outside [0, 1]", text, what);
         sum += p;
@@ -341,7 +344,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool json = (data[0] & 2) != 0;
     const auto* bytes = reinterpret_cast<const char*>(data + 1);
     const std::string text(bytes, size - 1);
-    orvik::odds::Answers answers(sneak, json);
+    orvik::cli::Answers answers(sneak, json);
     std::string answer;
     if (text.find('\0') != std::string::npos) {
         // A line holding a NUL byte is no roll text: refused, as rolling refuses it.
@@ -377,16 +380,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const orvik::odds::Odds odds =
             sneak ? orvik::odds::sneakOdds(text.c_str()) : orvik::odds::rollOdds(text.c_str());
         if (!result) fail("the odds are an error only once", text, answer);
-        checkChances(odds.totals.probability, orvik::odds::atLeast(odds), odds.errorProbability,
-                     text, answer);
+        checkChances(odds.results.totals.probability, orvik::odds::atLeast(odds),
+                     odds.results.errorProbability, text, answer);
         checkQuestions(odds, data[0] >> 2u, text);
         // The totals follow the last " and gets ": free text may hold one too.
         const std::size_t at = rolled.rfind(" and gets ");
         if (rolled.compare(0, 6, "rolls ") == 0 && at != std::string::npos) {
             const long long total = std::strtoll(rolled.c_str() + at + 10, nullptr, 10);
-            if (total < odds.totals.lowest || total > odds.totals.highest())
+            if (total < odds.results.totals.lowest || total > odds.results.totals.highest())
                 fail("a rolled total the odds do not have", text, rolled);
-        } else if (rolled != orvik::kInvalidArguments || !(odds.tooLow || odds.tooLong)) {
+        } else if (rolled != orvik::kInvalidArguments ||
+                   !(odds.results.tooLow || odds.results.tooLong)) {
             fail("a refusal the odds do not allow", text, rolled);
         }
     } catch (const orvik::DiceError& e) {

@@ -46,6 +46,34 @@ inline void addModifier(Distribution& totals, std::int64_t modifier) {
     totals.lowest += modifier;
 }
 
+// What one record rolls per group: dice of sides faces, then the modifier (already multiplied).
+struct DicePart {
+    std::int32_t dice = 0;
+    std::int32_t sides = 1;
+    std::int32_t modifier = 0;
+};
+
+inline std::int64_t lowestOf(const DicePart& part) {
+    return std::int64_t{part.dice} + part.modifier;
+}
+
+inline std::int64_t highestOf(const DicePart& part) {
+    return std::int64_t{part.dice} * part.sides + part.modifier;
+}
+
+// Adds one roll of part to every total.
+inline void addPart(Distribution& totals, const DicePart& part) {
+    addDice(totals, part.dice, part.sides);
+    addModifier(totals, part.modifier);
+}
+
+// The totals of one roll of part, none refused.
+inline Distribution totalsOf(const DicePart& part) {
+    Distribution totals;
+    addPart(totals, part);
+    return totals;
+}
+
 }  // namespace orvik::odds
 
 #endif  // ORVIK_ODDS_DISTRIBUTION_H

@@ -1,12 +1,11 @@
 #include "odds/Odds.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
-#include <utility>
 
 #include "dice/Orvik_Dice.h"
 #include "host/RollRoutine.h"
-#include "odds/Refusal.h"
 #include "report/SneakAttack.h"
 
 namespace orvik::odds {
@@ -20,7 +19,7 @@ DicePart partOf(const Orvik_Dice& record) {
 // Mean and standard deviation, measured from the lowest total so that a huge modifier costs no
 // digits; conditional on the totals kept.
 void summarise(Odds& odds) {
-    const std::vector<double>& p = odds.totals.probability;
+    const std::vector<double>& p = odds.results.totals.probability;
     double mass = 0.0, first = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         mass += p[i];
@@ -32,7 +31,7 @@ void summarise(Odds& odds) {
         const double d = static_cast<double>(i) - mean;
         second += p[i] * d * d;
     }
-    odds.mean = static_cast<double>(odds.totals.lowest) + mean;
+    odds.mean = static_cast<double>(odds.results.totals.lowest) + mean;
     odds.standardDeviation = std::sqrt(second / mass);
 }
 
@@ -45,13 +44,7 @@ void fill(Odds& odds, const char* text, const char* recordText, const DicePart& 
     const std::int64_t budget =
         static_cast<std::int64_t>(odds.hostBuffer) - 1 - static_cast<std::int64_t>(fixed);
     odds.budget = budget;
-    Results results = resultOdds(sneak, odds.roll, odds.groups, budget);
-    odds.totals = std::move(results.totals);
-    odds.sneakTotals = std::move(results.sneak);
-    odds.mainTotals = std::move(results.main);
-    odds.errorProbability = results.errorProbability;
-    odds.tooLow = results.tooLow;
-    odds.tooLong = results.tooLong;
+    odds.results = resultOdds(sneak, odds.roll, odds.groups, budget);
     summarise(odds);
 }
 
@@ -83,6 +76,27 @@ Odds sneakOdds(const char* text) {
         describeSneakAttack(sneak.diceCommands, main.diceCommands));
     fill(odds, text, description.get(), odds.sneakDice);
     return odds;
+}
+
+std::vector<double> orMore(const std::vector<double>& p, double errorProbability) {
+    // Summed from the top so that the small end stays exact. The sum of every chance can round
+    // above the chance of a result; that, and no more, is what the first entry or more has. But
+    // when the error is the likelier answer, 1 - p_error keeps only the digits of p_error, and
+    // the sum itself tells a small chance of a result better.
+    const bool capped = errorProbability <= 0.5;
+    const double results = 1.0 - errorProbability;
+    std::vector<double> out(p.size());
+    double hi = 0.0, lo = 0.0;
+    for (std::size_t i = p.size(); i-- > 0;) {
+        twoSum(hi, lo, p[i]);
+        out[i] = capped ? std::min(hi + lo, results) : hi + lo;
+    }
+    if (capped && !out.empty()) out[0] = results;
+    return out;
+}
+
+std::vector<double> atLeast(const Odds& odds) {
+    return orMore(odds.results.totals.probability, odds.results.errorProbability);
 }
 
 }  // namespace orvik::odds

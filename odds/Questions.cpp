@@ -1,21 +1,17 @@
-// What players ask of a roll beyond the table of its totals: how many groups reach a target, and
-// how one roll fares against another.
+#include "odds/Questions.h"
+
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "odds/Odds.h"
 #include "odds/RangeSums.h"
-#include "odds/Refusal.h"
+#include "odds/TextLengths.h"
 
 namespace orvik::odds {
 
 namespace {
-
-constexpr int kLongest = 11;  // "-2147483648"
 
 // C(n, k) for every k; each product is a whole number below 2^53, so every step is exact.
 std::vector<double> binomials(std::int32_t n) {
@@ -50,14 +46,14 @@ class GivenSneak {
           reaching_(groups_ + 1),
           missing_(groups_ + 1) {
         // Lengths matter only where some sentence can be too long.
-        if (odds.tooLong) {
-            const Distribution& sneak = odds.sneakTotals;
+        if (odds.results.tooLong) {
+            const Distribution& sneak = odds.results.sneakTotals;
             runs_ = lengthRuns(std::max(sneak.lowest + mainLow_, kLowestTotal),
                                sneak.highest() + mainHigh_);
         }
         // One sneak total and no lengths (every plain roll whose sentences fit) asks for two
         // sums, which need no table of them.
-        if (odds.sneakTotals.probability.size() > 1 || !runs_.empty())
+        if (odds.results.sneakTotals.probability.size() > 1 || !runs_.empty())
             sums_ = std::make_unique<RangeSums>(main);
     }
 
@@ -71,19 +67,14 @@ class GivenSneak {
         // One group's chances by the length of its text, reaching the target or not, over the
         // totals in the range; a total below it is refused whatever the others are.
         ByLength reach{}, miss{};
-        int shortest = 0, longest = 0;
-        for (const LengthRun& run : runs_) {
-            const std::int64_t first = std::max(run.first, s + mainLow_);
-            const std::int64_t last = std::min(run.last, s + mainHigh_);
-            if (first > last) continue;
-            const auto length = static_cast<std::size_t>(run.length);
-            shortest = shortest == 0 ? run.length : std::min(shortest, run.length);
-            longest = std::max(longest, run.length);
-            if (std::max(first, target_) <= last)
-                reach[length] += of(std::max(first, target_) - s, last - s);
-            if (first <= std::min(last, target_ - 1))
-                miss[length] += of(first - s, std::min(last, target_ - 1) - s);
-        }
+        const auto [shortest, longest] = eachRunWithin(
+            runs_, s + mainLow_, s + mainHigh_, [&](std::int64_t first, std::int64_t last, int L) {
+                const auto length = static_cast<std::size_t>(L);
+                if (std::max(first, target_) <= last)
+                    reach[length] += of(std::max(first, target_) - s, last - s);
+                if (first <= std::min(last, target_ - 1))
+                    miss[length] += of(first - s, std::min(last, target_ - 1) - s);
+            });
         if (shortest == 0) return;  // every group falls below the range
         const auto groups = static_cast<std::int64_t>(groups_);
         if (groups * longest <= budget_) {
@@ -115,8 +106,6 @@ class GivenSneak {
     }
 
   private:
-    using ByLength = std::array<double, kLongest + 1>;
-
     // The main roll's chance of the totals first to last: from the table of sums, or else added
     // up term by term, which keeps every digit too.
     double of(std::int64_t first, std::int64_t last) const {
@@ -154,19 +143,8 @@ class GivenSneak {
     void profiles(const double* share, std::size_t width, std::size_t cap,
                   std::vector<std::vector<double>>& out) const {
         out[0].assign(1, 1.0);
-        for (std::size_t k = 1; k <= groups_; ++k) {
-            const std::vector<double>& before = out[k - 1];
-            std::vector<double>& next = out[k];
-            next.assign(std::min(cap, before.size() - 1 + width) + 1, 0.0);
-            for (std::size_t d = 0; d <= width; ++d) {
-                const double chance = share[d];
-                if (chance == 0.0) continue;
-                const std::size_t end =
-                    std::min(before.size(), next.size() - std::min(d, next.size()));
-                for (std::size_t e = 0; e < end; ++e)
-                    next[e + d] += before[e] * chance;
-            }
-        }
+        for (std::size_t k = 1; k <= groups_; ++k)
+            addGroupLengths(out[k - 1], share, width, cap, out[k]);
     }
 
     std::size_t groups_;
@@ -181,23 +159,26 @@ class GivenSneak {
     std::vector<std::vector<double>> reaching_, missing_;
 };
 
-}  // namespace
-
+// One group's main roll alone: kept in odds, or its totals themselves, or else computed into
+// scratch.
 const Distribution& mainTotalsOf(const Odds& odds, Distribution& scratch) {
-    if (!odds.mainTotals.probability.empty()) return odds.mainTotals;
+    const Results& results = odds.results;
+    if (!results.mainTotals.probability.empty()) return results.mainTotals;
     // A plain roll with nothing refused: its totals are the main roll's own.
-    if (!odds.sneak && odds.errorProbability == 0.0 && !odds.tooLow && !odds.tooLong)
-        return odds.totals;
+    if (!odds.sneak && results.errorProbability == 0.0 && !results.tooLow && !results.tooLong)
+        return results.totals;
     scratch = totalsOf(odds.roll);
     return scratch;
 }
+
+}  // namespace
 
 TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
     TargetOdds out;
     out.target = target;
     const auto groups = static_cast<std::size_t>(odds.groups);
     out.exactly.assign(groups + 1, 0.0);
-    const Distribution& results = odds.totals;
+    const Distribution& results = odds.results.totals;
     // Every group of every result reaches it, or none does: the groups share one distribution.
     // Then it is the chance of a result, as atLeast gives it.
     if (target <= results.lowest || target > results.highest()) {
@@ -211,7 +192,7 @@ TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
     Distribution scratch;
     const Distribution& main = mainTotalsOf(odds, scratch);
     GivenSneak given(odds, main, target);
-    const Distribution& sneak = odds.sneakTotals;
+    const Distribution& sneak = odds.results.sneakTotals;
     Sums sums(groups + 1);
     std::vector<double> chances(groups + 1);
     for (std::size_t j = 0; j < sneak.probability.size(); ++j) {
@@ -231,18 +212,18 @@ TargetOdds targetOdds(const Odds& odds, std::int64_t target) {
 }
 
 std::vector<double> kOrMore(const Odds& odds, const TargetOdds& reaching) {
-    return orMore(reaching.exactly, odds.errorProbability);
+    return orMore(reaching.exactly, odds.results.errorProbability);
 }
 
 Contest contest(const Odds& a, const Odds& b) {
     // a's totals in turn against P(b's total < t), summed from b's low end as t rises, and
     // against P(b's total > t), summed from its high end as t falls: either keeps its digits when
     // small, and nothing of b's size is allocated.
-    const std::vector<double>& pa = a.totals.probability;
-    const std::vector<double>& pb = b.totals.probability;
+    const std::vector<double>& pa = a.results.totals.probability;
+    const std::vector<double>& pb = b.results.totals.probability;
     const auto sizeB = static_cast<std::int64_t>(pb.size());
     // a's i-th total is b's (i + offset)-th.
-    const std::int64_t offset = a.totals.lowest - b.totals.lowest;
+    const std::int64_t offset = a.results.totals.lowest - b.results.totals.lowest;
     const auto inB = [&](std::int64_t j) { return j >= 0 && j < sizeB; };
     Sums sums(3);  // greater, equal, less
     Sums running(1);
@@ -266,7 +247,7 @@ Contest contest(const Odds& a, const Odds& b) {
     out.greater = std::min(sums[0], 1.0);
     out.equal = std::min(sums[1], 1.0);
     out.less = std::min(sums[2], 1.0);
-    const double ea = a.errorProbability, eb = b.errorProbability;
+    const double ea = a.results.errorProbability, eb = b.results.errorProbability;
     out.errorProbability = std::clamp(ea + eb - ea * eb, 0.0, 1.0);
     return out;
 }

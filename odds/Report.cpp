@@ -1,4 +1,5 @@
-// The odds as people and scripts read them.
+#include "odds/Report.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
@@ -12,7 +13,6 @@
 
 #include "dice/DiceError.h"
 #include "odds/Json.h"
-#include "odds/Odds.h"
 
 namespace orvik::odds {
 
@@ -167,9 +167,9 @@ std::string groupLine(const Odds& odds) {
 
 // Why the module may answer with the error instead of a result.
 std::string why(const Odds& odds) {
-    std::string s = odds.tooLow ? "a combined total below -2147483648" : "";
-    if (odds.tooLow && odds.tooLong) s += ", or ";
-    if (odds.tooLong) {
+    std::string s = odds.results.tooLow ? "a combined total below -2147483648" : "";
+    if (odds.results.tooLow && odds.results.tooLong) s += ", or ";
+    if (odds.results.tooLong) {
         s += "a sentence longer than the host buffer of " +
              number(static_cast<std::int64_t>(odds.hostBuffer)) + " bytes holds";
     }
@@ -181,6 +181,15 @@ std::string refusalLine(double chance, const std::string& reason, const char* th
            percent(chance) + " (" + reason + "); " + then + ".\n";
 }
 
+// A text report's first lines: the text, its groups, and the error's chance where it has one,
+// then what the figures that follow are of.
+std::string textHead(const std::string& text, const Odds& odds, const char* then) {
+    std::string out = text + "\n" + groupLine(odds);
+    if (odds.results.errorProbability > 0.0)
+        out += refusalLine(odds.results.errorProbability, why(odds), then);
+    return out;
+}
+
 void appendJsonHead(std::string& out, const std::string& text, const Odds& odds) {
     out += "{\"text\":";
     appendJsonString(out, text);
@@ -188,16 +197,15 @@ void appendJsonHead(std::string& out, const std::string& text, const Odds& odds)
     appendJsonPart(out, "roll", odds.roll);
     if (odds.sneak) appendJsonPart(out, "sneak", odds.sneakDice);
     out += ",\"p_error\":";
-    appendNumber(out, odds.errorProbability);
+    appendNumber(out, odds.results.errorProbability);
 }
+
+}  // namespace
 
 std::string formatTargetText(const std::string& text, const Odds& odds,
                              const TargetOdds& reaching) {
     const std::string n = number(reaching.target);
-    std::string out = text + "\n" + groupLine(odds);
-    if (odds.errorProbability > 0.0) {
-        out += refusalLine(odds.errorProbability, why(odds), "the chances below are of results");
-    }
+    std::string out = textHead(text, odds, "the chances below are of results");
     out += "  one total reaches " + n + " (" + n + " or more): " + percent(reaching.reach);
     if (odds.groups == 1) return out;
     out += "\n  exactly k of the " + number(odds.groups) + " groups reach " + n + ":";
@@ -237,9 +245,10 @@ std::string formatContestText(const std::string& text, const Odds& odds, const s
     if (chances.errorProbability > 0.0) {
         std::string reason;
         // Texts can be long: the roll they are is named instead.
-        if (odds.errorProbability > 0.0) reason = "this roll: " + why(odds);
-        if (odds.errorProbability > 0.0 && other.errorProbability > 0.0) reason += "; ";
-        if (other.errorProbability > 0.0) reason += "the other: " + why(other);
+        if (odds.results.errorProbability > 0.0) reason = "this roll: " + why(odds);
+        if (odds.results.errorProbability > 0.0 && other.results.errorProbability > 0.0)
+            reason += "; ";
+        if (other.results.errorProbability > 0.0) reason += "the other: " + why(other);
         out +=
             refusalLine(chances.errorProbability, reason, "the chances below are of two results");
     }
@@ -273,42 +282,16 @@ std::string formatContestJson(const std::string& text, const std::string& versus
     return out;
 }
 
-}  // namespace
-
-std::vector<double> orMore(const std::vector<double>& p, double errorProbability) {
-    // Summed from the top so that the small end stays exact. The sum of every chance can round
-    // above the chance of a result; that, and no more, is what the first entry or more has. But
-    // when the error is the likelier answer, 1 - p_error keeps only the digits of p_error, and
-    // the sum itself tells a small chance of a result better.
-    const bool capped = errorProbability <= 0.5;
-    const double results = 1.0 - errorProbability;
-    std::vector<double> out(p.size());
-    double hi = 0.0, lo = 0.0;
-    for (std::size_t i = p.size(); i-- > 0;) {
-        twoSum(hi, lo, p[i]);
-        out[i] = capped ? std::min(hi + lo, results) : hi + lo;
-    }
-    if (capped && !out.empty()) out[0] = results;
-    return out;
-}
-
-std::vector<double> atLeast(const Odds& odds) {
-    return orMore(odds.totals.probability, odds.errorProbability);
-}
-
 std::string formatText(const std::string& text, const Odds& odds) {
-    const Distribution& totals = odds.totals;
-    std::string out = text + "\n" + groupLine(odds);
-    if (odds.errorProbability > 0.0) {
-        out += refusalLine(odds.errorProbability, why(odds),
-                           "the mean and deviation are of the results alone");
-    }
+    const Distribution& totals = odds.results.totals;
+    std::string out = textHead(text, odds, "the mean and deviation are of the results alone");
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
     appendf(out, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
 
     std::string note;
     const std::vector<double> above = atLeast(odds);
-    const std::vector<Row> rows = tableRows(totals, above, odds.errorProbability > 0.0, note);
+    const std::vector<Row> rows =
+        tableRows(totals, above, odds.results.errorProbability > 0.0, note);
     out += note;
     std::size_t labelWidth = std::string("total").size();
     double largest = 0.0;
@@ -333,7 +316,7 @@ std::string formatText(const std::string& text, const Odds& odds) {
 }
 
 std::string formatJson(const std::string& text, const Odds& odds) {
-    const Distribution& totals = odds.totals;
+    const Distribution& totals = odds.results.totals;
     std::string out;
     appendJsonHead(out, text, odds);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
@@ -363,75 +346,6 @@ std::string formatJsonError(const std::string& text, const char* message) {
     appendJsonString(out, message);
     out += '}';
     return out;
-}
-
-Odds Answers::oddsOf(const std::string& text) const {
-    // A line holding a NUL byte is no roll text, as the command answers when rolling it.
-    if (text.find('\0') != std::string::npos) throw DiceError(kInvalidArguments);
-    return sneak_ ? sneakOdds(text.c_str()) : rollOdds(text.c_str());
-}
-
-std::string Answers::report(const std::string& text, const Odds& odds) {
-    switch (question_.kind) {
-        case Question::Kind::AtLeast: {
-            const TargetOdds reaching = targetOdds(odds, question_.target);
-            return json_ ? formatTargetJson(text, odds, reaching)
-                         : formatTargetText(text, odds, reaching);
-        }
-        case Question::Kind::Versus: {
-            const Contest chances = contest(odds, *versus_);
-            return json_ ? formatContestJson(text, question_.versus, chances)
-                         : formatContestText(text, odds, question_.versus, *versus_, chances);
-        }
-        case Question::Kind::Table:
-            break;
-    }
-    return json_ ? formatJson(text, odds) : formatText(text, odds);
-}
-
-std::string Answers::refusal(const std::string& text, const char* message, bool versus) const {
-    if (!json_) return message;
-    if (question_.kind != Question::Kind::Versus) return formatJsonError(text, message);
-    std::string out = "{\"text\":";
-    appendJsonString(out, text);
-    out += ",\"vs\":";
-    appendJsonString(out, question_.versus);
-    out += ",\"error\":";
-    appendJsonString(out, message);
-    out += versus ? R"(,"refused":"vs"})" : R"(,"refused":"text"})";
-    return out;
-}
-
-bool Answers::answer(const char* text, std::size_t length, std::string& out) {
-    const std::string roll(text, length);
-    out.clear();
-    if (!json_ && !first_) out = "\n";  // a blank line between reports
-    first_ = false;
-    // The other text of a contest is the same for every text: its odds, or its refusal, once.
-    if (question_.kind == Question::Kind::Versus && !versusKnown_) {
-        versusKnown_ = true;
-        try {
-            versus_ = std::make_unique<Odds>(oddsOf(question_.versus));
-        } catch (const DiceError& error) {
-            versusError_ = error.what();
-        }
-    }
-    if (question_.kind == Question::Kind::Versus && !versus_) {
-        out += refusal(roll, versusError_.c_str(), true);
-        return false;
-    }
-    try {
-        // A text against itself: its odds are the other text's, already worked out.
-        if (versus_ && roll == question_.versus) {
-            out += report(roll, *versus_);
-        } else {
-            out += report(roll, oddsOf(roll));
-        }
-        return true;
-    } catch (const DiceError& error) {
-        out += refusal(roll, error.what(), false);
-        return false;
-    }
 }
 
 }  // namespace orvik::odds

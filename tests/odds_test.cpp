@@ -14,10 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/OddsAnswers.h"
 #include "dice/Decimal.h"
 #include "host/RollRoutine.h"
 #include "odds/Odds.h"
-#include "odds/Refusal.h"
+#include "odds/Questions.h"
+#include "odds/Report.h"
+#include "odds/TextLengths.h"
 #include "random/DiceRandom.h"
 #include "report/SneakAttack.h"
 #include "testing.h"
@@ -149,14 +152,14 @@ TEST(Odds, SmallRollsByHand) {
         {"d1-7", -6, 1.0},
     };
     for (const Case& c : cases) {
-        const Distribution totals = orvik::odds::rollOdds(c.text).totals;
+        const Distribution totals = orvik::odds::rollOdds(c.text).results.totals;
         ASSERT_TRUE(c.total >= totals.lowest && c.total <= totals.highest()) << c.text;
         const double p = totals.probability[static_cast<std::size_t>(c.total - totals.lowest)];
         EXPECT_NEAR(p, c.probability, 1e-16) << c.text << " total " << c.total;
     }
     const orvik::odds::Odds d20 = orvik::odds::rollOdds("d20+5*2");
-    EXPECT_EQ(d20.totals.lowest, 12);
-    EXPECT_EQ(d20.totals.highest(), 50);
+    EXPECT_EQ(d20.results.totals.lowest, 12);
+    EXPECT_EQ(d20.results.totals.highest(), 50);
 }
 
 TEST(Odds, FastConvolutionMatchesExactCounts) {
@@ -245,16 +248,16 @@ TEST(Odds, MeanAndDeviationMatchTheFaces) {
 TEST(Odds, SneakAttackAddsTheSneakDiceOnce) {
     const orvik::odds::Odds odds = orvik::odds::sneakOdds("3d6 2#d8+2");
     EXPECT_EQ(odds.groups, 2);
-    EXPECT_EQ(odds.totals.lowest, 6);
-    ASSERT_EQ(odds.totals.highest(), 28);
+    EXPECT_EQ(odds.results.totals.lowest, 6);
+    ASSERT_EQ(odds.results.totals.highest(), 28);
     // 3d6 and d8, counted exactly, with the d8's faces over 32768 each.
     const std::vector<Exact> sneak = exactCounts(3, 6), main = exactCounts(1, 8);
-    for (std::size_t t = 0; t < odds.totals.probability.size(); ++t) {
+    for (std::size_t t = 0; t < odds.results.totals.probability.size(); ++t) {
         Exact ways = 0;
         for (std::size_t a = 0; a < sneak.size(); ++a)
             if (t >= a && t - a < main.size()) ways += sneak[a] * main[t - a];
         const double exact = static_cast<double>(ways) / std::ldexp(1.0, 60);
-        EXPECT_NEAR(odds.totals.probability[t], exact, exact * 1e-14) << "total " << t + 6;
+        EXPECT_NEAR(odds.results.totals.probability[t], exact, exact * 1e-14) << "total " << t + 6;
     }
 }
 
@@ -262,9 +265,10 @@ TEST(Odds, TotalsBelowTheIntegerRangeAreTheModulesError) {
     // d6 + d6 - 2^31 - 3 is below -2^31 only when both dice show 1.
     const orvik::odds::Odds odds = orvik::odds::sneakOdds("d6-2147483647-1 d6-3");
     const double p2 = 5462.0 * 5462 / (kOutputs * kOutputs);
-    EXPECT_NEAR(odds.errorProbability, p2, 1e-16);
-    EXPECT_EQ(odds.totals.lowest, std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(odds.totals.highest(), std::int64_t{std::numeric_limits<std::int32_t>::min()} + 9);
+    EXPECT_NEAR(odds.results.errorProbability, p2, 1e-16);
+    EXPECT_EQ(odds.results.totals.lowest, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(odds.results.totals.highest(),
+              std::int64_t{std::numeric_limits<std::int32_t>::min()} + 9);
     EXPECT_EQ(odds.sneakDice.modifier, std::numeric_limits<std::int32_t>::min());
 }
 
@@ -347,9 +351,10 @@ TEST(Odds, ModuleRollsFollowTheComputedOdds) {
         const orvik::odds::Odds odds = orvik::odds::rollOdds(text);
         long samples = 0;
         const std::string grouped = "25#" + std::string(text);
-        const std::vector<long> counts = rolled(grouped.c_str(), 40000, odds.totals, true, samples);
+        const std::vector<long> counts =
+            rolled(grouped.c_str(), 40000, odds.results.totals, true, samples);
         ASSERT_EQ(samples, 1000000);
-        const auto [statistic, df] = chiSquare(counts, odds.totals.probability, samples);
+        const auto [statistic, df] = chiSquare(counts, odds.results.totals.probability, samples);
         EXPECT_LT(statistic, criticalValue(df)) << text << " with " << df << " degrees of freedom";
     }
 }
@@ -359,10 +364,10 @@ TEST(Odds, ModuleRollsFollowTheComputedOdds) {
 TEST(Odds, ModuleRollsShowTheBias) {
     const orvik::odds::Odds odds = orvik::odds::rollOdds("d500");
     long samples = 0;
-    const std::vector<long> counts = rolled("25#d500", 40000, odds.totals, true, samples);
+    const std::vector<long> counts = rolled("25#d500", 40000, odds.results.totals, true, samples);
     const long low = std::accumulate(counts.begin(), counts.begin() + 268, 0L);
     const std::vector<long> split{low, samples - low};
-    const std::vector<double>& p = odds.totals.probability;
+    const std::vector<double>& p = odds.results.totals.probability;
     const double computedLow = std::accumulate(p.begin(), p.begin() + 268, 0.0);
     const double critical = 3.891 * 3.891;  // one degree of freedom, chance 1e-4
     EXPECT_LT(chiSquare(split, {computedLow, 1 - computedLow}, samples).first, critical);
@@ -371,14 +376,14 @@ TEST(Odds, ModuleRollsShowTheBias) {
 
 TEST(Odds, SneakAttackRollsFollowTheComputedOdds) {
     const orvik::odds::Odds odds = orvik::odds::sneakOdds("2d4 d10+1");
-    std::vector<long> counts(odds.totals.probability.size(), 0);
+    std::vector<long> counts(odds.results.totals.probability.size(), 0);
     orvik::seedRandom(7u);
     const long rolls = 200000;
     for (long i = 0; i < rolls; ++i) {
         const Orvik_Dice record = orvik::makeSneakAttack("2d4 d10+1");
-        ++counts.at(static_cast<std::size_t>(record.results[0] - odds.totals.lowest));
+        ++counts.at(static_cast<std::size_t>(record.results[0] - odds.results.totals.lowest));
     }
-    const auto [statistic, df] = chiSquare(counts, odds.totals.probability, rolls);
+    const auto [statistic, df] = chiSquare(counts, odds.results.totals.probability, rolls);
     EXPECT_LT(statistic, criticalValue(df));
 }
 
@@ -429,7 +434,7 @@ orvik::odds::Odds oddsOf(const std::string& text, bool sneak) {
 }
 
 double chanceOf(const orvik::odds::Odds& odds, std::int64_t total) {
-    const Distribution& t = odds.totals;
+    const Distribution& t = odds.results.totals;
     return total < t.lowest || total > t.highest()
                ? 0.0
                : t.probability[static_cast<std::size_t>(total - t.lowest)];
@@ -460,17 +465,17 @@ TEST(OddsRefusal, ChancesStayWithinOne) {
     };
     for (const auto& c : cases) {
         const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
-        const std::vector<double>& p = odds.totals.probability;
+        const std::vector<double>& p = odds.results.totals.probability;
         const std::vector<double> above = orvik::odds::atLeast(odds);
         const std::string name = c.text.substr(0, 20);
         ASSERT_EQ(above.size(), p.size()) << name;
-        if (odds.errorProbability <= 0.5) {
-            EXPECT_EQ(above[0], 1.0 - odds.errorProbability) << name;
+        if (odds.results.errorProbability <= 0.5) {
+            EXPECT_EQ(above[0], 1.0 - odds.results.errorProbability) << name;
         } else {
-            EXPECT_NEAR(above[0], 1.0 - odds.errorProbability, 1e-15) << name;
+            EXPECT_NEAR(above[0], 1.0 - odds.results.errorProbability, 1e-15) << name;
         }
-        EXPECT_GE(odds.errorProbability, 0.0) << name;
-        long double sum = odds.errorProbability;
+        EXPECT_GE(odds.results.errorProbability, 0.0) << name;
+        long double sum = odds.results.errorProbability;
         for (std::size_t i = 0; i < p.size(); ++i) {
             EXPECT_TRUE(p[i] >= 0.0 && p[i] <= 1.0) << name << " p[" << i << "] = " << p[i];
             EXPECT_TRUE(above[i] >= 0.0 && above[i] <= 1.0) << name << " at_least " << above[i];
@@ -482,7 +487,7 @@ TEST(OddsRefusal, ChancesStayWithinOne) {
         EXPECT_NEAR(static_cast<double>(sum), 1.0, 1e-12) << name;
         // What scripts read: the lowest total's at_least is written as exactly 1 when nothing is
         // refused.
-        if (odds.errorProbability == 0.0) {
+        if (odds.results.errorProbability == 0.0) {
             EXPECT_NE(orvik::odds::formatJson(c.text, odds).find(",\"at_least\":1}"),
                       std::string::npos)
                 << name;
@@ -555,7 +560,7 @@ TEST(OddsRefusal, EveryAnswerRefusedIsTheModulesAnswer) {
             ASSERT_EQ(rollOnce(c.text, c.sneak), refusal) << name;
         EXPECT_EQ(refusal, kInvalid);
         for (const bool json : {false, true}) {
-            orvik::odds::Answers answers(c.sneak, json);
+            orvik::cli::Answers answers(c.sneak, json);
             std::string out;
             EXPECT_FALSE(answers.answer(c.text.c_str(), c.text.size(), out)) << name;
             EXPECT_EQ(out, json ? orvik::odds::formatJsonError(c.text, refusal.c_str()) : refusal)
@@ -685,7 +690,7 @@ TEST(OddsRefusal, MixedTextsMatchEveryRollEnumerated) {
         ASSERT_GT(exact.error, 0.0L) << name;
         ASSERT_LT(exact.error, 0.99L) << name;
         const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
-        EXPECT_NEAR(odds.errorProbability, static_cast<double>(exact.error),
+        EXPECT_NEAR(odds.results.errorProbability, static_cast<double>(exact.error),
                     1e-13 * static_cast<double>(exact.error))
             << name;
         std::int64_t first = 0, last = -1;  // the totals that are results
@@ -696,8 +701,8 @@ TEST(OddsRefusal, MixedTextsMatchEveryRollEnumerated) {
             if (p > 0) last = total;
             EXPECT_NEAR(chanceOf(odds, total), p, 1e-13 * p) << name << " total " << total;
         }
-        EXPECT_EQ(odds.totals.lowest, first) << name;
-        EXPECT_EQ(odds.totals.highest(), last) << name;
+        EXPECT_EQ(odds.results.totals.lowest, first) << name;
+        EXPECT_EQ(odds.results.totals.highest(), last) << name;
     }
 }
 
@@ -710,9 +715,10 @@ TEST(OddsRefusal, ModuleRollsRefuseAsOften) {
     for (const auto& c : cases) {
         const std::string name = c.text.substr(0, 20);
         const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
-        ASSERT_GT(odds.errorProbability, 0.05) << name;
-        std::vector<double> p{odds.errorProbability};
-        p.insert(p.end(), odds.totals.probability.begin(), odds.totals.probability.end());
+        ASSERT_GT(odds.results.errorProbability, 0.05) << name;
+        std::vector<double> p{odds.results.errorProbability};
+        p.insert(p.end(), odds.results.totals.probability.begin(),
+                 odds.results.totals.probability.end());
         std::vector<long> counts(p.size(), 0);
         orvik::seedRandom(99u);
         const long rolls = 100000;
@@ -725,7 +731,7 @@ TEST(OddsRefusal, ModuleRollsRefuseAsOften) {
                 continue;
             }
             const long total = std::strtol(answer.c_str() + at + 10, nullptr, 10);
-            ++counts.at(static_cast<std::size_t>(total - odds.totals.lowest) + 1);
+            ++counts.at(static_cast<std::size_t>(total - odds.results.totals.lowest) + 1);
         }
         const auto [statistic, df] = chiSquare(counts, p, rolls);
         EXPECT_LT(statistic, criticalValue(df)) << name << " with " << df << " degrees of freedom";
@@ -736,7 +742,7 @@ TEST(OddsRefusal, ReportsSayWhyAndHowOften) {
     const std::string text = padded("30#d20 ", 380);
     const orvik::odds::Odds odds = orvik::odds::rollOdds(text.c_str());
     std::ostringstream chance;
-    chance << std::fixed << std::setprecision(4) << odds.errorProbability * 100 << '%';
+    chance << std::fixed << std::setprecision(4) << odds.results.errorProbability * 100 << '%';
     const std::string report = orvik::odds::formatText(text, odds);
     EXPECT_NE(report.find("with chance " + chance.str() +
                           " (a sentence longer than the host buffer of 512 bytes holds)"),
@@ -746,8 +752,8 @@ TEST(OddsRefusal, ReportsSayWhyAndHowOften) {
     EXPECT_NE(json.find(",\"p_error\":0.1"), std::string::npos) << json.substr(0, 700);
 
     const orvik::odds::Odds both = orvik::odds::sneakOdds("d6-2147483647-1 30#d6-3");
-    EXPECT_TRUE(both.tooLow);
-    EXPECT_FALSE(both.tooLong);
+    EXPECT_TRUE(both.results.tooLow);
+    EXPECT_FALSE(both.results.tooLong);
     EXPECT_NE(orvik::odds::formatText("", both).find("(a combined total below -2147483648)"),
               std::string::npos);
 }
@@ -802,7 +808,7 @@ TEST(OddsQuestions, ReachingMatchesEveryRollCounted) {
         const orvik::odds::Odds odds = oddsOf(c.roll.text, c.roll.sneak);
         const orvik::odds::TargetOdds reaching = orvik::odds::targetOdds(odds, c.target);
         ASSERT_EQ(reaching.exactly.size(), exact.size()) << name;
-        EXPECT_NEAR(odds.errorProbability, static_cast<double>(error),
+        EXPECT_NEAR(odds.results.errorProbability, static_cast<double>(error),
                     1e-13 * static_cast<double>(error))
             << name;
         long double reach = 0;
@@ -901,7 +907,7 @@ TEST(OddsQuestions, EdgesOfTheTarget) {
         const orvik::odds::Odds odds = oddsOf(c.roll.text, c.roll.sneak);
         const orvik::odds::TargetOdds reaching = orvik::odds::targetOdds(odds, c.target);
         ASSERT_EQ(reaching.exactly.size(), static_cast<std::size_t>(odds.groups) + 1) << name;
-        long double sum = odds.errorProbability;
+        long double sum = odds.results.errorProbability;
         for (const double p : reaching.exactly) {
             EXPECT_TRUE(p >= 0.0 && p <= 1.0) << name << ": " << p;
             sum += p;
@@ -909,7 +915,7 @@ TEST(OddsQuestions, EdgesOfTheTarget) {
         EXPECT_NEAR(static_cast<double>(sum), 1.0, 1e-12) << name;
         // The table's chance of a first total at target or more, summed from its top.
         const std::vector<double> above = orvik::odds::atLeast(odds);
-        const Distribution& t = odds.totals;
+        const Distribution& t = odds.results.totals;
         const double tail = c.target <= t.lowest ? above.front()
                             : c.target > t.highest()
                                 ? 0.0
@@ -917,7 +923,7 @@ TEST(OddsQuestions, EdgesOfTheTarget) {
         EXPECT_NEAR(reaching.reach, tail, 1e-12 * tail) << name;
         const std::vector<double> more = orvik::odds::kOrMore(odds, reaching);
         // Some k: any result, as the table gives it.
-        if (odds.errorProbability <= 0.5) {
+        if (odds.results.errorProbability <= 0.5) {
             EXPECT_EQ(more.front(), above.front()) << name;
         } else {
             EXPECT_NEAR(more.front(), above.front(), 1e-12 * above.front()) << name;
@@ -932,8 +938,8 @@ TEST(OddsQuestions, EdgesOfTheTarget) {
     // A tail far below double's epsilon keeps its digits: against the plain sum of its chances.
     const orvik::odds::Odds big = orvik::odds::rollOdds("100d500");
     long double direct = 0;
-    for (std::size_t i = 49990 - 100; i < big.totals.probability.size(); ++i)
-        direct += big.totals.probability[i];
+    for (std::size_t i = 49990 - 100; i < big.results.totals.probability.size(); ++i)
+        direct += big.results.totals.probability[i];
     const double far = orvik::odds::targetOdds(big, 49990).reach;
     EXPECT_LT(far, 1e-200);
     EXPECT_NEAR(far, static_cast<double>(direct), 1e-13 * static_cast<double>(direct));
@@ -962,7 +968,7 @@ TEST(OddsQuestions, EdgesOfTheContest) {
     const orvik::odds::Odds big = orvik::odds::rollOdds("100d500");
     long double below = 0;
     for (std::size_t i = 0; i < 1000 - 100; ++i)
-        below += big.totals.probability[i];
+        below += big.results.totals.probability[i];
     const orvik::odds::Contest c = orvik::odds::contest(fixed, big);
     EXPECT_LT(c.greater, 1e-100);
     EXPECT_NEAR(c.greater, static_cast<double>(below), 1e-13 * static_cast<double>(below));
@@ -984,7 +990,7 @@ TEST(OddsQuestions, ModuleRollsReachAsOften) {
         const std::string name = c.roll.text.substr(0, 20);
         const orvik::odds::Odds odds = oddsOf(c.roll.text, c.roll.sneak);
         const orvik::odds::TargetOdds reaching = orvik::odds::targetOdds(odds, c.target);
-        std::vector<double> p{odds.errorProbability};  // the error, then k = 0, 1, ...
+        std::vector<double> p{odds.results.errorProbability};  // the error, then k = 0, 1, ...
         p.insert(p.end(), reaching.exactly.begin(), reaching.exactly.end());
         std::vector<long> counts(p.size(), 0);
         orvik::seedRandom(4242u);

@@ -1,55 +1,17 @@
-#include "odds/Refusal.h"
+#include "odds/ResultOdds.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <utility>
 
-#include "dice/Decimal.h"
 #include "dice/DiceError.h"
 #include "odds/RangeSums.h"
+#include "odds/TextLengths.h"
 
 namespace orvik::odds {
 
 namespace {
-
-constexpr int kLongest = 11;  // "-2147483648"
-
-// Chances by length of a total's text; [0] is unused.
-using ByLength = std::array<double, kLongest + 1>;
-
-int lengthOf(std::int64_t total) {
-    return static_cast<int>(decimalLength(total));
-}
-
-std::int64_t lowestOf(const DicePart& part) {
-    return std::int64_t{part.dice} + part.modifier;
-}
-
-std::int64_t highestOf(const DicePart& part) {
-    return std::int64_t{part.dice} * part.sides + part.modifier;
-}
-
-void addPart(Distribution& totals, const DicePart& part) {
-    addDice(totals, part.dice, part.sides);
-    addModifier(totals, part.modifier);
-}
-
-// The first total after `total` whose text may be of another length: 0 after -1, and the powers
-// of ten on either side (-99 after -100, 100 after 99).
-std::int64_t nextCut(std::int64_t total) {
-    std::int64_t power = 10;
-    if (total >= 0) {
-        while (power <= total)
-            power *= 10;
-        return power;
-    }
-    if (total > -10) return 0;
-    while (power * 10 <= -total)
-        power *= 10;
-    return 1 - power;
-}
 
 // One group's total, given the sneak total s that every group shares: the chance of each length
 // of its text, and of a total below the 32-bit range.
@@ -64,14 +26,12 @@ GroupLengths groupLengths(const RangeSums& main, std::int64_t mainLow, std::int6
                           const std::vector<LengthRun>& runs, std::int64_t s) {
     GroupLengths g;
     g.below = main.of(mainLow, kLowestTotal - 1 - s);
-    for (const LengthRun& run : runs) {
-        const std::int64_t first = std::max(run.first, s + mainLow);
-        const std::int64_t last = std::min(run.last, s + mainHigh);
-        if (first > last) continue;
-        g.chance[static_cast<std::size_t>(run.length)] += main.of(first - s, last - s);
-        g.shortest = g.shortest == 0 ? run.length : std::min(g.shortest, run.length);
-        g.longest = std::max(g.longest, run.length);
-    }
+    const LengthSpan lengths = eachRunWithin(
+        runs, s + mainLow, s + mainHigh, [&](std::int64_t first, std::int64_t last, int length) {
+            g.chance[static_cast<std::size_t>(length)] += main.of(first - s, last - s);
+        });
+    g.shortest = lengths.shortest;
+    g.longest = lengths.longest;
     // The largest share is what the others leave: then the shares sum to 1, a certain length
     // is exactly certain, and only a share of at least 1/12 loses digits to the subtraction.
     double* largest = &g.below;
@@ -136,41 +96,27 @@ class Others {
         }
         // excess[e]: the chance that the groups so far are all in range with lengths summing to
         // least + e; gone: that one fell below or the sum passed least + most.
-        const auto size = static_cast<std::size_t>(most) + 1;
-        const auto width = static_cast<std::size_t>(spread);
-        excess_.assign(size, 0.0);
-        excess_[0] = 1.0;
+        const auto cap = static_cast<std::size_t>(most);
+        excess_.assign(1, 1.0);
         double gone = 0.0;
         for (std::int64_t group = 0; group < count_; ++group) {
-            const std::size_t reach = std::min(size - 1, static_cast<std::size_t>(group) * width);
-            next_.assign(std::min(size, reach + width + 1), 0.0);
             double held = 0.0;  // so far; this group may fall below
-            for (std::size_t e = 0; e <= reach; ++e)
-                held += excess_[e];
+            for (const double chance : excess_)
+                held += chance;
             gone += held * g.below;
-            // Each length in turn over every sum so far: plain loops the compiler vectorises.
-            for (std::size_t k = 0; k <= width; ++k) {
-                const double chance = g.chance[static_cast<std::size_t>(g.shortest) + k];
-                const std::size_t kept =
-                    k < size ? std::min(reach + 1, size - k) : 0;  // e + k < size
-                for (std::size_t e = 0; e < kept; ++e)
-                    next_[e + k] += excess_[e] * chance;
-                double over = 0.0;
-                for (std::size_t e = kept; e <= reach; ++e)
-                    over += excess_[e];
-                gone += over * chance;
-            }
-            next_.resize(size, 0.0);
+            addGroupLengths(excess_, &g.chance[index(g.shortest)], static_cast<std::size_t>(spread),
+                            cap, next_, &gone);
             excess_.swap(next_);
         }
         for (int L = shortestFirst_; L <= longestFirst_; ++L) {
             const std::int64_t room = budget_ - L - least;
             if (room < 0) continue;
+            // excess_ holds least + 0 to least + most: most is at most count_ * spread.
             const auto cut = static_cast<std::size_t>(std::min(room, most)) + 1;
             double fit = 0.0, refused = gone;
             for (std::size_t e = 0; e < cut; ++e)
                 fit += excess_[e];
-            for (std::size_t e = cut; e < size; ++e)
+            for (std::size_t e = cut; e < excess_.size(); ++e)
                 refused += excess_[e];
             out.fit[index(L)] = fit;
             out.refused[index(L)] = refused;
@@ -203,7 +149,7 @@ struct Shape {
 Results belowTheRangeOnly(const Shape& shape, Results results) {
     Distribution& totals = results.totals;
     addPart(totals, shape.sneak);
-    results.sneak = totals;
+    results.sneakTotals = totals;
     addPart(totals, shape.main);
     if (totals.lowest < kLowestTotal) {
         const auto cut = static_cast<std::ptrdiff_t>(kLowestTotal - totals.lowest);
@@ -220,16 +166,16 @@ Results belowTheRangeOnly(const Shape& shape, Results results) {
 
 // For each sneak total s: the chance that the other groups leave room for the first one's text,
 // by its length, and the shortest text one group can have (0: none, every total is below).
-struct GivenSneak {
+struct RoomGivenSneak {
     std::vector<ByLength> fits;
     std::vector<int> shortestOther;
     double error = 0.0;  // the chance of the error, over every s
 };
 
-GivenSneak givenSneak(const Shape& shape, const Distribution& sneakTotals,
-                      const RangeSums& mainSums) {
+RoomGivenSneak roomGivenSneak(const Shape& shape, const Distribution& sneakTotals,
+                              const RangeSums& mainSums) {
     const std::size_t count = sneakTotals.probability.size();
-    GivenSneak given;
+    RoomGivenSneak given;
     given.fits.resize(count);
     given.shortestOther.resize(count);
     Others others(std::int64_t{shape.groups} - 1, shape.budget, shape.shortest, shape.longest);
@@ -261,7 +207,7 @@ struct Span {
 // any of them and leave room for the other groups at all, whatever the chance, rolled through
 // every main total. Sneak totals with room form one span: the shortest text of a group, given s,
 // is that of its total nearest 0, which shortens and then lengthens as s grows.
-Span resultSpan(const Shape& shape, const GivenSneak& given, int L, Span sneaks) {
+Span resultSpan(const Shape& shape, const RoomGivenSneak& given, int L, Span sneaks) {
     const std::int64_t others = std::int64_t{shape.groups} - 1;
     const std::int64_t room = shape.budget - L;  // for the others' texts
     Span ok{sneaks.last + 1, sneaks.first - 1};
@@ -293,7 +239,7 @@ Results everyGroup(const Shape& shape, Results results) {
     addPart(sneakTotals, shape.sneak);
     Distribution mainTotals;
     addPart(mainTotals, shape.main);
-    const GivenSneak given = givenSneak(shape, sneakTotals, RangeSums(mainTotals));
+    const RoomGivenSneak given = roomGivenSneak(shape, sneakTotals, RangeSums(mainTotals));
     results.errorProbability = given.error;
 
     Distribution& totals = results.totals;
@@ -349,8 +295,8 @@ Results everyGroup(const Shape& shape, Results results) {
         }
     }
     if (kept.first > kept.last) throw DiceError(kInvalidArguments);
-    results.sneak = std::move(sneakTotals);
-    results.main = std::move(mainTotals);
+    results.sneakTotals = std::move(sneakTotals);
+    results.mainTotals = std::move(mainTotals);
     auto& p = totals.probability;
     p.erase(p.begin() + static_cast<std::ptrdiff_t>(kept.last - totals.lowest + 1), p.end());
     p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(kept.first - totals.lowest));
@@ -359,22 +305,6 @@ Results everyGroup(const Shape& shape, Results results) {
 }
 
 }  // namespace
-
-Distribution totalsOf(const DicePart& part) {
-    Distribution totals;
-    addPart(totals, part);
-    return totals;
-}
-
-std::vector<LengthRun> lengthRuns(std::int64_t first, std::int64_t last) {
-    std::vector<LengthRun> runs;
-    for (std::int64_t start = first; start <= last;) {
-        const std::int64_t end = std::min(last, nextCut(start) - 1);
-        runs.push_back({start, end, lengthOf(start)});
-        start = end + 1;
-    }
-    return runs;
-}
 
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
                    std::int64_t budget) {

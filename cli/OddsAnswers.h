@@ -1,0 +1,53 @@
+// The command's --odds: what it asks of each text, and the answers it writes.
+#ifndef ORVIK_CLI_ODDSANSWERS_H
+#define ORVIK_CLI_ODDSANSWERS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "odds/Odds.h"
+
+namespace orvik::cli {
+
+// What the command asks of a text: the table of its totals, the chance of reaching a target, or
+// a contest against another text.
+struct Question {
+    enum class Kind { Table, AtLeast, Versus };
+    Kind kind = Kind::Table;
+    std::int64_t target = 0;  // AtLeast: the total to reach
+    std::string versus;       // Versus: the other text
+};
+
+// Answers texts one after another for the command: blank lines between text reports, one JSON
+// object per line.
+class Answers {
+  public:
+    Answers(bool sneak, bool json, Question question = {})
+        : sneak_(sneak), json_(json), question_(std::move(question)) {}
+
+    // Sets out to the answer for text (without a final newline). False for a dice error.
+    bool answer(const char* text, std::size_t length, std::string& out);
+
+  private:
+    using Odds = odds::Odds;
+
+    Odds oddsOf(const std::string& text) const;
+    std::string report(const std::string& text, const Odds& odds);
+    std::string refusal(const std::string& text, const char* message, bool versus) const;
+
+    bool sneak_;
+    bool json_;
+    Question question_;
+    bool first_ = true;
+    // The other text's odds for a contest, or its refusal: worked out at the first answer.
+    bool versusKnown_ = false;
+    std::unique_ptr<Odds> versus_;
+    std::string versusError_;
+};
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_ODDSANSWERS_H

@@ -1,0 +1,39 @@
+// Which answers of a roll are results. The module answers with the invalid-arguments error
+// instead when a combined total falls below the 32-bit range, or when the sentence and its
+// terminator do not fit the buffer it writes into; the odds leave those answers out.
+#ifndef ORVIK_ODDS_RESULTODDS_H
+#define ORVIK_ODDS_RESULTODDS_H
+
+#include <cstdint>
+
+#include "odds/Distribution.h"
+
+namespace orvik::odds {
+
+// One group's total among the answers that are results, and the chance of the error instead.
+struct Results {
+    // P(the answer is a result and one group's total is t). Every group's is the same.
+    Distribution totals;
+    // The chance that the module answers with the invalid-arguments error instead. Those answers
+    // are left out of `totals`, which then sums to 1 - errorProbability.
+    double errorProbability = 0.0;
+    bool tooLow = false;   // some combined total can fall below the 32-bit range
+    bool tooLong = false;  // some sentence can be too long for the buffer
+    // The parts' own totals, before they are combined or any answer refused, which other
+    // questions condition on: the sneak dice's (the certain 0 without them), and one group's main
+    // roll alone. mainTotals is left without chances where computing it would have cost the
+    // table time.
+    Distribution sneakTotals;
+    Distribution mainTotals{0, {}};
+};
+
+// groups totals, each one roll of main plus one total of sneak shared by all (a sneak with no
+// dice for a plain roll), in a sentence with room for budget characters of totals: the buffer
+// less the terminator and the sentence's fixed part. Throws DiceError with the invalid-arguments
+// message when no answer can be a result.
+Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
+                   std::int64_t budget);
+
+}  // namespace orvik::odds
+
+#endif  // ORVIK_ODDS_RESULTODDS_H

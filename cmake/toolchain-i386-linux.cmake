@@ -18,6 +18,9 @@ set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfi
 # Debian's libgtest-dev has 64-bit libraries and the sources: GoogleTest is built from these.
 set(ORVIK_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest's sources")
 
+# This build stands in for the 32-bit Windows module, whose hosts call its routines stdcall.
+set(ORVIK_STDCALL ON CACHE BOOL "The routines in the stdcall convention")
+
 # The i386 loader and libraries from g++-multilib are where qemu-i386 looks for them.
 find_program(ORVIK_QEMU_I386 qemu-i386 REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVIK_QEMU_I386})

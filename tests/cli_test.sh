@@ -107,6 +107,36 @@ if [ "$("${runner[@]}" "$orvik" --seed 1 <"$tmp/in")" != "$E" ]; then
     fail "long line"
 fi
 
+# A long line costs time in proportion to its length, however small the reads it arrives in: a
+# pipe of one page (a slow writer's pieces) brings it, and the command's CPU time for 50 MB is
+# held to twice five times that for 10 MB, with slack for a busy machine. CPU time, not wall time:
+# the two cores are shared. (Wine runs too slowly for this to judge the command.)
+if [ ${#runner[@]} = 0 ]; then
+    count=$((count + 1))
+    times=$(python3 - "$orvik" <<'EOF'
+import fcntl, os, subprocess, sys
+def cpu_seconds(size):
+    read_end, write_end = os.pipe()
+    fcntl.fcntl(write_end, 1031, 4096)  # F_SETPIPE_SZ: one page
+    child = subprocess.Popen([sys.argv[1], "--seed", "1"], stdin=read_end,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(read_end)
+    data = memoryview(b"x" * size)
+    while data:
+        data = data[os.write(write_end, data):]
+    os.close(write_end)
+    _, status, usage = os.wait4(child.pid, 0)
+    return usage.ru_utime + usage.ru_stime if os.waitstatus_to_exitcode(status) == 1 else -1
+print(cpu_seconds(10_000_000), cpu_seconds(50_000_000))
+EOF
+)
+    if ! awk -v t="$times" 'BEGIN { split(t, s, " "); exit !(s[1] >= 0 && s[2] >= 0 && s[2] < 10 * s[1] + 0.5) }'; then
+        fail "a long line in small reads (CPU seconds for 10 MB and 50 MB: $times)"
+    fi
+else
+    echo "skipped: the time of a long line in small reads (too slow under a runner to judge)"
+fi
+
 # A line holding a NUL byte is no roll text: refused without reaching the module, and no dice are
 # drawn for it (the next roll gets the seed's first draw).
 case_ "NUL line" 1 'd6\0junk\nd20\n' "$E\nrolls a d20 and gets 7.\n" --seed 1

@@ -33,10 +33,10 @@ std::size_t capacityFor(std::size_t length) {
 
 }  // namespace
 
-Answer ModuleRoller::roll(const char* text, std::size_t length, bool holdsNul) {
+Answer ModuleRoller::roll(const char* text, std::size_t length, bool refuse) {
     // The module reads a C string: a line holding a NUL byte is not a roll text, and must not
     // reach it cut short.
-    if (holdsNul) {
+    if (refuse) {
         out_.line(kInvalidArguments, sizeof kInvalidArguments - 1);
         return Answer::DiceError;
     }
@@ -47,9 +47,9 @@ Answer ModuleRoller::roll(const char* text, std::size_t length, bool holdsNul) {
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
 }
 
-Answer DiceRoller::roll(const char* text, std::size_t length, bool holdsNul) {
+Answer DiceRoller::roll(const char* text, std::size_t length, bool refuse) {
     std::size_t answer = 0;
-    if (holdsNul) {
+    if (refuse) {
         // Not a roll text: the module never sees it, and no dice are drawn.
         data_.assign(kInvalidArguments, kInvalidArguments + sizeof kInvalidArguments);
         answer = sizeof kInvalidArguments - 1;
@@ -74,8 +74,8 @@ Answer DiceRoller::roll(const char* text, std::size_t length, bool holdsNul) {
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
 }
 
-// The odds answer a NUL byte themselves, in the report's own form.
-Answer OddsRoller::roll(const char* text, std::size_t length, bool /*holdsNul*/) {
+// The odds refuse a NUL byte or a line feed themselves, in the report's own form.
+Answer OddsRoller::roll(const char* text, std::size_t length, bool /*refuse*/) {
     const bool result = answers_.answer(text, length, answer_);
     out_.line(answer_.data(), answer_.size());
     return result ? Answer::Result : Answer::DiceError;
@@ -119,8 +119,11 @@ int Tally::status() const {
 
 void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tally) {
     std::uint64_t number = 0;
-    for (const char* text : texts)
-        tally.count(roller.roll(text, std::strlen(text), false), "TEXT", ++number);
+    for (const char* text : texts) {
+        const std::size_t length = std::strlen(text);
+        const bool refuse = std::memchr(text, '\n', length) != nullptr;
+        tally.count(roller.roll(text, length, refuse), "TEXT", ++number);
+    }
 }
 
 void rollLines(LineReader& lines, Roller& roller, Tally& tally) {

@@ -366,8 +366,11 @@ std::string formatJsonError(const std::string& text, const char* message) {
 }
 
 Odds Answers::oddsOf(const std::string& text) const {
-    // A line holding a NUL byte is no roll text, as the command answers when rolling it.
-    if (text.find('\0') != std::string::npos) throw DiceError(kInvalidArguments);
+    // A text holding a NUL byte or a line feed is no roll text, as the command answers when
+    // rolling it.
+    if (text.find_first_of(std::string("\0\n", 2)) != std::string::npos) {
+        throw DiceError(kInvalidArguments);
+    }
     return sneak_ ? sneakOdds(text.c_str()) : rollOdds(text.c_str());
 }
 

@@ -141,6 +141,12 @@ fi
 # drawn for it (the next roll gets the seed's first draw).
 case_ "NUL line" 1 'd6\0junk\nd20\n' "$E\nrolls a d20 and gets 7.\n" --seed 1
 case_ "NUL line, sneak" 1 '3d6\0 d8+2\n' "$E\n" --sneak --seed 1
+# So is a TEXT holding a line feed, which would otherwise answer one roll with two lines. A bare
+# CR is text, as on standard input.
+case_ "line feed in a TEXT" 1 "" "$E\nrolls a d20 and gets 7.\n" --seed 1 $'d20 a\nb' d20
+case_ "line feed in a TEXT, dice" 1 "" "$E\nrolls a d20 and gets 7. dice: [7]\n" --seed 1 --dice $'d20 a\nb' d20
+case_ "line feed in a TEXT, json" 1 "" '{"text":"d20 a\\u000ab","answer":"'"$E"'","seed":1,"groups":[]}\n' --seed 1 --json $'d20 a\nb'
+case_ "line feed in a TEXT, odds" 1 "" "$E\n" --odds $'d20 a\nb'
 
 # Without --seed every run takes a fresh seed from the system, never the clock's, and
 # --print-seed tells it so that the run can be replayed.

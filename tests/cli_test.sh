@@ -185,8 +185,9 @@ if [ "${answers[*]}" != "rolls a d20 and gets 7. $E rolls a d20 and gets 11." ] 
     fail "answers as they are asked (status $status): ${answers[*]}"
 fi
 
-# The first failed write ends the run with a message and status 2, whether or not SIGPIPE is
-# delivered; a generous time-out guards against a run that never stops.
+# The first failed write ends the run with a message and status 2; so does a reader that goes
+# away, with SIGPIPE ignored (at its default, the signal ends the run: man_test.sh checks that).
+# A generous time-out guards against a run that never stops.
 stops() {  # NAME REASON_PATTERN SHELL_PIPELINE (orvik's status is the pipeline's first word)
     count=$((count + 1))
     local got

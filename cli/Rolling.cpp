@@ -41,7 +41,8 @@ Answer ModuleRoller::roll(const char* text, std::size_t length, bool refuse) {
         return Answer::DiceError;
     }
     const std::size_t answer = ask(routine_, data_, text, length);
-    // An empty answer is the module's own out-of-memory path; the line still keeps its place.
+    // An empty answer is the module's out-of-memory path (another module may have more); the
+    // line still keeps its place.
     out_.line(data_.data(), answer);
     if (answer == 0) return Answer::None;
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
@@ -92,14 +93,15 @@ void Tally::count(Answer answer, const char* what, std::uint64_t number) {
     switch (answer) {
         case Answer::None:
             std::fprintf(stderr,
-                         "orvik: %s %llu: the module gave no answer (it ran out of memory)\n", what,
-                         n);
+                         "orvik: %s %llu: the module gave no answer (memory is the likely cause)\n",
+                         what, n);
             return;
         case Answer::Lost:
-            std::fprintf(stderr,
-                         "orvik: %s %llu: the module gave no answer (it ran out of memory), so its "
-                         "dice can no longer be followed\n",
-                         what, n);
+            std::fprintf(
+                stderr,
+                "orvik: %s %llu: the module gave no answer (memory is the likely cause), so "
+                "its dice can no longer be followed\n",
+                what, n);
             break;
         default:
             std::fprintf(

@@ -18,7 +18,7 @@ namespace orvik::cli {
 class Output;
 class LineReader;
 
-// None: the module gave no answer (it ran out of memory). Lost: the same while its dice are
+// None: the module gave no answer (most likely memory ran out). Lost: the same while its dice are
 // followed, which then cannot go on. Mismatch: the module's answer is not what its dice give.
 enum class Answer { Result, DiceError, None, Lost, Mismatch };
 

@@ -314,6 +314,9 @@ case_ "vs sneak: both texts are sneak attacks" 1 "" "Dice Error: Invalid format 
 case_ "at least needs odds" 2 "" "" --at-least 3 d6
 case_ "at least or vs" 2 "" "" --odds --at-least 3 --vs d6 d6
 case_ "at least, not a number" 2 "" "" --odds --at-least 3x d6
+# One rule for numbers in options: decimal digits, and a '-' only where a number may be negative.
+case_ "at least, a plus sign" 2 "" "" --odds --at-least +5 d6
+case_ "at least=, a plus sign" 2 "" "" --odds --at-least=+5 d6
 case_ "at least, beyond 64 bits" 2 "" "" --odds --at-least 9223372036854775808 d6
 
 # The JSON form, read back by a JSON reader.

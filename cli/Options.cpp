@@ -146,8 +146,12 @@ bool checkCombination(const Options& options, std::string& error) {
         error = "option '--vs' needs '--odds'";
     } else if (options.hasTarget && options.hasVersus) {
         error = "options '--at-least' and '--vs' ask different questions: give one of them";
-    } else if (options.dice && options.odds) {
-        error = "option '--dice' shows rolled dice, and '--odds' rolls none: give one of them";
+    } else if (options.odds && (options.dice || options.seeded || options.printSeed)) {
+        // Options about rolled dice would be silently ignored by a run that rolls none.
+        const char* what = options.dice     ? "option '--dice' shows rolled dice"
+                           : options.seeded ? "option '--seed' starts the dice"
+                                            : "option '--print-seed' tells the dice's seed";
+        error = std::string(what) + ", and '--odds' rolls none: give one of them";
     }
     return error.empty();
 }

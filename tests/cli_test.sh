@@ -240,6 +240,12 @@ case_ "dice, sneak" 0 "" "rolls ( sneak attack, +3d6 ) 2#d8+2 and gets 18, 16. d
 case_ "dice, NUL line" 1 'd6\0x\nd20\n' "$E\nrolls a d20 and gets 7. dice: [7]\n" --seed 1 --dice
 case_ "json roll" 1 "" '{"text":"2d6+1","answer":"rolls 2d6+1 and gets 11.","seed":1,"sides":6,"modifier":1,"groups":[{"total":11,"faces":[5,5]}]}\n{"text":"d6x","answer":"Dice Error: Invalid arguments in the attempted roll","seed":1,"groups":[]}\n' --seed 1 --json 2d6+1 d6x
 case_ "dice with odds" 2 "" "" --dice --odds d6
+# So are the seed's options, which would otherwise be silently ignored.
+for flag in "--seed 1" --seed=1 --print-seed; do
+    # shellcheck disable=SC2086 # one option, with its value where it has one
+    case_ "$flag with odds" 2 "" "" --odds $flag d6
+    grep -q "'${flag%%[ =]*}'.*'--odds'" "$tmp/err" || fail "$flag with odds: both not named"
+done
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     # Without an answer there is no knowing how far the module's generator went.
     case_ "dice, no answer" 2 "" "" --module "$ORVIK_SILENT_MODULE" --dice d6 d6

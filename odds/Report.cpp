@@ -393,7 +393,10 @@ std::string Answers::report(const std::string& text, const Odds& odds) {
 }
 
 std::string Answers::refusal(const std::string& text, const char* message, bool versus) const {
-    if (!json_) return message;
+    // The message alone would blame this text; the other is named, not repeated, since a text the
+    // command refuses may not even fit on a line.
+    if (!json_)
+        return versus ? std::string(message) + "\n  refused: TEXT2, the text after --vs" : message;
     if (question_.kind != Question::Kind::Versus) return formatJsonError(text, message);
     std::string out = "{\"text\":";
     appendJsonString(out, text);

@@ -315,8 +315,10 @@ VS='d20+5 vs d20\n  one total of d20+5 against one total of d20\n'
 VS="$VS"'  greater   69.9997%%\n  equal      3.7498%%\n  less      26.2505%%\n'
 case_ "vs" 0 "" "$VS" --odds --vs d20 d20+5
 case_ "vs, a refused text" 1 "" "$VS\n$E\n" --odds --vs d20 d20+5 d6x
-case_ "vs, the other text refused" 1 "" "$E\n\n$E\n" --odds --vs d6x d20 d4
-case_ "vs sneak: both texts are sneak attacks" 1 "" "Dice Error: Invalid format for sneak attack roll\n" --sneak --odds --vs 2d6 "d4 d6"
+V2="$E\n  refused: TEXT2, the text after --vs\n"
+case_ "vs, the other text refused" 1 "" "$V2\n$V2" --odds --vs d6x d20 d4
+case_ "vs, a line feed in the other text" 1 "" "$V2" --odds --vs $'d20 a\nb' d6
+case_ "vs sneak: both texts are sneak attacks" 1 "" "Dice Error: Invalid format for sneak attack roll\n  refused: TEXT2, the text after --vs\n" --sneak --odds --vs 2d6 "d4 d6"
 case_ "at least needs odds" 2 "" "" --at-least 3 d6
 case_ "at least or vs" 2 "" "" --odds --at-least 3 --vs d6 d6
 case_ "at least, not a number" 2 "" "" --odds --at-least 3x d6

@@ -123,7 +123,7 @@ void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tal
     std::uint64_t number = 0;
     for (const char* text : texts) {
         const std::size_t length = std::strlen(text);
-        const bool refuse = std::memchr(text, '\n', length) != nullptr;
+        const bool refuse = std::strchr(text, '\n') != nullptr;
         tally.count(roller.roll(text, length, refuse), "TEXT", ++number);
     }
 }

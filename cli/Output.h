@@ -19,8 +19,9 @@ class Output {
     // short lines calls it once a line.
     // A terminal acts on the control characters a free text can carry (an escape sequence can
     // recolour it, move the cursor or retitle the window), so there each is shown instead: C0
-    // and DEL in caret notation (^[, ^?), U+0080 to U+009F as \u0080 to \u009f. Line feeds stay:
-    // they part the lines of an odds report, and no text that reaches here holds one.
+    // and DEL in caret notation (^[, ^?), U+0080 to U+009F as \u0080 to \u009f, and a byte that
+    // is not part of UTF-8 as \xHH. Line feeds stay: they part the lines of an odds report, and
+    // no text that reaches here holds one.
     void line(const char* text, std::size_t length) {
         if (terminal_) return shownLine(text, length);
         if (held_ + length + 1 > buffer_.size()) makeRoom(length + 1);

@@ -1,6 +1,8 @@
 #include "cli/LineReader.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "cli/Io.h"
@@ -11,28 +13,55 @@ namespace {
 constexpr std::size_t kChunk = 1 << 16;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-std::size_t findNul(const std::vector<char>& buffer, std::size_t from, std::size_t to) {
-    const void* nul = std::memchr(buffer.data() + from, '\0', to - from);
+std::size_t findNul(const char* buffer, std::size_t from, std::size_t to) {
+    const void* nul = std::memchr(buffer + from, '\0', to - from);
     return nul == nullptr ? kNone
-                          : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data());
+                          : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer);
+}
+
+char* resized(char* buffer, std::size_t size) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): see buffer_
+    auto* grown = static_cast<char*>(std::realloc(buffer, size));
+    if (grown == nullptr) throw std::bad_alloc();
+    return grown;
 }
 }  // namespace
 
 LineReader::LineReader(int fd, std::function<void()> beforeWait)
-    : fd_(fd), beforeWait_(std::move(beforeWait)), buffer_(kChunk), nul_(kNone) {}
+    : fd_(fd),
+      beforeWait_(std::move(beforeWait)),
+      buffer_(resized(nullptr, kChunk)),
+      capacity_(kChunk),
+      nul_(kNone) {}
 
 void LineReader::findNextNul() {
-    nul_ = findNul(buffer_, start_, held_);
+    nul_ = findNul(buffer_.get(), start_, held_);
+}
+
+void LineReader::makeRoom() {
+    // Once at the front, a long line stays there: it is moved at most once.
+    if (start_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + start_, held_ - start_);
+        if (nul_ != kNone) nul_ -= start_;
+        held_ -= start_;
+        start_ = 0;
+    }
+    // Doubling keeps the buffer within twice the longest line, and its copies, if any, linear.
+    if (held_ == capacity_) {
+        if (capacity_ > static_cast<std::size_t>(-1) / 2) throw std::bad_alloc();
+        buffer_.reset(resized(buffer_.release(), capacity_ * 2));
+        capacity_ *= 2;
+    }
 }
 
 bool LineReader::nextAfterRead(const char*& text, std::size_t& length) {
+    // next() has searched what is held for '\n': each read's bytes are searched once, as they
+    // come, so that a long line arriving in small reads costs no more than its length.
     for (;;) {
-        char* begin = buffer_.data() + start_;
-        const std::size_t left = held_ - start_;
-        if (std::memchr(begin, '\n', left) != nullptr) return next(text, length);
         if (atEnd_) {
+            const std::size_t left = held_ - start_;
             if (left == 0) return false;
-            text = begin;
+            text = buffer_.get() + start_;
             length = left;
             start_ = held_;
             holdsNul_ = nul_ < held_;
@@ -40,17 +69,22 @@ bool LineReader::nextAfterRead(const char*& text, std::size_t& length) {
             ++lineNumber_;
             return true;
         }
-        // Keep the unfinished line at the front, and make room for a line longer than we hold.
-        std::memmove(buffer_.data(), begin, left);
-        if (nul_ != kNone) nul_ -= start_;
-        start_ = 0;
-        held_ = left;
-        if (held_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        makeRoom();
         if (beforeWait_) beforeWait_();
-        const std::size_t got = readSome(fd_, buffer_.data() + held_, buffer_.size() - held_);
-        if (got == 0) atEnd_ = true;
-        if (nul_ == kNone) nul_ = findNul(buffer_, held_, held_ + got);
+        const std::size_t from = held_;
+        const std::size_t got = readSome(fd_, buffer_.get() + held_, capacity_ - held_);
+        if (got == 0) {
+            atEnd_ = true;
+            continue;
+        }
         held_ += got;
+        if (nul_ == kNone) nul_ = findNul(buffer_.get(), from, held_);
+        const void* end = std::memchr(buffer_.get() + from, '\n', got);
+        if (end != nullptr) {
+            give(static_cast<std::size_t>(static_cast<const char*>(end) - buffer_.get()) - start_,
+                 text, length);
+            return true;
+        }
     }
 }
 

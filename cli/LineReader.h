@@ -5,9 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <vector>
+#include <memory>
 
 namespace orvik::cli {
 
@@ -18,20 +19,14 @@ class LineReader {
     LineReader(int fd, std::function<void()> beforeWait);
 
     // The next line, without its end, valid until the next call; false at end of input.
-    // Throws ReadError.
+    // Throws ReadError, and std::bad_alloc when a line outgrows memory.
     // The common case, a whole line held, is inline: a file of short lines calls this once a
     // line.
     bool next(const char*& text, std::size_t& length) {
-        char* begin = buffer_.data() + start_;
+        const char* begin = buffer_.get() + start_;
         const void* end = std::memchr(begin, '\n', held_ - start_);
         if (end == nullptr) return nextAfterRead(text, length);
-        length = static_cast<std::size_t>(static_cast<const char*>(end) - begin);
-        start_ += length + 1;
-        holdsNul_ = nul_ < start_;
-        if (holdsNul_) findNextNul();
-        ++lineNumber_;
-        if (length > 0 && begin[length - 1] == '\r') --length;
-        text = begin;
+        give(static_cast<std::size_t>(static_cast<const char*>(end) - begin), text, length);
         return true;
     }
 
@@ -43,14 +38,36 @@ class LineReader {
     std::uint64_t lineNumber() const { return lineNumber_; }
 
   private:
+    struct Free {
+        void operator()(char* p) const { std::free(p); }  // NOLINT(cppcoreguidelines-no-malloc)
+    };
+
+    // Hands out the line of lineLength bytes at start_, and passes its '\n'.
+    void give(std::size_t lineLength, const char*& text, std::size_t& length) {
+        const char* begin = buffer_.get() + start_;
+        start_ += lineLength + 1;
+        holdsNul_ = nul_ < start_;
+        if (holdsNul_) findNextNul();
+        ++lineNumber_;
+        if (lineLength > 0 && begin[lineLength - 1] == '\r') --lineLength;
+        text = begin;
+        length = lineLength;
+    }
+
     // next() once the buffer holds no whole line: reads until it does, or to the end of input.
     bool nextAfterRead(const char*& text, std::size_t& length);
+    // Room to read into after what is held: the unfinished line moved to the front, and the
+    // buffer grown when that line fills it.
+    void makeRoom();
     // The first NUL byte held at or after start_.
     void findNextNul();
 
     int fd_;
     std::function<void()> beforeWait_;
-    std::vector<char> buffer_;
+    // malloc'd, so that a long line's buffer grows by realloc: in place where the system can,
+    // without the old and the new both held, and with pages not yet read into left untouched.
+    std::unique_ptr<char, Free> buffer_;
+    std::size_t capacity_;
     std::size_t start_ = 0;  // the first byte not yet handed out
     std::size_t held_ = 0;   // bytes in the buffer
     std::size_t nul_;        // the first NUL byte held at or after start_, or none

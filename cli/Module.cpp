@@ -20,10 +20,14 @@ constexpr char kModuleName[] = "orvik.dll";
 constexpr char kSeparator = '\\';
 using Handle = HMODULE;
 
+// path is a full one here (asFilePath), so the module loaded is that file and no other. With
+// LOAD_WITH_ALTERED_SEARCH_PATH the DLLs it needs in turn are looked for from its own folder rather
+// than this program's; unlike the LOAD_LIBRARY_SEARCH_ flags it works on every Windows version.
 Handle open(const std::string& path) {
     // A file that is not a module must not raise a dialog box in a command-line program.
     const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const Handle handle = LoadLibraryW(fromUtf8(path).c_str());
+    const Handle handle =
+        LoadLibraryExW(fromUtf8(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD error = GetLastError();
     SetErrorMode(previous);
     SetLastError(error);
@@ -128,12 +132,23 @@ bool loadModule(const std::string& path, Module& module, std::string& error) {
     } else {
         const std::string here = programDirectory();
         if (!here.empty()) {
-            places.push_back(here + kSeparator + kModuleName);
+            places.push_back(asFilePath(here + kSeparator + kModuleName));
 #if defined(ORVIK_INSTALLED_LIBDIR)
-            places.push_back(here + kSeparator + ORVIK_INSTALLED_LIBDIR + kSeparator + kModuleName);
+            places.push_back(
+                asFilePath(here + kSeparator + ORVIK_INSTALLED_LIBDIR + kSeparator + kModuleName));
 #endif
         }
-        places.emplace_back(kModuleName);  // the system's own search
+#if !defined(_WIN32)
+        // The dynamic loader's own search (LD_LIBRARY_PATH, its cache, the system's library
+        // directories) looks in the current directory only when told to. Windows' search for a
+        // bare name looks there and in every folder on PATH: whoever can put a file in one of
+        // them would choose the module.
+        places.emplace_back(kModuleName);
+#endif
+    }
+    if (places.empty()) {
+        error = "cannot load the dice module: this program's own folder is unknown";
+        return false;
     }
     Handle handle = nullptr;
     std::vector<std::string> failures;

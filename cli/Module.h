@@ -16,8 +16,9 @@ struct Module {
 };
 
 // Loads the module from path, or, when path is empty, from beside this program, then from the
-// installed library directory, then by name through the system's search. On failure returns
-// false and says in error why, for every place tried.
+// installed library directory, each by its full path; on Linux last by name through the dynamic
+// loader's search. Never through Windows' search for a bare name, which takes the current
+// directory and PATH. On failure returns false and says in error why, for every place tried.
 bool loadModule(const std::string& path, Module& module, std::string& error);
 
 }  // namespace orvik::cli

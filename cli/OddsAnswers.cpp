@@ -23,8 +23,11 @@ using odds::TargetOdds;
 using odds::targetOdds;
 
 Answers::Odds Answers::oddsOf(const std::string& text) const {
-    // A line holding a NUL byte is no roll text, as the command answers when rolling it.
-    if (text.find('\0') != std::string::npos) throw DiceError(kInvalidArguments);
+    // A text holding a NUL byte or a line feed is no roll text, as the command answers when
+    // rolling it.
+    if (text.find_first_of(std::string("\0\n", 2)) != std::string::npos) {
+        throw DiceError(kInvalidArguments);
+    }
     return sneak_ ? sneakOdds(text.c_str()) : rollOdds(text.c_str());
 }
 
@@ -47,7 +50,10 @@ std::string Answers::report(const std::string& text, const Odds& odds) {
 }
 
 std::string Answers::refusal(const std::string& text, const char* message, bool versus) const {
-    if (!json_) return message;
+    // The message alone would blame this text; the other is named, not repeated, since a text the
+    // command refuses may not even fit on a line.
+    if (!json_)
+        return versus ? std::string(message) + "\n  refused: TEXT2, the text after --vs" : message;
     if (question_.kind != Question::Kind::Versus) return formatJsonError(text, message);
     std::string out = "{\"text\":";
     appendJsonString(out, text);

@@ -25,6 +25,7 @@ const char kUsage[] =
     "  -h, --help       show this help and exit\n"
     "  -V, --version    show the version and exit\n"
     "  --               end of options: every later argument is a TEXT\n"
+    "Numbers in options are decimal digits, with a '-' before a negative --at-least; no '+'.\n"
     "\n"
     "A roll: [GROUPS#][COUNT]dSIDES{+N|-N}[*N{*N}] [free text]\n"
     "  d20+5      one d20 plus 5\n"
@@ -74,10 +75,11 @@ bool parseDigits(const std::string& text, std::size_t start, std::uint64_t limit
     return true;
 }
 
-// A whole number that fits 64 bits, with an optional sign.
+// A whole number that fits 64 bits: digits, after a '-' for a negative. No '+', as for --seed and
+// as in a roll's own numbers.
 bool parseTarget(const std::string& text, std::int64_t& target) {
     const bool negative = !text.empty() && text[0] == '-';
-    const std::size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const std::size_t start = negative ? 1 : 0;
     const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
     std::uint64_t value = 0;
     if (!parseDigits(text, start, limit, value)) return false;
@@ -122,7 +124,9 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
         options.seeded = error.empty();
     } else if (name == "--at-least") {
         if (!parseTarget(*value, options.target)) {
-            error = "invalid number '" + *value + "' for '--at-least'";
+            error =
+                "invalid number '" + *value +
+                "' for '--at-least': expected digits, after a '-' for a negative, within 64 bits";
         }
         options.hasTarget = error.empty();
     } else if (name == "--vs") {
@@ -142,8 +146,12 @@ bool checkCombination(const Options& options, std::string& error) {
         error = "option '--vs' needs '--odds'";
     } else if (options.hasTarget && options.hasVersus) {
         error = "options '--at-least' and '--vs' ask different questions: give one of them";
-    } else if (options.dice && options.odds) {
-        error = "option '--dice' shows rolled dice, and '--odds' rolls none: give one of them";
+    } else if (options.odds && (options.dice || options.seeded || options.printSeed)) {
+        // Options about rolled dice would be silently ignored by a run that rolls none.
+        const char* what = options.dice     ? "option '--dice' shows rolled dice"
+                           : options.seeded ? "option '--seed' starts the dice"
+                                            : "option '--print-seed' tells the dice's seed";
+        error = std::string(what) + ", and '--odds' rolls none: give one of them";
     }
     return error.empty();
 }

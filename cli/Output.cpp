@@ -6,9 +6,68 @@ namespace orvik::cli {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 16;
+
+// The length of the well-formed UTF-8 character at text[i] (a lead byte of 0x80 or more), or 0.
+std::size_t utf8Length(const unsigned char* text, std::size_t i, std::size_t length) {
+    const unsigned char c = text[i];
+    std::size_t n = 0;
+    unsigned char low = 0x80;  // the bounds of the second byte, narrower after some leads
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;   // no overlong forms
+        if (c == 0xED) high = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (length - i < n || text[i + 1] < low || text[i + 1] > high) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if ((text[i + k] & 0xC0) != 0x80) return 0;
+    }
+    return n;
 }
 
-Output::Output(int fd) : fd_(fd), buffer_(kChunk) {}
+}  // namespace
+
+Output::Output(int fd) : fd_(fd), terminal_(isTerminal(fd)), buffer_(kChunk) {}
+
+void Output::shownLine(const char* text, std::size_t length) {
+    constexpr char kHex[] = "0123456789abcdef";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    const auto hex = [&](const char* prefix, unsigned char c) {
+        shown_ += prefix;
+        shown_ += kHex[c >> 4];
+        shown_ += kHex[c & 0xF];
+    };
+    shown_.clear();
+    for (std::size_t i = 0; i < length;) {
+        const unsigned char c = bytes[i];
+        std::size_t n = c < 0x80 ? 1 : utf8Length(bytes, i, length);
+        if (n == 0) {
+            // Not UTF-8: a terminal of another character set may take 0x80 to 0x9F as controls.
+            hex("\\x", c);
+            n = 1;
+        } else if ((c < 0x20 && c != '\n') || c == 0x7F) {
+            shown_ += '^';
+            shown_ += static_cast<char>(c ^ 0x40);  // ESC is ^[, DEL ^?
+        } else if (n == 2 && c == 0xC2 && bytes[i + 1] < 0xA0) {
+            hex("\\u00", bytes[i + 1]);  // U+0080 to U+009F, the C1 controls
+        } else {
+            shown_.append(text + i, n);
+        }
+        i += n;
+    }
+    shown_ += '\n';
+    if (held_ + shown_.size() > buffer_.size()) makeRoom(shown_.size());
+    std::memcpy(buffer_.data() + held_, shown_.data(), shown_.size());
+    held_ += shown_.size();
+}
 
 void Output::makeRoom(std::size_t length) {
     flush();

@@ -33,23 +33,24 @@ std::size_t capacityFor(std::size_t length) {
 
 }  // namespace
 
-Answer ModuleRoller::roll(const char* text, std::size_t length, bool holdsNul) {
+Answer ModuleRoller::roll(const char* text, std::size_t length, bool refuse) {
     // The module reads a C string: a line holding a NUL byte is not a roll text, and must not
     // reach it cut short.
-    if (holdsNul) {
+    if (refuse) {
         out_.line(kInvalidArguments, sizeof kInvalidArguments - 1);
         return Answer::DiceError;
     }
     const std::size_t answer = ask(routine_, data_, text, length);
-    // An empty answer is the module's own out-of-memory path; the line still keeps its place.
+    // An empty answer is the module's out-of-memory path (another module may have more); the
+    // line still keeps its place.
     out_.line(data_.data(), answer);
     if (answer == 0) return Answer::None;
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
 }
 
-Answer DiceRoller::roll(const char* text, std::size_t length, bool holdsNul) {
+Answer DiceRoller::roll(const char* text, std::size_t length, bool refuse) {
     std::size_t answer = 0;
-    if (holdsNul) {
+    if (refuse) {
         // Not a roll text: the module never sees it, and no dice are drawn.
         data_.assign(kInvalidArguments, kInvalidArguments + sizeof kInvalidArguments);
         answer = sizeof kInvalidArguments - 1;
@@ -74,8 +75,8 @@ Answer DiceRoller::roll(const char* text, std::size_t length, bool holdsNul) {
     return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
 }
 
-// The odds answer a NUL byte themselves, in the report's own form.
-Answer OddsRoller::roll(const char* text, std::size_t length, bool /*holdsNul*/) {
+// The odds refuse a NUL byte or a line feed themselves, in the report's own form.
+Answer OddsRoller::roll(const char* text, std::size_t length, bool /*refuse*/) {
     const bool result = answers_.answer(text, length, answer_);
     out_.line(answer_.data(), answer_.size());
     return result ? Answer::Result : Answer::DiceError;
@@ -92,14 +93,15 @@ void Tally::count(Answer answer, const char* what, std::uint64_t number) {
     switch (answer) {
         case Answer::None:
             std::fprintf(stderr,
-                         "orvik: %s %llu: the module gave no answer (it ran out of memory)\n", what,
-                         n);
+                         "orvik: %s %llu: the module gave no answer (memory is the likely cause)\n",
+                         what, n);
             return;
         case Answer::Lost:
-            std::fprintf(stderr,
-                         "orvik: %s %llu: the module gave no answer (it ran out of memory), so its "
-                         "dice can no longer be followed\n",
-                         what, n);
+            std::fprintf(
+                stderr,
+                "orvik: %s %llu: the module gave no answer (memory is the likely cause), so "
+                "its dice can no longer be followed\n",
+                what, n);
             break;
         default:
             std::fprintf(
@@ -119,8 +121,11 @@ int Tally::status() const {
 
 void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tally) {
     std::uint64_t number = 0;
-    for (const char* text : texts)
-        tally.count(roller.roll(text, std::strlen(text), false), "TEXT", ++number);
+    for (const char* text : texts) {
+        const std::size_t length = std::strlen(text);
+        const bool refuse = std::strchr(text, '\n') != nullptr;
+        tally.count(roller.roll(text, length, refuse), "TEXT", ++number);
+    }
 }
 
 void rollLines(LineReader& lines, Roller& roller, Tally& tally) {

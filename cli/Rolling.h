@@ -18,7 +18,7 @@ namespace orvik::cli {
 class Output;
 class LineReader;
 
-// None: the module gave no answer (it ran out of memory). Lost: the same while its dice are
+// None: the module gave no answer (most likely memory ran out). Lost: the same while its dice are
 // followed, which then cannot go on. Mismatch: the module's answer is not what its dice give.
 enum class Answer { Result, DiceError, None, Lost, Mismatch };
 
@@ -35,15 +35,17 @@ class Roller {
     Roller(Roller&&) = delete;
     Roller& operator=(Roller&&) = delete;
 
-    // holdsNul: the text holds a NUL byte, which no roll text does.
-    virtual Answer roll(const char* text, std::size_t length, bool holdsNul) = 0;
+    // refuse: the text holds a byte no roll text holds (a NUL byte, or a line feed, which only
+    // an argument can hold and which would split its answer line); it is answered with the
+    // invalid-arguments message without reaching the module, and no dice are drawn for it.
+    virtual Answer roll(const char* text, std::size_t length, bool refuse) = 0;
 };
 
 // Through the module's roll routine, as a host calls it.
 class ModuleRoller final : public Roller {
   public:
     ModuleRoller(OrvikRollFn routine, Output& out) : routine_(routine), out_(out) {}
-    Answer roll(const char* text, std::size_t length, bool holdsNul) override;
+    Answer roll(const char* text, std::size_t length, bool refuse) override;
 
   private:
     OrvikRollFn routine_;
@@ -57,7 +59,7 @@ class DiceRoller final : public Roller {
   public:
     DiceRoller(OrvikRollFn routine, bool sneak, bool json, std::uint32_t seed, Output& out)
         : routine_(routine), json_(json), seed_(seed), out_(out), faces_(sneak, seed) {}
-    Answer roll(const char* text, std::size_t length, bool holdsNul) override;
+    Answer roll(const char* text, std::size_t length, bool refuse) override;
 
   private:
     OrvikRollFn routine_;
@@ -75,7 +77,7 @@ class OddsRoller final : public Roller {
   public:
     OddsRoller(bool sneak, bool json, Question question, Output& out)
         : answers_(sneak, json, std::move(question)), out_(out) {}
-    Answer roll(const char* text, std::size_t length, bool holdsNul) override;
+    Answer roll(const char* text, std::size_t length, bool refuse) override;
 
   private:
     Answers answers_;

@@ -26,7 +26,13 @@
 #define ORVIK_API __declspec(dllimport)
 #endif
 #else
+#if defined(ORVIK_STDCALL) && defined(__i386__)
+/* A 32-bit x86 build with the Windows routines' convention, for testing it where Wine cannot
+ * run; hosts of that build must define ORVIK_STDCALL too. */
+#define ORVIK_CALL __attribute__((stdcall))
+#else
 #define ORVIK_CALL
+#endif
 #define ORVIK_API __attribute__((visibility("default")))
 #endif
 

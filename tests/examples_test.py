@@ -4,14 +4,15 @@
 An example is a line "$ orvik ..." (in the README, "$ build/orvik ...", indented as code) and the
 lines under it. A line that is only "..." stands for any number of lines the example leaves out.
 
-Usage: examples_test.py PATH_TO_ORVIK PATH_TO_README
+Usage: examples_test.py PATH_TO_ORVIK PATH_TO_README [RUNNER...]
 """
 import re
 import shlex
 import subprocess
 import sys
 
-ORVIK, README = sys.argv[1], sys.argv[2]
+README = sys.argv[2]
+ORVIK = sys.argv[3:] + sys.argv[1:2]  # the runner (an emulator), if any, then the command
 failures = []
 
 
@@ -38,7 +39,7 @@ def matches(want, got):
 
 
 def check(source, args, want):
-    done = subprocess.run([ORVIK] + shlex.split(args), capture_output=True, timeout=60,
+    done = subprocess.run(ORVIK + shlex.split(args), capture_output=True, timeout=60,
                           stdin=subprocess.DEVNULL)
     got = done.stdout.decode().split("\n")[:-1]
     if not matches(want, got):
@@ -50,7 +51,7 @@ def check(source, args, want):
 def main():
     with open(README, encoding="utf-8") as f:
         readme = f.read().split("\n")
-    help_text = subprocess.run([ORVIK, "--help"], capture_output=True, check=True,
+    help_text = subprocess.run(ORVIK + ["--help"], capture_output=True, check=True,
                                timeout=60).stdout.decode().split("\n")
     found = [("README", *e) for e in examples(readme, 4, "build/orvik")]
     found += [("--help", *e) for e in examples(help_text, 2, "orvik")]

@@ -210,6 +210,32 @@ def _():
     assert status == 0 and seen == "rolls a d20 and gets 7.\r\n", f"status {status}, {seen!r}"
 
 
+@case("control bytes in answers at a terminal are shown, never sent: ^[ for ESC, \\u009b for C1")
+def _():
+    texts = ["d20 \x1b[31mred", "d20 a\x7fb\u009bc\td\re", "d20 \x1b]0;x\x07"]
+    want = ("rolls a d20 ^[[31mred and gets 7.\r\n"
+            "rolls a d20 a^?b\\u009bc^Id^Me and gets 11.\r\n"
+            "rolls a d20 ^[]0;x^G and gets 3.\r\n")
+    if not RUNNER:  # Windows takes its arguments as Unicode: a lone byte cannot reach it
+        # "\udc9b" is the lone byte 0x9b in an argument, which no UTF-8 character holds.
+        texts.append("d20 \udc9b2J é€")
+        want += "rolls a d20 \\x9b2J é€ and gets 11.\r\n"
+    s = Session("--seed", "1", *texts)
+    status, seen = s.finish()
+    assert status == 0 and seen == want, f"status {status}, {seen!r}"
+    s = Session("--odds", "d3 \x1b[2J")
+    s.expect("d3 ^[[2J\r\n  1 group: d3\r\n")
+    status, _ = s.finish()
+    assert status == 0, f"status {status}"
+    s = Session("--seed", "1", term="dumb")  # at the prompt too: the terminal hands ESC over
+    s.expect(PROMPT)
+    s.send("d20 \x1b[31mred\r")
+    s.expect("rolls a d20 ^[[31mred and gets 7.\r\n" + PROMPT)
+    s.send(CTRL_D)
+    status, _ = s.finish()
+    assert status == 0, f"status {status}"
+
+
 @case("standard output to a file: the file holds the answers only")
 def _():
     with tempfile.TemporaryFile() as out:

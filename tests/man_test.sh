@@ -80,6 +80,15 @@ if [ -n "${ORVIK_OTHER_MODULE:-}" ]; then
     said "another generator" bash -c "echo 3d20 | '$orvik' --dice --seed 1 --module '$ORVIK_OTHER_MODULE'"
 fi
 
+# What a reader that goes away does, as the page says: with SIGPIPE at its default the signal
+# ends the command, as it ends other filters, whatever the shell running this test ignores.
+count=$((count + 1))
+status=$(bash -c "yes d6 | env --default-signal=PIPE '$orvik' --seed 1 2>/dev/null | head -1 >/dev/null
+    echo \${PIPESTATUS[1]}")
+if [ "$status" != 141 ] || ! section MESSAGES | tr -s ' \n' '  ' | grep -q 'SIGPIPE at its default.*(status 141'; then
+    fail "a reader that goes away: status $status; the page must say that SIGPIPE gives 141"
+fi
+
 # Each example prints what the page shows.
 section EXAMPLES | sed -n 's/^ \{14\}//p' >"$tmp/examples"
 orvik() { "$orvik" "$@"; }

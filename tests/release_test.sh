@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The files scripts/release made, checked as a user would: the sums verify; the Windows zip
-# unpacked into an empty folder holds what it should, its DLL exports the host routines and its
-# orvik.exe rolls under Wine; the three Debian packages carry the license and work unpacked; the
+# unpacked into an empty folder holds what it should, its DLL exports the host routines, its
+# import libraries give a linked host the same names and its orvik.exe rolls under Wine; the three Debian packages carry the license and work unpacked; the
 # source archive alone builds and passes the quick suite; and every one of them says the version that
 # CMakeLists.txt's project() gives.
 # Usage: release_test.sh DIST_DIR SOURCE_DIR
@@ -44,7 +44,7 @@ if ! unzip -q "$dist/$name-win32.zip" -d "$win"; then
     fail "unzip $name-win32.zip"
 else
     same "the zip's files" "$(cd "$win" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" \
-        "$(printf "./$name-win32/%s\n" HOSTS.txt LICENSE README.md liborvik.dll.a orvik.def orvik.dll orvik.exe orvik.h | LC_ALL=C sort | tr '\n' ' ')"
+        "$(printf "./$name-win32/%s\n" HOSTS.txt LICENSE README.md liborvik.dll.a orvik.def orvik.dll orvik.exe orvik.h orvik.lib | LC_ALL=C sort | tr '\n' ' ')"
     w=$win/$name-win32
     for f in LICENSE README.md; do
         count=$((count + 1))
@@ -63,8 +63,10 @@ else
     fi
     # Wine's own messages go to standard error; the answer is standard output alone. The first
     # run may have to make a Wine prefix; none may take longer than a few minutes.
+    wine_runner=()
     if command -v wine >/dev/null && wine --version >/dev/null 2>&1; then
         export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=${WINEPREFIX:-$tmp/wineprefix}
+        wine_runner=(timeout 300 wine)
         in_wine() { (cd "$w" && timeout 300 wine "$@" 2>/dev/null | tr -d '\r'); }
         same "wine orvik.exe --seed 1 d20" "$(in_wine ./orvik.exe --seed 1 d20)" "rolls a d20 and gets 7."
         same "wine orvik.exe --version" "$(in_wine ./orvik.exe --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" \
@@ -75,6 +77,14 @@ else
         # A kernel without 32-bit support cannot start Wine's 32-bit loader; scripts/test then runs
         # the command's tests on a 64-bit Windows build instead.
         echo "SKIPPED: running the zip's orvik.exe (wine is missing, or cannot run 32-bit programs here)"
+    fi
+    # The import libraries, and those HOSTS.txt's commands make, linked by a C host as its author
+    # would (and run, where Wine runs).
+    count=$((count + 1))
+    if ! bash "$src/tests/win32/import_libraries_test.sh" "$w/HOSTS.txt" "$w/orvik.def" "$w/orvik.h" \
+        "$w/orvik.dll" "$w/liborvik.dll.a" "$w/orvik.lib" -- "${wine_runner[@]}" >"$tmp/imports" 2>&1; then
+        cat "$tmp/imports"
+        fail "the zip's import libraries, or HOSTS.txt's commands for making them"
     fi
 fi
 

@@ -11,41 +11,7 @@
 #include <vector>
 
 #include "host/orvik.h"
-
-// Calls fn with count 32-bit arguments pushed as a caller does, and stores in leftOver the bytes
-// still on the stack afterwards: 0 when the callee popped exactly its arguments, positive when it
-// popped too few, negative when too many. Returns what fn returned in EAX.
-extern "C" std::uint32_t checkedCall(const void* fn, const std::uint32_t* args, std::uint32_t count,
-                                     std::int32_t* leftOver);
-asm(R"(
-    .text
-    .globl _checkedCall
-_checkedCall:
-    pushl %ebp
-    movl  %esp, %ebp
-    pushl %ebx
-    pushl %esi
-    pushl %edi
-    movl  12(%ebp), %esi
-    movl  16(%ebp), %ecx
-    movl  %esp, %ebx
-1:  testl %ecx, %ecx
-    jz    2f
-    decl  %ecx
-    pushl (%esi,%ecx,4)
-    jmp   1b
-2:  call  *8(%ebp)
-    movl  %ebx, %ecx
-    subl  %esp, %ecx
-    movl  %ebx, %esp
-    movl  20(%ebp), %edx
-    movl  %ecx, (%edx)
-    popl  %edi
-    popl  %esi
-    popl  %ebx
-    popl  %ebp
-    ret
-)");
+#include "tests/checked_call.h"
 
 namespace {
 
@@ -60,31 +26,11 @@ void expect(bool ok, const std::string& what) {
     }
 }
 
-std::uint32_t word(const void* p) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
-}
-
-// Arguments a host might pass in the ignored slots; the module must neither read nor pop them
-// wrongly.
-constexpr std::uint32_t kJunk = 0xDEADBEEFu;
-
-struct Call {
-    std::uint32_t returned;
-    std::int32_t leftOver;
-};
-
-Call callRoutine(const void* routine, char* data) {
-    const std::uint32_t args[6] = {kJunk, kJunk, word(data), kJunk, kJunk, kJunk};
-    Call call{};
-    call.returned = checkedCall(routine, args, 6, &call.leftOver);
-    return call;
-}
-
-Call callOneArgument(const void* routine, std::uint32_t arg) {
-    Call call{};
-    call.returned = checkedCall(routine, &arg, 1, &call.leftOver);
-    return call;
-}
+using orvik::test::Call;
+using orvik::test::callOneArgument;
+using orvik::test::callRoutine;
+using orvik::test::kJunk;
+using orvik::test::word;
 
 // A roll through a routine with the stack checked, in a buffer of the size a host must provide,
 // followed by guard bytes the module must not touch.
@@ -105,14 +51,6 @@ std::string roll(const void* routine, const std::string& text, const std::string
     return std::string(buffer.data(), strnlen(buffer.data(), capacity));
 }
 
-// Stand-ins with known conventions, to show that the stack check sees a wrong pop count.
-extern "C" std::int32_t __cdecl popsNothing(void*, void*, char*, void*, void*, void*) {
-    return 3;
-}
-extern "C" std::int32_t __stdcall popsSix(void*, void*, char*, void*, void*, void*) {
-    return 3;
-}
-
 DWORD WINAPI rollOnFreshThread(LPVOID arg) {
     auto* routine = static_cast<const void*>(arg);
     char data[ORVIK_MIN_HOST_BUFFER] = "d20";
@@ -125,8 +63,10 @@ DWORD WINAPI rollOnFreshThread(LPVOID arg) {
 int main() {
     char dummy[ORVIK_MIN_HOST_BUFFER] = "";
     {
-        const Call cdeclCall = callRoutine(reinterpret_cast<const void*>(&popsNothing), dummy);
-        const Call stdcallCall = callRoutine(reinterpret_cast<const void*>(&popsSix), dummy);
+        const Call cdeclCall =
+            callRoutine(reinterpret_cast<const void*>(&orvik::test::popsNothing), dummy);
+        const Call stdcallCall =
+            callRoutine(reinterpret_cast<const void*>(&orvik::test::popsSix), dummy);
         expect(cdeclCall.leftOver == 24, "the check sees a routine that pops nothing");
         expect(stdcallCall.leftOver == 0, "the check passes a routine that pops 24 bytes");
     }
@@ -170,23 +110,12 @@ int main() {
     call = callOneArgument(loadDll, kJunk);
     expect(call.leftOver == 0, "LoadDll pops its 4 bytes");
 
-    struct Case {
-        const void* routine;
-        const char* label;
-        const char* text;
-        const char* expected;
-    } cases[] = {
-        {diceMain, "DiceMain", "d20+5", "rolls a d20+5 and gets 12."},
-        {diceMain, "DiceMain", "d20+5x", "Dice Error: Invalid arguments in the attempted roll"},
-        {sneakAttack, "SneakAttack", "3d6 d8+2",
-         "rolls ( sneak attack, +3d6 ) a d8+2 and gets 18."},
-        {sneakAttack, "SneakAttack", "3d6", "Dice Error: Invalid format for sneak attack roll"},
-    };
-    for (const Case& c : cases) {
+    for (const orvik::test::SeededRoll& c : orvik::test::kSeededRolls) {
+        const void* routine = std::strcmp(c.routine, "DiceMain") == 0 ? diceMain : sneakAttack;
         callOneArgument(seed, 1u);
-        const std::string answer = roll(c.routine, c.text, c.label);
-        expect(answer == c.expected, std::string(c.label) + " \"" + c.text + "\" gave \"" + answer +
-                                         "\", wanted \"" + c.expected + "\"");
+        const std::string answer = roll(routine, c.text, c.routine);
+        expect(answer == c.expected, std::string(c.routine) + " \"" + c.text + "\" gave \"" +
+                                         answer + "\", wanted \"" + c.expected + "\"");
     }
     // An answer too long for the buffer that held the text is refused, inside the buffer.
     callOneArgument(seed, 1u);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # How the Windows command finds its module: beside itself, by --module (a Unix or a Windows path,
-# or a bare name in the current directory), and what it says when it cannot.
+# or a bare name in the current directory), never from the current directory or PATH, and what it
+# says when it cannot.
 # Usage: lookup_test.sh PATH_TO_ORVIK_EXE PATH_TO_ORVIK_DLL [RUNNER...]
 set -u
 exe=$(realpath "$1")
@@ -12,12 +13,13 @@ runner=("$@")
 # Wine reads paths in the locale's character set.
 export LC_ALL=C.UTF-8
 unicode="$tmp/dés ☺"
-mkdir "$tmp/alone" "$tmp/pair" "$tmp/elsewhere" "$unicode"
+mkdir "$tmp/alone" "$tmp/pair" "$tmp/elsewhere" "$tmp/on-path" "$unicode"
 cp "$exe" "$tmp/alone/orvik.exe"
 cp "$exe" "$dll" "$tmp/pair/"
 cp "$exe" "$dll" "$unicode/"
 cp "$dll" "$tmp/elsewhere/"
 cp "$dll" "$tmp/elsewhere/renamed.dll"
+cp "$dll" "$tmp/on-path/"
 printf 'not a module\n' >"$tmp/elsewhere/text.dll"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -42,6 +44,10 @@ expect "module beside the program" 0 "$want" "$tmp/elsewhere" "$tmp/pair/orvik.e
 expect "module beside the program, a non-ASCII directory" 0 "$want" "$tmp/elsewhere" "$unicode/orvik.exe" --seed 1 d20
 expect "--module, a non-ASCII path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$unicode/orvik.dll" d20
 expect "no module anywhere" 2 "" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 d20
+# Someone else's orvik.dll, even a working one, where the system's search would find it: in the
+# current directory, or in a folder on PATH (Wine takes WINEPATH into it).
+expect "no module beside the program, one in the current directory" 2 "" "$tmp/elsewhere" "$tmp/alone/orvik.exe" --seed 1 d20
+WINEPATH=$(winpath "$tmp/on-path") expect "no module beside the program, one on PATH" 2 "" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 d20
 expect "--module, Unix path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$tmp/elsewhere/renamed.dll" d20
 expect "--module, Windows path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$(winpath "$tmp/elsewhere/renamed.dll")" d20
 expect "--module=, bare name in the current directory" 0 "$want" "$tmp/elsewhere" "$tmp/alone/orvik.exe" --seed 1 --module=renamed.dll d20

@@ -346,13 +346,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(bytes, size - 1);
     orvik::cli::Answers answers(sneak, json);
     std::string answer;
-    if (text.find('\0') != std::string::npos) {
-        // A line holding a NUL byte is no roll text: refused, as rolling refuses it.
+    if (text.find_first_of(std::string("\0\n", 2)) != std::string::npos) {
+        // A text holding a NUL byte or a line feed is no roll text: refused, as the command's
+        // rolling refuses it (the module itself would take a line feed as free text).
         const bool result = answers.answer(bytes, size - 1, answer);
         const std::string refusal =
             json ? orvik::odds::formatJsonError(text, orvik::kInvalidArguments)
                  : std::string(orvik::kInvalidArguments);
-        if (result || answer != refusal) fail("a NUL byte that is not refused", text, answer);
+        if (result || answer != refusal)
+            fail("a NUL byte or line feed that is not refused", text, answer);
         return 0;
     }
     if (workOf(text, sneak) > kMaxWork) return 0;

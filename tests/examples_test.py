@@ -1,19 +1,25 @@
 #!/usr/bin/env python3
-"""The examples that the README and --help show print what the command prints.
+"""The examples that the README, the other markdown docs and --help show print what the command
+prints.
 
-An example is a line "$ orvik ..." (in the README, "$ build/orvik ...", indented as code) and the
-lines under it. A line that is only "..." stands for any number of lines the example leaves out.
+An example is a line "$ orvik ..." (in a markdown doc, "$ build/orvik ...", indented as code) and
+the lines under it. A line that is only "..." stands for any number of lines the example leaves out.
 
-Usage: examples_test.py PATH_TO_ORVIK PATH_TO_README [RUNNER...]
+Usage: examples_test.py PATH_TO_ORVIK DOC... [-- RUNNER...]
 """
+import os
 import re
 import shlex
 import subprocess
 import sys
 
-README = sys.argv[2]
-ORVIK = sys.argv[3:] + sys.argv[1:2]  # the runner (an emulator), if any, then the command
+ARGS = sys.argv[2:] + ["--"]
+DOCS = ARGS[:ARGS.index("--")]
+ORVIK = ARGS[ARGS.index("--") + 1:-1] + sys.argv[1:2]  # the runner (an emulator), if any
 failures = []
+# What each source must show an example of, beyond one example at least.
+NEEDED = {"README.md": ("--dice", "--odds"), "odds.md": ("--at-least", "--vs", "--json"),
+          "--help": ("--dice", "--at-least", "--vs")}
 
 
 def examples(lines, indent, command):
@@ -49,21 +55,23 @@ def check(source, args, want):
 
 
 def main():
-    with open(README, encoding="utf-8") as f:
-        readme = f.read().split("\n")
+    found = []
+    for doc in DOCS:
+        with open(doc, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        found += [(os.path.basename(doc), *e) for e in examples(lines, 4, "build/orvik")]
     help_text = subprocess.run(ORVIK + ["--help"], capture_output=True, check=True,
                                timeout=60).stdout.decode().split("\n")
-    found = [("README", *e) for e in examples(readme, 4, "build/orvik")]
     found += [("--help", *e) for e in examples(help_text, 2, "orvik")]
     for source, args, want in found:
         check(source, args, want)
-    # Each of them shows at least these.
-    for source, needed in (("README", ("--dice", "--at-least", "--vs")),
-                           ("--help", ("--dice", "--at-least", "--vs"))):
-        for option in needed:
+    # Each source shows an example, and those NEEDED names.
+    for source in [os.path.basename(doc) for doc in DOCS] + ["--help"]:
+        for option in ("",) + NEEDED.get(source, ()):
             if not any(s == source and option in args for s, args, _ in found):
-                failures.append(f"{source} shows no example of {option}")
-                print(f"FAIL: {source} shows no example of {option}")
+                what = f"{source} shows no example" + (f" of {option}" if option else "")
+                failures.append(what)
+                print(f"FAIL: {what}")
     print(f"{len(found)} examples, {len(failures)} failures")
     return 1 if failures else 0
 

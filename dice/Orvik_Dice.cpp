@@ -56,7 +56,7 @@ Orvik_Dice::Orvik_Dice(const char* text, std::int32_t* faces)
         nSides = parsed.sides;
         modifier = parsed.modifier;
         multiplier = parsed.multiplier;
-        orvik::rollTotals(*this, faces);
+        results = orvik::rollTotals(parsed, faces);
     } catch (...) {
         clear();
         throw;

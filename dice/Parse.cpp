@@ -8,6 +8,9 @@
 #include <limits>
 #include <memory>
 
+#include "dice/DiceError.h"
+#include "dice/Orvik_Dice.h"
+
 namespace orvik {
 
 namespace {

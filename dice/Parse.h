@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "dice/Orvik_Dice.h"
-
 namespace orvik {
 
 // The record's five numbers, as its fields hold them after a roll.
@@ -26,10 +24,10 @@ ParsedRoll parseRoll(const char* text, const char* hash);
 // The same, finding the '#' itself.
 ParsedRoll parseRoll(const char* text);
 
-// Fills record's totals (allocated here, one per group) from the generator, group by group and
-// die by die. When faces is not null, every face is written there too, group after group: it
-// must hold record.nGroups * record.nDice of them.
-void rollTotals(Orvik_Dice& record, std::int32_t* faces);
+// The totals of a parsed roll, one per group, in an array allocated with new[] that the caller
+// owns, drawn from the generator group by group and die by die. When faces is not null, every
+// face is written there too, group after group: it must hold roll.groups * roll.dice of them.
+std::int32_t* rollTotals(const ParsedRoll& roll, std::int32_t* faces);
 
 }  // namespace orvik
 

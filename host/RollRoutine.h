@@ -30,7 +30,7 @@ std::int32_t diceMain(char* data, std::size_t capacity) noexcept;
 // One sneak attack, likewise.
 std::int32_t sneakAttack(char* data, std::size_t capacity) noexcept;
 
-// The dice behind a roll's totals, for a host that shows them. Set only when the answer is a
+// The dice behind a roll's totals, for a host that shows them. To be read only when the answer is a
 // result; a sneak attack's sneak dice only for a sneak attack.
 struct RollDice {
     std::int32_t groups = 0;

@@ -1,29 +1,23 @@
 #include "cli/Rolling.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/LineReader.h"
 #include "cli/Output.h"
+#include "cli/RollJson.h"
 #include "dice/DiceError.h"
+#include "host/RollRoutine.h"
 
 namespace orvik::cli {
 
 namespace {
 
-constexpr std::size_t kMinHostBuffer = ORVIK_MIN_HOST_BUFFER;  // every host hands over that much
-
-// A host buffer: at least the minimum, and room for the text it is handed.
-std::size_t capacityFor(std::size_t length) {
-    return std::max(kMinHostBuffer, length + 1);
-}
-
 // Hands text to the module's routine in data, as a host does; returns the answer's length.
 // Inline: plain rolling of a large file calls it once a line.
 [[gnu::always_inline]] inline std::size_t ask(OrvikRollFn routine, std::vector<char>& data,
                                               const char* text, std::size_t length) {
-    const std::size_t capacity = capacityFor(length);
+    const std::size_t capacity = host::capacityFor(length);
     if (data.size() < capacity) data.resize(capacity);
     std::memcpy(data.data(), text, length);
     data[length] = '\0';
@@ -54,14 +48,12 @@ Answer DiceRoller::roll(const char* text, std::size_t length, bool refuse) {
         // Not a roll text: the module never sees it, and no dice are drawn.
         data_.assign(kInvalidArguments, kInvalidArguments + sizeof kInvalidArguments);
         answer = sizeof kInvalidArguments - 1;
-        dice_ = RolledDice{};
+        dice_.result = false;
     } else {
         answer = ask(routine_, data_, text, length);
         // Without an answer there is no knowing how far the module's generator went.
         if (answer == 0) return Answer::Lost;
-        if (!faces_.follow(text, length, capacityFor(length), data_.data(), answer, dice_)) {
-            return Answer::Mismatch;
-        }
+        if (!faces_.follow(text, length, data_.data(), answer, dice_)) return Answer::Mismatch;
     }
     line_.clear();
     if (json_) {

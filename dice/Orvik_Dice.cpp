@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dice/Decimal.h"
+#include "dice/Parse.h"
 
 namespace orvik {
 
@@ -34,7 +35,7 @@ TextShape shapeOf(const char* text) noexcept {
 
 }  // namespace
 
-Orvik_Dice::Orvik_Dice(const char* text)
+Orvik_Dice::Orvik_Dice(const char* text, std::int32_t* faces)
     : nGroups(0),
       nDice(0),
       nSides(0),
@@ -48,7 +49,14 @@ Orvik_Dice::Orvik_Dice(const char* text)
     // A constructor that throws is never followed by the destructor, so whatever fails after the
     // copy (a dice error, or memory running out) must release what the record owns first.
     try {
-        roll(parseCommands(shape.hash < shape.length ? diceCommands + shape.hash : nullptr));
+        const orvik::ParsedRoll parsed = orvik::parseRoll(
+            diceCommands, shape.hash < shape.length ? diceCommands + shape.hash : nullptr);
+        nGroups = parsed.groups;
+        nDice = parsed.dice;
+        nSides = parsed.sides;
+        modifier = parsed.modifier;
+        multiplier = parsed.multiplier;
+        results = orvik::rollTotals(parsed, faces);
     } catch (...) {
         clear();
         throw;
@@ -94,9 +102,4 @@ void Orvik_Dice::clear() noexcept {
 void Orvik_Dice::invalidRoll() {
     clear();
     throw orvik::DiceError(orvik::kInvalidArguments);
-}
-
-void Orvik_Dice::limitError(const char* head, std::int32_t limit, const char* tail) {
-    clear();
-    throw orvik::DiceError(head, limit, tail);
 }

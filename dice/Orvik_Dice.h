@@ -28,7 +28,12 @@ class Orvik_Dice {
     static constexpr std::int32_t kMaxModifier = 1000;
     static constexpr std::int32_t kMaxMultiplier = 10;
 
-    explicit Orvik_Dice(const char* text);
+    // The most faces a roll draws: every group's dice at their limits.
+    static constexpr std::int32_t kMaxFaces = kMaxGroups * kMaxDice;
+
+    // faces, when not null, receives every face rolled, group after group (nGroups * nDice of
+    // them; kMaxFaces is always room enough).
+    explicit Orvik_Dice(const char* text, std::int32_t* faces = nullptr);
     Orvik_Dice(const Orvik_Dice& other);
     Orvik_Dice& operator=(const Orvik_Dice&) = delete;
     ~Orvik_Dice() { clear(); }
@@ -53,27 +58,6 @@ class Orvik_Dice {
     // The same within capacity bytes, measured as it is written. False, with dest's contents
     // unspecified, when the sentence and its terminator do not fit.
     bool writeResults(char* dest, std::size_t capacity) const noexcept;
-
-  private:
-    // Exact terms of the text, wider than the fields so that no sum or product can wrap before
-    // the limits have judged it.
-    struct Terms {
-        std::int64_t modifier = 0;
-        std::int64_t multiplier = 0;
-    };
-
-    // hash is the text's first '#', or null when it has none.
-    Terms parseCommands(const char* hash);
-    void parseGroups(std::size_t& pos, const char* hash);
-    void parseDice(std::size_t& pos);
-    void parseSides(std::size_t& pos);
-    std::int64_t parseModifiers(std::size_t& pos);
-    std::int64_t parseMultipliers(std::size_t& pos);
-    std::int32_t readNumber(const char* text, std::size_t& pos);
-
-    void roll(const Terms& terms);
-    void checkLimits(std::int64_t dice, std::int64_t mod, std::int64_t mult);
-    [[noreturn]] void limitError(const char* head, std::int32_t limit, const char* tail);
 };
 
 #endif  // ORVIK_DICE_ORVIK_DICE_H

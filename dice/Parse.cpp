@@ -1,11 +1,17 @@
-// The roll-text scanner: one pass, one shared position, invalidRoll at the first break.
+// The roll-text scanner: one pass, one shared position, an invalid-arguments error at the first
+// break; then the multiplier applied and the five limits.
 //
 //   [ prefix "#" ] [ count ] "d" sides { ("+"|"-") n } [ "*" n { "*" n } ] ( end | " " free text )
+#include "dice/Parse.h"
+
 #include <cstring>
 #include <limits>
 #include <memory>
 
+#include "dice/DiceError.h"
 #include "dice/Orvik_Dice.h"
+
+namespace orvik {
 
 namespace {
 
@@ -18,90 +24,11 @@ bool isAtoiSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-}  // namespace
-
-Orvik_Dice::Terms Orvik_Dice::parseCommands(const char* hash) {
-    std::size_t pos = 0;
-    parseGroups(pos, hash);
-    parseDice(pos);
-    parseSides(pos);
-    Terms terms;
-    terms.modifier = parseModifiers(pos);
-    terms.multiplier = parseMultipliers(pos);
-    // Only the first space ends the expression; what follows it is free text.
-    const char end = diceCommands[pos];
-    if (end != '\0' && end != ' ') invalidRoll();
-    return terms;
+[[noreturn]] void invalidRoll() {
+    throw DiceError(kInvalidArguments);
 }
 
-void Orvik_Dice::parseGroups(std::size_t& pos, const char* hash) {
-    // The first '#' anywhere in the text, free text included, ends the group prefix.
-    if (hash == nullptr) {
-        nGroups = 1;
-        return;
-    }
-    const std::size_t k = static_cast<std::size_t>(hash - diceCommands);
-    // The prefix is converted as a string of its own, the way atoi reads one.
-    std::unique_ptr<char[]> prefix(new char[k + 1]);
-    std::memcpy(prefix.get(), diceCommands, k);
-    prefix[k] = '\0';
-    std::size_t at = 0;
-    while (isAtoiSpace(prefix[at]))
-        ++at;
-    const bool negative = prefix[at] == '-';
-    if (prefix[at] == '+' || prefix[at] == '-') ++at;
-    const std::int32_t value = readNumber(prefix.get(), at);
-    nGroups = negative ? -value : value;
-    if (nGroups <= 0) invalidRoll();
-    pos = k + 1;
-    if (diceCommands[pos] == '\0') invalidRoll();
-}
-
-void Orvik_Dice::parseDice(std::size_t& pos) {
-    if (diceCommands[pos] == 'd') {
-        nDice = 1;
-        ++pos;
-        return;
-    }
-    nDice = readNumber(diceCommands, pos);
-    if (nDice <= 0) invalidRoll();
-    if (diceCommands[pos++] != 'd') invalidRoll();
-}
-
-void Orvik_Dice::parseSides(std::size_t& pos) {
-    nSides = readNumber(diceCommands, pos);
-    if (nSides <= 0) invalidRoll();
-}
-
-std::int64_t Orvik_Dice::parseModifiers(std::size_t& pos) {
-    std::int64_t sum = 0;
-    while (diceCommands[pos] == '+' || diceCommands[pos] == '-') {
-        const bool add = diceCommands[pos] == '+';
-        ++pos;
-        const std::int32_t value = readNumber(diceCommands, pos);
-        if (value <= 0) invalidRoll();
-        // Each term is below 2^31, so only billions of terms could leave 64 bits.
-        if (__builtin_add_overflow(sum, add ? value : -std::int64_t{value}, &sum)) invalidRoll();
-    }
-    return sum;
-}
-
-std::int64_t Orvik_Dice::parseMultipliers(std::size_t& pos) {
-    if (diceCommands[pos] != '*') return 0;
-    ++pos;
-    std::int64_t total = readNumber(diceCommands, pos);
-    if (total <= 0) invalidRoll();
-    // Each further "*b" adds b - 1: "*2*2" is 3, "*3*2" is 4.
-    while (diceCommands[pos] == '*') {
-        ++pos;
-        const std::int32_t value = readNumber(diceCommands, pos);
-        if (value <= 0) invalidRoll();
-        if (__builtin_add_overflow(total, value - 1, &total)) invalidRoll();
-    }
-    return total;
-}
-
-std::int32_t Orvik_Dice::readNumber(const char* text, std::size_t& pos) {
+std::int32_t readNumber(const char* text, std::size_t& pos) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     std::int32_t value = 0;
     while (isDigit(text[pos])) {
@@ -113,3 +40,137 @@ std::int32_t Orvik_Dice::readNumber(const char* text, std::size_t& pos) {
     }
     return value;
 }
+
+std::int32_t parseGroups(const char* text, std::size_t& pos, const char* hash) {
+    // The first '#' anywhere in the text, free text included, ends the group prefix.
+    if (hash == nullptr) return 1;
+    const std::size_t k = static_cast<std::size_t>(hash - text);
+    // The prefix is converted as a string of its own, the way atoi reads one.
+    std::unique_ptr<char[]> prefix(new char[k + 1]);
+    std::memcpy(prefix.get(), text, k);
+    prefix[k] = '\0';
+    std::size_t at = 0;
+    while (isAtoiSpace(prefix[at]))
+        ++at;
+    const bool negative = prefix[at] == '-';
+    if (prefix[at] == '+' || prefix[at] == '-') ++at;
+    const std::int32_t value = readNumber(prefix.get(), at);
+    const std::int32_t groups = negative ? -value : value;
+    if (groups <= 0) invalidRoll();
+    pos = k + 1;
+    if (text[pos] == '\0') invalidRoll();
+    return groups;
+}
+
+std::int32_t parseDice(const char* text, std::size_t& pos) {
+    if (text[pos] == 'd') {
+        ++pos;
+        return 1;
+    }
+    const std::int32_t dice = readNumber(text, pos);
+    if (dice <= 0) invalidRoll();
+    if (text[pos++] != 'd') invalidRoll();
+    return dice;
+}
+
+std::int32_t parseSides(const char* text, std::size_t& pos) {
+    const std::int32_t sides = readNumber(text, pos);
+    if (sides <= 0) invalidRoll();
+    return sides;
+}
+
+std::int64_t parseModifiers(const char* text, std::size_t& pos) {
+    std::int64_t sum = 0;
+    while (text[pos] == '+' || text[pos] == '-') {
+        const bool add = text[pos] == '+';
+        ++pos;
+        const std::int32_t value = readNumber(text, pos);
+        if (value <= 0) invalidRoll();
+        // Each term is below 2^31, so only billions of terms could leave 64 bits.
+        if (__builtin_add_overflow(sum, add ? value : -std::int64_t{value}, &sum)) invalidRoll();
+    }
+    return sum;
+}
+
+std::int64_t parseMultipliers(const char* text, std::size_t& pos) {
+    if (text[pos] != '*') return 0;
+    ++pos;
+    std::int64_t total = readNumber(text, pos);
+    if (total <= 0) invalidRoll();
+    // Each further "*b" adds b - 1: "*2*2" is 3, "*3*2" is 4.
+    while (text[pos] == '*') {
+        ++pos;
+        const std::int32_t value = readNumber(text, pos);
+        if (value <= 0) invalidRoll();
+        if (__builtin_add_overflow(total, value - 1, &total)) invalidRoll();
+    }
+    return total;
+}
+
+// The product of value and a positive factor, pinned to the 64-bit range. Pinned values are far
+// beyond every limit, so they are judged exactly as the true product would be.
+std::int64_t scale(std::int64_t value, std::int64_t factor) {
+    std::int64_t product = 0;
+    if (__builtin_mul_overflow(value, factor, &product)) {
+        return value < 0 ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    }
+    return product;
+}
+
+[[noreturn]] void limitError(const char* head, std::int32_t limit, const char* tail) {
+    throw DiceError(head, limit, tail);
+}
+
+void checkLimits(std::int32_t groups, std::int64_t dice, std::int32_t sides, std::int64_t mod,
+                 std::int64_t mult) {
+    // In this order: the first limit broken is the one reported.
+    if (groups > Orvik_Dice::kMaxGroups)
+        limitError("Dice Error: Maximum of ", Orvik_Dice::kMaxGroups, " dice groups per roll.");
+    if (dice > Orvik_Dice::kMaxDice)
+        limitError("Dice Error: Maximum of ", Orvik_Dice::kMaxDice, " dice per roll.");
+    if (sides > Orvik_Dice::kMaxSides)
+        limitError("Dice Error: Maximum of ", Orvik_Dice::kMaxSides, " sides on any die.");
+    if (mod > Orvik_Dice::kMaxModifier) {
+        limitError("Dice Error: The maximum cumulative modifier is ", Orvik_Dice::kMaxModifier, "");
+    }
+    if (mult > Orvik_Dice::kMaxMultiplier) {
+        limitError("Dice Error: The maximum cumulative multiplier is ", Orvik_Dice::kMaxMultiplier,
+                   "");
+    }
+}
+
+}  // namespace
+
+ParsedRoll parseRoll(const char* text, const char* hash) {
+    ParsedRoll roll;
+    std::size_t pos = 0;
+    roll.groups = parseGroups(text, pos, hash);
+    std::int64_t dice = parseDice(text, pos);
+    roll.sides = parseSides(text, pos);
+    // Exact terms, wider than the fields, so that no sum or product can wrap before the limits
+    // have judged it.
+    std::int64_t mod = parseModifiers(text, pos);
+    const std::int64_t mult = parseMultipliers(text, pos);
+    // Only the first space ends the expression; what follows it is free text.
+    if (text[pos] != '\0' && text[pos] != ' ') invalidRoll();
+
+    // A multiplied roll rolls its dice and adds its modifier that many times.
+    if (mult > 0) {
+        dice = scale(dice, mult);
+        mod = scale(mod, mult);
+    }
+    checkLimits(roll.groups, dice, roll.sides, mod, mult);
+    // No lower limit on the modifier, but a total must still be a 32-bit number.
+    if (mod < std::numeric_limits<std::int32_t>::min()) invalidRoll();
+    roll.dice = static_cast<std::int32_t>(dice);
+    roll.modifier = static_cast<std::int32_t>(mod);
+    roll.multiplier = static_cast<std::int32_t>(mult);
+    return roll;
+}
+
+ParsedRoll parseRoll(const char* text) {
+    return parseRoll(text, std::strchr(text, '#'));
+}
+
+}  // namespace orvik

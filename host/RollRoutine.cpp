@@ -3,9 +3,6 @@
 #include <chrono>
 #include <cstring>
 
-#include "dice/Orvik_Dice.h"
-#include "report/SneakAttack.h"
-
 namespace orvik::host {
 
 namespace {
@@ -41,12 +38,21 @@ std::int32_t rollRoutine(char* data, std::size_t capacity, Make make) noexcept {
     return kDone;
 }
 
+// The record's numbers and totals, once it is rolled.
+void keep(const Orvik_Dice& record, RollDice& dice) {
+    dice.groups = record.nGroups;
+    dice.dice = record.nDice;
+    dice.sides = record.nSides;
+    dice.modifier = record.modifier;
+    std::memcpy(dice.totals, record.results,
+                sizeof(std::int32_t) * static_cast<std::size_t>(record.nGroups));
+}
+
 }  // namespace
 
 std::size_t assumedCapacity(const char* data) noexcept {
     if (data == nullptr) return 0;
-    const std::size_t held = std::strlen(data) + 1;
-    return held > kMinHostBuffer ? held : kMinHostBuffer;
+    return capacityFor(std::strlen(data));
 }
 
 std::int32_t diceMain(char* data, std::size_t capacity) noexcept {
@@ -54,7 +60,24 @@ std::int32_t diceMain(char* data, std::size_t capacity) noexcept {
 }
 
 std::int32_t sneakAttack(char* data, std::size_t capacity) noexcept {
-    return rollRoutine(data, capacity, makeSneakAttack);
+    return rollRoutine(data, capacity, [](const char* text) { return makeSneakAttack(text); });
+}
+
+std::int32_t diceMain(char* data, std::size_t capacity, RollDice& dice) noexcept {
+    return rollRoutine(data, capacity, [&dice](const char* text) {
+        Orvik_Dice record(text, dice.faces);
+        keep(record, dice);
+        return record;
+    });
+}
+
+std::int32_t sneakAttack(char* data, std::size_t capacity, RollDice& dice) noexcept {
+    return rollRoutine(data, capacity, [&dice](const char* text) {
+        dice.sneak.faces = dice.sneakFaces;
+        Orvik_Dice record = makeSneakAttack(text, &dice.sneak, dice.faces);
+        keep(record, dice);
+        return record;
+    });
 }
 
 std::uint32_t clockSeed() noexcept {

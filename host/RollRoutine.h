@@ -5,15 +5,23 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dice/Orvik_Dice.h"
 #include "host/orvik.h"
+#include "report/SneakAttack.h"
 
 namespace orvik::host {
 
 // Every host buffer holds at least this many bytes.
 inline constexpr std::size_t kMinHostBuffer = ORVIK_MIN_HOST_BUFFER;
 
-// What a routine that is not told its buffer's size may write: at least kMinHostBuffer bytes,
-// and the buffer did hold the text it was handed.
+// The buffer a host hands over with a text of length bytes: at least kMinHostBuffer bytes, and
+// room for the text and its terminator.
+inline std::size_t capacityFor(std::size_t length) noexcept {
+    return length + 1 > kMinHostBuffer ? length + 1 : kMinHostBuffer;
+}
+
+// What a routine that is not told its buffer's size may write: the buffer a host hands over with
+// the text it holds.
 std::size_t assumedCapacity(const char* data) noexcept;
 
 // One roll of the text in data, answered in data within capacity bytes. Returns 3.
@@ -21,6 +29,23 @@ std::int32_t diceMain(char* data, std::size_t capacity) noexcept;
 
 // One sneak attack, likewise.
 std::int32_t sneakAttack(char* data, std::size_t capacity) noexcept;
+
+// The dice behind a roll's totals, for a host that shows them. To be read only when the answer is a
+// result; a sneak attack's sneak dice only for a sneak attack.
+struct RollDice {
+    std::int32_t groups = 0;
+    std::int32_t dice = 0;  // per group, multiplier applied
+    std::int32_t sides = 0;
+    std::int32_t modifier = 0;                         // multiplier applied
+    std::int32_t totals[Orvik_Dice::kMaxGroups] = {};  // sneak attack included
+    std::int32_t faces[Orvik_Dice::kMaxFaces] = {};    // group after group
+    SneakDice sneak;
+    std::int32_t sneakFaces[Orvik_Dice::kMaxFaces] = {};  // every group's; the first group's count
+};
+
+// diceMain and sneakAttack, the same answer and the same draws, with the dice behind them.
+std::int32_t diceMain(char* data, std::size_t capacity, RollDice& dice) noexcept;
+std::int32_t sneakAttack(char* data, std::size_t capacity, RollDice& dice) noexcept;
 
 // The clock seed: the low 32 bits of the seconds since 1970 UTC.
 std::uint32_t clockSeed() noexcept;

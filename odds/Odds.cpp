@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "dice/Orvik_Dice.h"
+#include "dice/Parse.h"
 #include "host/RollRoutine.h"
 #include "report/SneakAttack.h"
 
@@ -12,8 +13,8 @@ namespace orvik::odds {
 
 namespace {
 
-DicePart partOf(const Orvik_Dice& record) {
-    return DicePart{record.nDice, record.nSides, record.modifier};
+DicePart partOf(const ParsedRoll& roll) {
+    return DicePart{roll.dice, roll.sides, roll.modifier};
 }
 
 // Mean and standard deviation, measured from the lowest total so that a huge modifier costs no
@@ -51,29 +52,27 @@ void fill(Odds& odds, const char* text, const char* recordText, const DicePart& 
 }  // namespace
 
 Odds rollOdds(const char* text) {
-    // The record's own parser and limits judge the text. Constructing it also rolls once, on this
-    // process's copy of the generator, which nothing else here uses.
-    const Orvik_Dice record(text);
+    // The record's own parser and limits judge the text; nothing is rolled.
+    const ParsedRoll roll = parseRoll(text);
     Odds odds;
-    odds.groups = record.nGroups;
-    odds.roll = partOf(record);
-    fill(odds, text, record.diceCommands, DicePart{0, 1, 0});
+    odds.groups = roll.groups;
+    odds.roll = partOf(roll);
+    fill(odds, text, text, DicePart{0, 1, 0});
     return odds;
 }
 
 Odds sneakOdds(const char* text) {
     const SneakAttackText split(text);
-    // Built in the module's order, so that the first failure is the one it reports.
-    const Orvik_Dice sneak(split.sneak());
-    const Orvik_Dice main(split.main());
+    // Parsed in the module's order, so that the first failure is the one it reports.
+    const ParsedRoll sneak = parseRoll(split.sneak());
+    const ParsedRoll main = parseRoll(split.main());
 
     Odds odds;
-    odds.groups = main.nGroups;
+    odds.groups = main.groups;
     odds.roll = partOf(main);
     odds.sneak = true;
     odds.sneakDice = partOf(sneak);
-    const std::unique_ptr<char[]> description(
-        describeSneakAttack(sneak.diceCommands, main.diceCommands));
+    const std::unique_ptr<char[]> description(describeSneakAttack(split.sneak(), split.main()));
     fill(odds, text, description.get(), odds.sneakDice);
     return odds;
 }

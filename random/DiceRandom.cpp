@@ -148,21 +148,44 @@ std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder
 
 #endif
 
+// The remainder that turns a draw into a face of nSides.
+FaceRemainder remainderFor(std::int32_t nSides) {
+    const std::uint32_t sides = static_cast<std::uint32_t>(nSides);
+    return sides <= kTableSides ? kFaces.of[sides] : FaceRemainder(sides);
+}
+
+// The face the generator's next state gives, stepping s to it.
+std::uint32_t nextFace(std::uint32_t& s, FaceRemainder remainder) {
+    s = s * kMultiplier + kIncrement;
+    return remainder(output(s)) + 1u;
+}
+
 }  // namespace
 
 std::int32_t sumOfFaces(std::int32_t nDice, std::int32_t nSides) noexcept {
     if (nDice <= 0) return 0;
-    const std::uint32_t sides = static_cast<std::uint32_t>(nSides);
-    const FaceRemainder remainder = sides <= kTableSides ? kFaces.of[sides] : FaceRemainder(sides);
+    const FaceRemainder remainder = remainderFor(nSides);
     std::uint32_t s = state;
-    // Each face is its remainder plus one: the ones are added together at the end.
-    std::uint32_t total = static_cast<std::uint32_t>(nDice);
     // Whole blocks of kLanes dice in lanes (they leave s at their last draw), the rest in turn.
+    // The lanes sum the remainders alone: each of their faces' ones is added here.
     const std::uint32_t blocks = static_cast<std::uint32_t>(nDice) / kLanes;
+    std::uint32_t total = blocks * kLanes;
     if (blocks != 0) total += lanesOfFaces(s, blocks, remainder);
-    for (std::uint32_t left = static_cast<std::uint32_t>(nDice) % kLanes; left != 0; --left) {
-        s = s * kMultiplier + kIncrement;
-        total += remainder(output(s));
+    for (std::uint32_t left = static_cast<std::uint32_t>(nDice) % kLanes; left != 0; --left)
+        total += nextFace(s, remainder);
+    state = s;
+    return static_cast<std::int32_t>(total);
+}
+
+std::int32_t drawFaces(std::int32_t nDice, std::int32_t nSides, std::int32_t* faces) noexcept {
+    if (nDice <= 0) return 0;
+    const FaceRemainder remainder = remainderFor(nSides);
+    std::uint32_t s = state;
+    std::uint32_t total = 0;
+    for (std::int32_t d = 0; d < nDice; ++d) {
+        const std::uint32_t face = nextFace(s, remainder);
+        faces[d] = static_cast<std::int32_t>(face);
+        total += face;
     }
     state = s;
     return static_cast<std::int32_t>(total);

@@ -15,6 +15,10 @@ void seedRandom(std::uint32_t seed) noexcept;
 // to 0.
 std::int32_t sumOfFaces(std::int32_t nDice, std::int32_t nSides) noexcept;
 
+// The same draw, with each face also written to faces, in the order drawn: faces must hold nDice
+// of them. Returns their sum, and leaves the generator where sumOfFaces would.
+std::int32_t drawFaces(std::int32_t nDice, std::int32_t nSides, std::int32_t* faces) noexcept;
+
 }  // namespace orvik
 
 #endif  // ORVIK_RANDOM_DICERANDOM_H

@@ -31,11 +31,17 @@ SneakAttackText::SneakAttackText(const char* text) {
     main_ = space + 1;
 }
 
-Orvik_Dice makeSneakAttack(const char* text) {
+Orvik_Dice makeSneakAttack(const char* text, SneakDice* sneakDice, std::int32_t* faces) {
     const SneakAttackText split(text);
     // The sneak dice are built first, so they take the first draws.
-    Orvik_Dice sneak(split.sneak());
-    Orvik_Dice main(split.main());
+    const Orvik_Dice sneak(split.sneak(), sneakDice != nullptr ? sneakDice->faces : nullptr);
+    Orvik_Dice main(split.main(), faces);
+    if (sneakDice != nullptr) {
+        sneakDice->dice = sneak.nDice;
+        sneakDice->sides = sneak.nSides;
+        sneakDice->modifier = sneak.modifier;
+        sneakDice->total = sneak.results[0];
+    }
 
     // Only the sneak roll's first group counts.
     const std::int64_t extra = sneak.results[0];

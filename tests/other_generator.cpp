@@ -24,6 +24,15 @@ std::int32_t sumOfFaces(std::int32_t nDice, std::int32_t nSides) noexcept {
     return total;
 }
 
+std::int32_t drawFaces(std::int32_t nDice, std::int32_t nSides, std::int32_t* faces) noexcept {
+    std::int32_t total = 0;
+    for (std::int32_t d = 0; d < nDice; ++d) {
+        faces[d] = nextRandom() % nSides + 1;
+        total += faces[d];
+    }
+    return total;
+}
+
 std::uint32_t randomState() noexcept {
     return state;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "random/FaceRemainder.h"
 #include "random/RandomInternal.h"
@@ -71,10 +72,34 @@ TEST(SumOfFaces, MatchesTheSerialLoopForEverySidesCount) {
     }
 }
 
+// The face-handing draw: each face the serial loop's, their sum and the state sumOfFaces's, over
+// every dice count and lane-ragged shapes.
+TEST(DrawFaces, HandsTheSerialFacesAndMovesTheGeneratorAsSumOfFaces) {
+    for (int dice = 1; dice <= 100; ++dice) {
+        for (int sides : {1, 6, 7, 20, 500}) {
+            const std::uint32_t seed = 0x85EBCA6Bu * static_cast<std::uint32_t>(dice * 512 + sides);
+            seedRandom(seed);
+            const std::int32_t sum = sumOfFaces(dice, sides);
+            const std::uint32_t after = randomState();
+            seedRandom(seed);
+            std::vector<std::int32_t> faces(static_cast<std::size_t>(dice) + 1, -1);
+            ASSERT_EQ(orvik::drawFaces(dice, sides, faces.data()), sum) << dice << "d" << sides;
+            ASSERT_EQ(randomState(), after) << dice << "d" << sides;
+            ReferenceLcg reference(seed);
+            for (int d = 0; d < dice; ++d)
+                ASSERT_EQ(faces[static_cast<std::size_t>(d)], reference.next() % sides + 1)
+                    << dice << "d" << sides << ", face " << d;
+            ASSERT_EQ(faces.back(), -1) << dice << "d" << sides << ": wrote past its dice";
+        }
+    }
+}
+
 TEST(SumOfFaces, NoDiceDrawNothing) {
     for (int dice : {0, -1, -2147483647 - 1}) {
         seedRandom(12345u);
         EXPECT_EQ(sumOfFaces(dice, 6), 0) << dice;
+        EXPECT_EQ(randomState(), 12345u) << dice;
+        EXPECT_EQ(orvik::drawFaces(dice, 6, nullptr), 0) << dice;
         EXPECT_EQ(randomState(), 12345u) << dice;
     }
 }

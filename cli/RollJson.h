@@ -1,0 +1,24 @@
+// A roll's answer with the dice behind it: the faces after the sentence, or one line of JSON.
+#ifndef ORVIK_CLI_ROLLJSON_H
+#define ORVIK_CLI_ROLLJSON_H
+
+#include <cstdint>
+#include <string>
+
+#include "cli/Faces.h"
+
+namespace orvik::cli {
+
+// After an answer: " dice: [3 4] [6 3]", each group's faces in brackets, and a sneak attack's
+// first, as " dice: sneak [4 5 1] [5]". Nothing for an answer that is not a result.
+void appendFaces(std::string& out, const RolledDice& dice);
+
+// One roll as one line of JSON: the text, the module's answer as it wrote it, the run's seed, and
+// for a result the sides and modifier, the sneak attack's total, sides, modifier and faces, and
+// each group's total and faces.
+void appendRollJson(std::string& out, const std::string& text, const std::string& answer,
+                    std::uint32_t seed, const RolledDice& dice);
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_ROLLJSON_H

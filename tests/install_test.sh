@@ -44,6 +44,7 @@ include/orvik.h
 include/orvik/DiceError.h
 include/orvik/DiceRandom.h
 include/orvik/Orvik_Dice.h
+include/orvik/SneakAttack.h
 $libdir/cmake/orvik/orvikConfig.cmake
 $libdir/cmake/orvik/orvikConfigVersion.cmake
 $libdir/cmake/orvik/orvikTargets-CONFIG.cmake
@@ -63,7 +64,7 @@ if ! diff "$tmp/wanted" "$tmp/files"; then fail "installed files"; fi
 count=$((count + 1))
 printf '#include <orvik.h>\n' >"$tmp/h.c"
 "$cc" -std=c99 $CFLAGS -fsyntax-only -I"$prefix/include" "$tmp/h.c" || fail "orvik.h alone (C)"
-for h in orvik.h orvik/Orvik_Dice.h orvik/DiceError.h orvik/DiceRandom.h; do
+for h in orvik.h orvik/Orvik_Dice.h orvik/DiceError.h orvik/DiceRandom.h orvik/SneakAttack.h; do
     printf '#include <%s>\n' "$h" >"$tmp/h.cpp"
     "$cxx" -std=c++17 $CXXFLAGS -fsyntax-only -I"$prefix/include" "$tmp/h.cpp" || fail "$h alone (C++)"
 done
@@ -113,6 +114,8 @@ $E" -- "$dir/linked_host" d20 d20x
     expect "$how: dice_record" 0 "3 group(s) of 1d20+5
 rolls 3#d20+5 and gets 12, 16, 8." -- "$dir/dice_record"
     expect "$how: dice_record error" 1 "Dice Error: Maximum of 100 dice per roll." -- "$dir/dice_record" 101d6
+    expect "$how: dice_record sneak attack" 0 "1 group(s) of 1d8+2
+rolls ( sneak attack, +3d6 ) a d8+2 and gets 18." -- "$dir/dice_record" --sneak
 }
 
 count=$((count + 1))

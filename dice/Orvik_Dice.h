@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "DiceError.h"  // by its own directory, so that it resolves where installed too
+#include "Limits.h"
 
 class Orvik_Dice {
   public:
@@ -22,11 +23,11 @@ class Orvik_Dice {
     std::int32_t* results;    // owned, one total per group
 
     // The limits of a roll. Each value is both the bound tested and the number in its message.
-    static constexpr std::int32_t kMaxGroups = 30;
-    static constexpr std::int32_t kMaxDice = 100;
-    static constexpr std::int32_t kMaxSides = 500;
-    static constexpr std::int32_t kMaxModifier = 1000;
-    static constexpr std::int32_t kMaxMultiplier = 10;
+    static constexpr std::int32_t kMaxGroups = orvik::limits::kMaxGroups;
+    static constexpr std::int32_t kMaxDice = orvik::limits::kMaxDice;
+    static constexpr std::int32_t kMaxSides = orvik::limits::kMaxSides;
+    static constexpr std::int32_t kMaxModifier = orvik::limits::kMaxModifier;
+    static constexpr std::int32_t kMaxMultiplier = orvik::limits::kMaxMultiplier;
 
     // The most faces a roll draws: every group's dice at their limits.
     static constexpr std::int32_t kMaxFaces = kMaxGroups * kMaxDice;

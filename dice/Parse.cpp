@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "dice/DiceError.h"
-#include "dice/Orvik_Dice.h"
+#include "dice/Limits.h"
 
 namespace orvik {
 
@@ -125,18 +125,17 @@ std::int64_t scale(std::int64_t value, std::int64_t factor) {
 void checkLimits(std::int32_t groups, std::int64_t dice, std::int32_t sides, std::int64_t mod,
                  std::int64_t mult) {
     // In this order: the first limit broken is the one reported.
-    if (groups > Orvik_Dice::kMaxGroups)
-        limitError("Dice Error: Maximum of ", Orvik_Dice::kMaxGroups, " dice groups per roll.");
-    if (dice > Orvik_Dice::kMaxDice)
-        limitError("Dice Error: Maximum of ", Orvik_Dice::kMaxDice, " dice per roll.");
-    if (sides > Orvik_Dice::kMaxSides)
-        limitError("Dice Error: Maximum of ", Orvik_Dice::kMaxSides, " sides on any die.");
-    if (mod > Orvik_Dice::kMaxModifier) {
-        limitError("Dice Error: The maximum cumulative modifier is ", Orvik_Dice::kMaxModifier, "");
+    if (groups > limits::kMaxGroups)
+        limitError("Dice Error: Maximum of ", limits::kMaxGroups, " dice groups per roll.");
+    if (dice > limits::kMaxDice)
+        limitError("Dice Error: Maximum of ", limits::kMaxDice, " dice per roll.");
+    if (sides > limits::kMaxSides)
+        limitError("Dice Error: Maximum of ", limits::kMaxSides, " sides on any die.");
+    if (mod > limits::kMaxModifier) {
+        limitError("Dice Error: The maximum cumulative modifier is ", limits::kMaxModifier, "");
     }
-    if (mult > Orvik_Dice::kMaxMultiplier) {
-        limitError("Dice Error: The maximum cumulative multiplier is ", Orvik_Dice::kMaxMultiplier,
-                   "");
+    if (mult > limits::kMaxMultiplier) {
+        limitError("Dice Error: The maximum cumulative multiplier is ", limits::kMaxMultiplier, "");
     }
 }
 

@@ -13,7 +13,7 @@ namespace orvik::odds {
 // chart. Ends without a newline.
 std::string formatText(const std::string& text, const Odds& odds);
 
-// One line of JSON (no newline) holding every total; see the README for its shape.
+// One line of JSON (no newline) holding every total; doc/odds.md gives its shape.
 std::string formatJson(const std::string& text, const Odds& odds);
 
 // The same for a text the module refuses.

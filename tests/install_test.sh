@@ -43,6 +43,7 @@ bin/orvik
 include/orvik.h
 include/orvik/DiceError.h
 include/orvik/DiceRandom.h
+include/orvik/Limits.h
 include/orvik/Orvik_Dice.h
 include/orvik/SneakAttack.h
 $libdir/cmake/orvik/orvikConfig.cmake
@@ -64,7 +65,7 @@ if ! diff "$tmp/wanted" "$tmp/files"; then fail "installed files"; fi
 count=$((count + 1))
 printf '#include <orvik.h>\n' >"$tmp/h.c"
 "$cc" -std=c99 $CFLAGS -fsyntax-only -I"$prefix/include" "$tmp/h.c" || fail "orvik.h alone (C)"
-for h in orvik.h orvik/Orvik_Dice.h orvik/DiceError.h orvik/DiceRandom.h orvik/SneakAttack.h; do
+for h in orvik.h orvik/Orvik_Dice.h orvik/DiceError.h orvik/Limits.h orvik/DiceRandom.h orvik/SneakAttack.h; do
     printf '#include <%s>\n' "$h" >"$tmp/h.cpp"
     "$cxx" -std=c++17 $CXXFLAGS -fsyntax-only -I"$prefix/include" "$tmp/h.cpp" || fail "$h alone (C++)"
 done

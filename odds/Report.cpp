@@ -191,6 +191,15 @@ std::string textHead(const std::string& text, const Odds& odds, const char* then
     return out;
 }
 
+// ", mean 10.5000, standard deviation 2.8723", or why there are none.
+std::string moments(const Odds& odds) {
+    if (std::isnan(odds.mean))
+        return ", mean and standard deviation not known (every result's chance rounds to 0)\n";
+    std::string s;
+    appendf(s, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
+    return s;
+}
+
 void appendJsonHead(std::string& out, const std::string& text, const Odds& odds) {
     out += "{\"text\":";
     appendJsonString(out, text);
@@ -287,10 +296,7 @@ std::string formatText(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.results.totals;
     std::string out = textHead(text, odds, "the mean and deviation are of the results alone");
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
-    if (std::isnan(odds.mean))
-        out += ", mean and standard deviation not known (every result's chance rounds to 0)\n";
-    else
-        appendf(out, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
+    out += moments(odds);
 
     std::string note;
     const std::vector<double> above = atLeast(odds);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "dice/Orvik_Dice.h"
@@ -17,14 +18,55 @@ DicePart partOf(const ParsedRoll& roll) {
     return DicePart{roll.dice, roll.sides, roll.modifier};
 }
 
+// One die's faces over the generator's outputs: the sums of count * face and count * face^2.
+struct FaceSums {
+    std::int64_t first = 0, second = 0;
+};
+
+FaceSums faceSums(std::int32_t sides) {
+    FaceSums sums;
+    for (std::int32_t face = 1; face <= sides; ++face) {
+        const std::int64_t count = faceCount(sides, face);
+        sums.first += count * face;
+        sums.second += count * face * face;
+    }
+    return sums;
+}
+
+// The exact mean and deviation of every total, none refused: each die's mean is first / 32768 and
+// its variance (32768 second - first^2) / 32768^2, summed over independent dice. Within the
+// module's limits (100 dice of 500 sides, twice with a sneak attack) both numerators are whole
+// numbers below 2^53, so they convert exactly and the divisions by powers of two are exact: the
+// mean and variance are exact, the deviation their correctly rounded root.
+void exactMoments(Odds& odds, const DicePart& sneak) {
+    std::int64_t mean = 0;      // over kOutputs
+    std::int64_t variance = 0;  // over kOutputs^2
+    for (const DicePart& part : {odds.roll, sneak}) {
+        const FaceSums sums = faceSums(part.sides);
+        mean += part.dice * sums.first + std::int64_t{part.modifier} * kOutputs;
+        variance += part.dice * (kOutputs * sums.second - sums.first * sums.first);
+    }
+    odds.mean = static_cast<double>(mean) / kOutputs;
+    odds.standardDeviation =
+        std::sqrt(static_cast<double>(variance) / (double{kOutputs} * double{kOutputs}));
+}
+
 // Mean and standard deviation, measured from the lowest total so that a huge modifier costs no
-// digits; conditional on the totals kept.
+// digits; conditional on the totals kept. When every kept chance rounds to 0 the chances cannot
+// weigh the totals: a single total is its own mean, and for several they are not known (NaN, which
+// the reports print as such).
 void summarise(Odds& odds) {
     const std::vector<double>& p = odds.results.totals.probability;
     double mass = 0.0, first = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         mass += p[i];
         first += p[i] * static_cast<double>(i);
+    }
+    if (mass == 0.0) {
+        const bool one = p.size() == 1;
+        odds.mean = one ? static_cast<double>(odds.results.totals.lowest) : std::nan("");
+        odds.standardDeviation = one ? 0.0 : std::nan("");
+        return;
     }
     const double mean = first / mass;
     double second = 0.0;
@@ -46,7 +88,11 @@ void fill(Odds& odds, const char* text, const char* recordText, const DicePart& 
         static_cast<std::int64_t>(odds.hostBuffer) - 1 - static_cast<std::int64_t>(fixed);
     odds.budget = budget;
     odds.results = resultOdds(sneak, odds.roll, odds.groups, budget);
-    summarise(odds);
+    // With nothing refusable the totals are every roll's, whose moments are known exactly.
+    if (!odds.results.tooLow && !odds.results.tooLong)
+        exactMoments(odds, sneak);
+    else
+        summarise(odds);
 }
 
 }  // namespace

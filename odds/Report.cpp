@@ -85,10 +85,11 @@ std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>
     double below = 0.0, over = 0.0;
     if (p.size() > kMaxRows) {
         // Of the chance of a result, which the refused answers leave less than 1.
+        // When every chance rounds to 0 no totals carry more than the others: none are cut.
         const double tail = kTailMass * std::accumulate(p.begin(), p.end(), 0.0);
-        while (first < last && below + p[first] <= tail)
+        while (tail > 0.0 && first < last && below + p[first] <= tail)
             below += p[first++];
-        while (last > first && over + p[last] <= tail)
+        while (tail > 0.0 && last > first && over + p[last] <= tail)
             over += p[last--];
         width = last - first + 1 > kMaxRows ? niceWidth(last - first + 1) : 1;
     }
@@ -190,6 +191,15 @@ std::string textHead(const std::string& text, const Odds& odds, const char* then
     return out;
 }
 
+// ", mean 10.5000, standard deviation 2.8723", or why there are none.
+std::string moments(const Odds& odds) {
+    if (std::isnan(odds.mean))
+        return ", mean and standard deviation not known (every result's chance rounds to 0)\n";
+    std::string s;
+    appendf(s, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
+    return s;
+}
+
 void appendJsonHead(std::string& out, const std::string& text, const Odds& odds) {
     out += "{\"text\":";
     appendJsonString(out, text);
@@ -286,7 +296,7 @@ std::string formatText(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.results.totals;
     std::string out = textHead(text, odds, "the mean and deviation are of the results alone");
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
-    appendf(out, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
+    out += moments(odds);
 
     std::string note;
     const std::vector<double> above = atLeast(odds);
@@ -309,7 +319,8 @@ std::string formatText(const std::string& text, const Odds& odds) {
         pad(out, row.label, labelWidth);
         pad(out, percent(row.probability), kNumberWidth);
         pad(out, percent(row.atLeast), kNumberWidth + 1);
-        const std::string b = bar(row.probability / largest);
+        // Every chance may round to 0: then there is nothing to draw.
+        const std::string b = largest > 0.0 ? bar(row.probability / largest) : "";
         if (!b.empty()) out += "  " + b;
     }
     return out;
@@ -320,10 +331,17 @@ std::string formatJson(const std::string& text, const Odds& odds) {
     std::string out;
     appendJsonHead(out, text, odds);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
+    // Not known when every result's chance rounds to 0: null, which JSON has for it.
     out += ",\"mean\":";
-    appendNumber(out, odds.mean);
+    if (std::isnan(odds.mean))
+        out += "null";
+    else
+        appendNumber(out, odds.mean);
     out += ",\"standard_deviation\":";
-    appendNumber(out, odds.standardDeviation);
+    if (std::isnan(odds.standardDeviation))
+        out += "null";
+    else
+        appendNumber(out, odds.standardDeviation);
     out += ",\"totals\":[";
     const std::vector<double> above = atLeast(odds);
     for (std::size_t i = 0; i < above.size(); ++i) {

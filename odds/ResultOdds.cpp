@@ -337,14 +337,10 @@ Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t gro
         results = everyGroup(shape, results);
     }
 
-    // A result so unlikely that its chance is below the smallest double is no result.
-    auto& p = results.totals.probability;
-    double mass = 0.0;
-    for (double& chance : p) {
+    // Every face of every die can come up, so some roll gives a result whenever the checks
+    // above pass: a chance of it that rounds to 0 is still a chance, and the table is given.
+    for (double& chance : results.totals.probability)
         chance = std::min(chance, 1.0);
-        mass += chance;
-    }
-    if (mass == 0.0) throw DiceError(kInvalidArguments);
     results.errorProbability = std::clamp(results.errorProbability, 0.0, 1.0);
     return results;
 }

@@ -30,7 +30,8 @@ struct Results {
 // groups totals, each one roll of main plus one total of sneak shared by all (a sneak with no
 // dice for a plain roll), in a sentence with room for budget characters of totals: the buffer
 // less the terminator and the sentence's fixed part. Throws DiceError with the invalid-arguments
-// message when no answer can be a result.
+// message when no roll can give a result, decided from the totals' range and the shortest
+// sentence alone; a result whose chance rounds to 0 is still one.
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
                    std::int64_t budget);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "odds/Odds.h"
+#include "odds/Report.h"
 #include "odds_testing.h"
 #include "testing.h"
 
@@ -77,6 +78,82 @@ TEST(Odds, MeanAndDeviationMatchTheFaces) {
     EXPECT_EQ(orvik::odds::rollOdds("3#2d6+3*2").groups, 3);
 }
 
+// The mean and deviation where nothing is refused, to the last bit: the face counts' exact sums
+// in integers, over 32768 per die, each rounded once.
+TEST(Odds, MeanAndDeviationAreExact) {
+    struct Part {
+        long long dice, sides, modifier;
+    };
+    struct Case {
+        bool sneak;
+        const char* text;
+        Part main, sneakPart;
+    } cases[] = {
+        {false, "06d259-779", {6, 259, -779}, {0, 1, 0}},
+        {false, "d6", {1, 6, 0}, {0, 1, 0}},
+        {false, "3d6+1", {3, 6, 1}, {0, 1, 0}},
+        {false, "100d500", {100, 500, 0}, {0, 1, 0}},
+        {false, "5#83d6-74", {83, 6, -74}, {0, 1, 0}},
+        {true, "3d7+2 2#4d12-30*3", {12, 12, -90}, {3, 7, 2}},  // the multiplier takes the dice too
+    };
+    for (const Case& c : cases) {
+        long long meanNumerator = 0, varianceNumerator = 0;  // over 32768 and 32768^2
+        for (const Part& part : {c.main, c.sneakPart}) {
+            long long first = 0, second = 0;
+            for (long long f = 1; f <= part.sides; ++f) {
+                // 32768 outputs modulo the sides: the lowest 32768 % sides faces once more.
+                const long long count = 32768 / part.sides + (f <= 32768 % part.sides ? 1 : 0);
+                first += count * f;
+                second += count * f * f;
+            }
+            meanNumerator += part.dice * first + part.modifier * 32768;
+            varianceNumerator += part.dice * (32768 * second - first * first);
+        }
+        const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
+        ASSERT_EQ(odds.results.errorProbability, 0.0) << c.text;
+        EXPECT_EQ(odds.mean, static_cast<double>(meanNumerator) / 32768.0) << c.text;
+        EXPECT_EQ(odds.standardDeviation,
+                  std::sqrt(static_cast<double>(varianceNumerator) / (32768.0 * 32768.0)))
+            << c.text;
+    }
+    EXPECT_EQ(orvik::odds::rollOdds("06d259-779").mean, -0.53350830078125);
+}
+
+// A roll that can give a result gets its odds, however far below the smallest double its chance:
+// here every die showing 1 (thirty totals of 9, the only sentence that fits), or 200 dice
+// showing 500 (the one combined total in range).
+TEST(Odds, ResultsBelowTheSmallestDouble) {
+    struct Case {
+        bool sneak;
+        std::string text;
+        std::int64_t lowest, highest;
+        bool meanKnown;  // one total, or several that chances of 0 cannot weigh
+    } cases[] = {
+        {false, padded("30#14d6-5 ", 396), 9, 9, true},
+        {true, "100d500-2147483647-1 100d500-100000", kLowest, kLowest, true},
+        {false, padded("30#20d6-15 ", 395), 5, 9, false},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.text.substr(0, 24);
+        const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
+        EXPECT_EQ(odds.results.errorProbability, 1.0) << name;
+        EXPECT_EQ(odds.results.totals.lowest, c.lowest) << name;
+        EXPECT_EQ(odds.results.totals.highest(), c.highest) << name;
+        if (c.meanKnown) {
+            EXPECT_EQ(odds.mean, static_cast<double>(c.lowest)) << name;
+            EXPECT_EQ(odds.standardDeviation, 0.0) << name;
+        }
+        const std::string json = orvik::odds::formatJson(c.text, odds);
+        const std::string text = orvik::odds::formatText(c.text, odds);
+        EXPECT_EQ(json.find("nan"), std::string::npos) << json.substr(0, 300);
+        EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+        if (!c.meanKnown) {
+            EXPECT_NE(json.find("\"mean\":null,\"standard_deviation\":null"), std::string::npos)
+                << name;
+        }
+    }
+}
+
 TEST(Odds, SneakAttackAddsTheSneakDiceOnce) {
     const orvik::odds::Odds odds = orvik::odds::sneakOdds("3d6 2#d8+2");
     EXPECT_EQ(odds.groups, 2);
@@ -106,6 +183,7 @@ TEST(Odds, TotalsBelowTheIntegerRangeAreTheModulesError) {
 
 // The odds refuse exactly what the module refuses, with its messages.
 TEST(Odds, RefusedTexts) {
+    const std::string tooLong = padded("30#14d6-5 ", 397);
     struct Case {
         bool sneak;
         const char* text;
@@ -125,8 +203,9 @@ TEST(Odds, RefusedTexts) {
         {true, "101d6 d501", kDice},
         {true, "3d6 d501", kSides},
         {true, "d1-2147483647-1 d1-2147483647-1", kInvalid},
-        // Only 200 dice all showing 500 stay in range: a chance far below any double.
-        {true, "100d500-2147483647-1 100d500-100000", kInvalid},
+        // Thirty totals of 9, the shortest, leave one character too few: no roll fits. (With one
+        // letter less every die showing 1 fits: see ResultsBelowTheSmallestDouble.)
+        {false, tooLong.c_str(), kInvalid},
     };
     for (const Case& c : cases) {
         try {

@@ -17,9 +17,9 @@ bool FaceFinder::follow(const char* text, std::size_t length, const char* answer
     std::memcpy(mine_.data(), text, length);
     mine_[length] = '\0';
     if (sneak_) {
-        host::sneakAttack(mine_.data(), capacity, dice);
+        host::sneakAttackKeepingDice(mine_.data(), capacity, dice);
     } else {
-        host::diceMain(mine_.data(), capacity, dice);
+        host::diceMainKeepingDice(mine_.data(), capacity, dice);
     }
     const std::size_t mine = strnlen(mine_.data(), capacity);
     if (mine == 0) throw std::bad_alloc();  // memory ran out here, not in the module

@@ -63,7 +63,7 @@ std::int32_t sneakAttack(char* data, std::size_t capacity) noexcept {
     return rollRoutine(data, capacity, [](const char* text) { return makeSneakAttack(text); });
 }
 
-std::int32_t diceMain(char* data, std::size_t capacity, RollDice& dice) noexcept {
+std::int32_t diceMainKeepingDice(char* data, std::size_t capacity, RollDice& dice) noexcept {
     return rollRoutine(data, capacity, [&dice](const char* text) {
         Orvik_Dice record(text, dice.faces);
         keep(record, dice);
@@ -71,7 +71,7 @@ std::int32_t diceMain(char* data, std::size_t capacity, RollDice& dice) noexcept
     });
 }
 
-std::int32_t sneakAttack(char* data, std::size_t capacity, RollDice& dice) noexcept {
+std::int32_t sneakAttackKeepingDice(char* data, std::size_t capacity, RollDice& dice) noexcept {
     return rollRoutine(data, capacity, [&dice](const char* text) {
         dice.sneak.faces = dice.sneakFaces;
         Orvik_Dice record = makeSneakAttack(text, &dice.sneak, dice.faces);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "dice/DiceError.h"
+#include "odds/Format.h"
 #include "odds/Json.h"
 
 namespace orvik::odds {
@@ -21,22 +21,6 @@ namespace {
 constexpr std::size_t kMaxRows = 60;     // a longer table is condensed
 constexpr std::size_t kTargetRows = 50;  // the most ranges a condensed table aims for
 constexpr double kTailMass = 0.0005;     // each summarised tail carries at most this
-constexpr int kBarCells = 40;
-
-__attribute__((format(printf, 2, 3))) void appendf(std::string& out, const char* format, ...) {
-    char buffer[96];
-    std::va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    out.append(buffer, static_cast<std::size_t>(std::clamp(n, 0, int{sizeof buffer} - 1)));
-}
-
-std::string number(std::int64_t value) {
-    std::string s;
-    appendf(s, "%" PRId64, value);
-    return s;
-}
 
 // "4d6+6", "d20", "2d8-3"
 std::string describe(const DicePart& part) {
@@ -125,27 +109,6 @@ std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>
         note += " (--json lists every total).\n";
     }
     return rows;
-}
-
-// A bar of eighths of a cell, so that close chances still differ.
-std::string bar(double fraction) {
-    static const char* const kEighths[] = {"", "▏", "▎", "▍", "▌", "▋", "▊", "▉"};
-    const auto eighths = static_cast<long>(std::lround(fraction * kBarCells * 8));
-    std::string s;
-    for (long i = 0; i < eighths / 8; ++i)
-        s += "█";
-    return s + kEighths[eighths % 8];
-}
-
-std::size_t displayWidth(const std::string& s) {
-    // Every character here is one cell; count the UTF-8 lead bytes.
-    return static_cast<std::size_t>(std::count_if(
-        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-void pad(std::string& out, const std::string& s, std::size_t width) {
-    out.append(width > displayWidth(s) ? width - displayWidth(s) : 0, ' ');
-    out += s;
 }
 
 void appendJsonPart(std::string& out, const char* name, const DicePart& part) {

@@ -1,0 +1,34 @@
+// The pieces of text that the odds' reports share: numbers, padding and bars.
+#ifndef ORVIK_ODDS_FORMAT_H
+#define ORVIK_ODDS_FORMAT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orvik::odds {
+
+// printf to the end of out; at most 95 characters.
+__attribute__((format(printf, 2, 3))) void appendf(std::string& out, const char* format, ...);
+
+std::string number(std::int64_t value);
+
+// 1234567 as "1,234,567".
+std::string grouped(std::uint64_t n);
+
+// The bars' full width, in cells.
+constexpr int kBarCells = 40;
+
+// A bar of fraction (0 to 1) of cells full cells, in eighths of a cell, so that close values still
+// differ.
+std::string bar(double fraction, int cells = kBarCells);
+
+// Cells on a terminal: every character the reports write is one cell.
+std::size_t displayWidth(const std::string& s);
+
+// s, right-aligned in width cells.
+void pad(std::string& out, const std::string& s, std::size_t width);
+
+}  // namespace orvik::odds
+
+#endif  // ORVIK_ODDS_FORMAT_H

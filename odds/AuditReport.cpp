@@ -1,0 +1,264 @@
+#include "odds/AuditReport.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <vector>
+
+#include "dice/DiceError.h"
+#include "odds/Format.h"
+#include "odds/Json.h"
+
+namespace orvik::odds {
+
+namespace {
+
+constexpr std::size_t kMaxRows = 40;  // more classes are shown several to a row
+constexpr int kCells = 20;            // each of the two bars
+// Below this many totals even a fair test can show only a large bias, and the verdict says so.
+constexpr std::uint64_t kSmallSample = 1000;
+
+// 50018.34 as "50,018.3".
+std::string groupedTenths(double x) {
+    const auto tenths = static_cast<std::uint64_t>(std::llround(x * 10.0));
+    return grouped(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+std::string plural(std::uint64_t n, const char* one, const char* many) {
+    return grouped(n) + " " + (n == 1 ? one : many);
+}
+
+// Rolls, or answers read, whichever the observed holds, with their totals.
+std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& audit) {
+    std::uint64_t totals = 0;
+    for (const std::uint64_t c : observed.counts)
+        totals += c;
+    std::string s = "  " + plural(observed.answers, "roll", "rolls") + ": " +
+                    plural(totals, "total", "totals") + " tested";
+    if (odds.groups > 1) {
+        if (countsEveryGroup(odds))
+            s += ", every group's";
+        else if (odds.sneak)
+            s += ", the first group's of each (the groups share one sneak attack total)";
+        else
+            s += ", the first group's of each (whether an answer is refused depends on them all)";
+    }
+    s += "\n";
+    if (observed.refusalsCount && (observed.refused > 0 || odds.results.errorProbability > 0.0)) {
+        s += "  " + plural(observed.refused, "answer", "answers") + " \"" + kInvalidArguments +
+             "\" (the odds expect ";
+        appendf(s, "%.1f", static_cast<double>(audit.sample) * odds.results.errorProbability);
+        s += ")\n";
+    }
+    if (observed.impossible > 0) {
+        s += "  " + plural(observed.impossible, "answer", "answers") +
+             " no roll of this text gives, the first: " + observed.firstImpossible + "\n";
+    }
+    return s;
+}
+
+std::string meanLine(const MeanTest& mean) {
+    std::string s;
+    if (!mean.done) return s;
+    appendf(s, "  mean %.4f, exactly %.4f expected: %+.2f standard errors (%s)\n", mean.observed,
+            mean.expected, mean.z, formatP(mean.p).c_str());
+    return s;
+}
+
+std::string fitLine(const FitTest& fit) {
+    std::string s;
+    if (!fit.done) return s;
+    appendf(s, "  spread: chi-square %.2f on %" PRId64 " degrees of freedom, %zu classes (%s)\n",
+            fit.statistic, fit.degrees, fit.classes.size(), formatP(fit.p).c_str());
+    return s;
+}
+
+std::string classLabel(const FitClass& c) {
+    if (!c.totals) return "refused";
+    std::string s = number(c.from);
+    if (c.to != c.from) s += ".." + number(c.to);
+    return c.refusals ? s + " or refused" : s;
+}
+
+// The classes as rows: every one when they are few, else runs of adjacent ones, the refused
+// answers on a row of their own.
+std::vector<FitClass> rowsOf(const std::vector<FitClass>& classes, std::size_t& perRow) {
+    perRow = (classes.size() + kMaxRows - 1) / kMaxRows;
+    if (perRow <= 1) return classes;
+    std::vector<FitClass> rows;
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        const FitClass& c = classes[i];
+        if (rows.empty() || !c.totals || !rows.back().totals || i % perRow == 0) {
+            rows.push_back(c);
+            continue;
+        }
+        FitClass& row = rows.back();
+        row.to = c.to;
+        row.refusals = row.refusals || c.refusals;
+        row.observed += c.observed;
+        row.expected += c.expected;
+    }
+    return rows;
+}
+
+std::string histogram(const FitTest& fit) {
+    std::size_t perRow = 1;
+    const std::vector<FitClass> rows = rowsOf(fit.classes, perRow);
+    std::string out;
+    if (perRow > 1) {
+        out += "  " + number(static_cast<std::int64_t>(perRow)) +
+               " classes to a row (--json lists each)\n";
+    }
+    std::size_t labelWidth = std::string("totals").size();
+    double largest = 0.0;
+    for (const FitClass& row : rows) {
+        labelWidth = std::max(labelWidth, displayWidth(classLabel(row)));
+        largest = std::max({largest, static_cast<double>(row.observed), row.expected});
+    }
+    constexpr std::size_t kNumberWidth = 12;
+    out += "  ";
+    pad(out, "totals", labelWidth);
+    pad(out, "observed", kNumberWidth);
+    pad(out, "expected", kNumberWidth);
+    pad(out, "(o-e)/√e", 10);
+    out += "  observed" + std::string(kCells - 6, ' ') + "expected";
+    for (const FitClass& row : rows) {
+        out += "\n  ";
+        pad(out, classLabel(row), labelWidth);
+        pad(out, grouped(row.observed), kNumberWidth);
+        pad(out, groupedTenths(row.expected), kNumberWidth);
+        std::string d;
+        appendf(d, "%+.2f",
+                (static_cast<double>(row.observed) - row.expected) / std::sqrt(row.expected));
+        pad(out, d, 10);
+        const std::string observed = bar(static_cast<double>(row.observed) / largest, kCells);
+        out += "  " + observed + std::string(kCells + 2 - displayWidth(observed), ' ') +
+               bar(row.expected / largest, kCells);
+        while (out.back() == ' ')
+            out.pop_back();
+    }
+    return out + "\n";
+}
+
+bool onlyOneTotal(const Odds& odds) {
+    return odds.results.totals.probability.size() == 1 && odds.results.errorProbability == 0.0;
+}
+
+std::string verdict(const Odds& odds, const Observed& observed, const Audit& audit) {
+    const std::string rolls = plural(observed.answers, "roll", "rolls");
+    if (observed.impossible > 0) {
+        return "these answers cannot come from Orvik's dice (p = 0): no roll of this text gives " +
+               observed.firstImpossible;
+    }
+    if (std::isnan(audit.p)) {
+        if (onlyOneTotal(odds))
+            return "nothing to test: every roll of this text gives " +
+                   number(odds.results.totals.lowest);
+        return "too few rolls to tell anything (" + rolls + ")";
+    }
+    const std::string p = formatP(audit.p);
+    if (audit.p <= kUnlikely)
+        return "these totals are very unlikely by Orvik's exact odds (" + p + ")";
+    std::string s = audit.p < 0.05 ? "no clear sign of unfair dice in " + rolls + " (" + p +
+                                         "): totals this far from the odds come up by chance "
+                                         "now and then"
+                                   : "no sign of unfair dice in " + rolls + " (" + p + ")";
+    if (audit.sample < kSmallSample) s += "; so few rolls can show only a large bias";
+    return s;
+}
+
+void appendJsonNumberOrNull(std::string& out, bool known, double value) {
+    if (known && std::isfinite(value))
+        appendNumber(out, value);
+    else
+        out += "null";
+}
+
+}  // namespace
+
+std::string formatP(double p) {
+    std::string s = "p = ";
+    if (p >= kUnlikely || p == 0.0) {
+        appendf(s, "%.2g", p);
+    } else if (p < 1e-300) {
+        s = "p < 1e-300";
+    } else {
+        // "3e-12", not "3e-012" or "3.0e-12"
+        std::string e;
+        appendf(e, "%.0e", p);
+        const std::size_t sign = e.find('-');
+        std::size_t digits = sign + 1;
+        while (digits + 1 < e.size() && e[digits] == '0')
+            ++digits;
+        s += e.substr(0, sign + 1) + e.substr(digits);
+    }
+    return s;
+}
+
+std::string formatAuditText(const std::string& text, const Odds& odds, const Observed& observed,
+                            const Audit& audit) {
+    std::string out = text + (odds.sneak ? " (sneak attack)\n" : "\n");
+    out += sampleLine(odds, observed, audit);
+    out += meanLine(audit.mean);
+    out += fitLine(audit.fit);
+    if (!audit.fit.classes.empty() && audit.sample > 0) out += histogram(audit.fit);
+    return out + "  " + verdict(odds, observed, audit);
+}
+
+std::string formatAuditJson(const std::string& text, const Odds& odds, const Observed& observed,
+                            const Audit& audit) {
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += odds.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
+    std::uint64_t totals = 0;
+    for (const std::uint64_t c : observed.counts)
+        totals += c;
+    appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
+            observed.answers, totals);
+    out += countsEveryGroup(odds) ? ",\"groups_tested\":\"every\"" : ",\"groups_tested\":\"first\"";
+    appendf(out, ",\"refused\":%" PRIu64 ",\"p_error\":", observed.refused);
+    appendNumber(out, odds.results.errorProbability);
+    appendf(out, ",\"impossible\":%" PRIu64 ",\"first_impossible\":", observed.impossible);
+    if (observed.impossible > 0)
+        appendJsonString(out, observed.firstImpossible);
+    else
+        out += "null";
+    const MeanTest& mean = audit.mean;
+    out += ",\"mean\":{\"observed\":";
+    appendJsonNumberOrNull(out, totals > 0, mean.observed);
+    out += ",\"expected\":";
+    appendJsonNumberOrNull(out, true, mean.expected);
+    out += ",\"standard_error\":";
+    appendJsonNumberOrNull(out, mean.done, mean.standardError);
+    out += ",\"z\":";
+    appendJsonNumberOrNull(out, mean.done, mean.z);
+    out += ",\"p\":";
+    appendJsonNumberOrNull(out, mean.done, mean.p);
+    const FitTest& fit = audit.fit;
+    out += "},\"chi_square\":{\"statistic\":";
+    appendJsonNumberOrNull(out, fit.done, fit.statistic);
+    out += ",\"degrees_of_freedom\":";
+    appendJsonNumberOrNull(out, fit.done, static_cast<double>(fit.degrees));
+    out += ",\"p\":";
+    appendJsonNumberOrNull(out, fit.done, fit.p);
+    out += ",\"classes\":[";
+    for (std::size_t i = 0; i < fit.classes.size(); ++i) {
+        const FitClass& c = fit.classes[i];
+        out += i > 0 ? ",{" : "{";
+        if (c.totals) appendf(out, "\"from\":%" PRId64 ",\"to\":%" PRId64 ",", c.from, c.to);
+        out += c.refusals ? "\"refused\":true" : "\"refused\":false";
+        appendf(out, ",\"observed\":%" PRIu64 ",\"expected\":", c.observed);
+        appendNumber(out, c.expected);
+        out += '}';
+    }
+    out += "]},\"p\":";
+    appendJsonNumberOrNull(out, !std::isnan(audit.p), audit.p);
+    out += ",\"unlikely\":";
+    out += audit.p <= kUnlikely ? "true" : "false";
+    out += ",\"verdict\":";
+    appendJsonString(out, verdict(odds, observed, audit));
+    out += '}';
+    return out;
+}
+
+}  // namespace orvik::odds

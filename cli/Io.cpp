@@ -5,10 +5,13 @@
 #include <cstring>
 #include <string>
 
-#if defined(_WIN32)
 #include <fcntl.h>
+
+#if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
+
+#include "cli/Utf8.h"
 #else
 #include <unistd.h>
 #endif
@@ -48,6 +51,27 @@ std::size_t readSome(int fd, char* buffer, std::size_t size) {
         if (got >= 0) return static_cast<std::size_t>(got);
         if (errno != EINTR) throw ReadError(reason());
     }
+}
+
+int openForReading(const std::string& path) {
+#if defined(_WIN32)
+    const int fd = _wopen(fromUtf8(path).c_str(), _O_RDONLY | _O_BINARY);
+#else
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+#endif
+    if (fd < 0) throw ReadError(reason());
+    return fd;
+}
+
+void closeFile(int fd) {
+#if defined(_WIN32)
+    _close(fd);
+#else
+    ::close(fd);
+#endif
 }
 
 void writeAll(int fd, const char* data, std::size_t size) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 
 namespace orvik::cli {
 
@@ -25,6 +26,11 @@ class WriteError : public std::runtime_error {
 // Bytes as they come: waits only while none have arrived. Returns 0 at end of input; throws
 // ReadError.
 std::size_t readSome(int fd, char* buffer, std::size_t size);
+
+// A file to read, by its path (UTF-8 on Windows too), opened for reading in binary. Throws
+// ReadError saying why it cannot be. The caller closes it with closeFile.
+int openForReading(const std::string& path);
+void closeFile(int fd);
 
 // All of data, or WriteError.
 void writeAll(int fd, const char* data, std::size_t size);

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "cli/Audit.h"
 #include "cli/Interactive.h"
 #include "cli/Io.h"
 #include "cli/LineReader.h"
@@ -88,14 +89,14 @@ int rollAll(const Options& options, Roller& roller, Output& out) {
     return tally.status();
 }
 
-int rollDice(const Options& options) {
-    Module module;
+// Loads the module and seeds it as the options ask; false, after saying why, when it cannot.
+bool startModule(const Options& options, Module& module, std::uint32_t& seed) {
     std::string why;
     if (!loadModule(options.modulePath, module, why)) {
         say(why);
-        return kTrouble;
+        return false;
     }
-    std::uint32_t seed = options.seed;
+    seed = options.seed;
     if (options.seeded) {
         module.seed(seed);
     } else {
@@ -105,11 +106,68 @@ int rollDice(const Options& options) {
             seed = entropySeed();
         } catch (const std::exception& error) {
             say(std::string("cannot read the system's entropy source: ") + error.what());
-            return kTrouble;
+            return false;
         }
         module.seed(seed);
     }
     if (options.printSeed) say("seed " + std::to_string(seed));
+    return true;
+}
+
+// The run's last steps for an audit: what is answered goes out, and trouble is said.
+template <typename Audit>
+int runAudit(Output& out, Audit&& audit) {
+    try {
+        const int status = audit();
+        out.flush();
+        return status;
+    } catch (const WriteError& error) {
+        say(std::string("cannot write standard output: ") + error.what());
+    } catch (const ReadError& error) {
+        flushWhatWeCan(out);
+        say(std::string("cannot read the log: ") + error.what());
+    } catch (const std::bad_alloc&) {
+        flushWhatWeCan(out);
+        say("out of memory");
+    }
+    return kTrouble;
+}
+
+int auditLog(const Options& options) {
+    const bool named = !options.texts.empty() && std::strcmp(options.texts[0], "-") != 0;
+    const std::string source = named ? options.texts[0] : "standard input";
+    int fd = kStdin;
+    if (named) {
+        try {
+            fd = openForReading(source);
+        } catch (const ReadError& error) {
+            say("cannot open " + source + ": " + error.what());
+            return kTrouble;
+        }
+    }
+    Output out(kStdout);
+    LineReader lines(fd, [] {});
+    const int status =
+        runAudit(out, [&] { return auditAnswers(lines, source, options.json, out); });
+    if (named) closeFile(fd);
+    return status;
+}
+
+int auditModule(const Options& options) {
+    Module module;
+    std::uint32_t seed = 0;
+    if (!startModule(options, module, seed)) return kTrouble;
+    Output out(kStdout);
+    const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
+    return runAudit(out, [&] {
+        return auditRolls(options.texts, options.rolls, options.sneak, routine, options.json, out);
+    });
+}
+
+int rollDice(const Options& options) {
+    Module module;
+    std::uint32_t seed = 0;
+    if (!startModule(options, module, seed)) return kTrouble;
     Output out(kStdout);
     const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
     if (options.dice || options.json) {
@@ -140,6 +198,7 @@ int main(int argc, char** argv) {
             case Action::Roll:
                 break;
         }
+        if (options.audit) return options.answers ? auditLog(options) : auditModule(options);
         if (!options.odds) return rollDice(options);
         // The odds come from the engine linked in here: no module is loaded and nothing rolled.
         Output out(kStdout);

@@ -4,6 +4,8 @@ namespace orvik::cli {
 
 const char kUsage[] =
     "Usage: orvik [OPTION]... [TEXT]...\n"
+    "       orvik --audit [--rolls N] [--sneak] [OPTION]... TEXT...\n"
+    "       orvik --audit --answers [FILE]\n"
     "Roll dice. Each TEXT is one roll, answered on its own line; with no TEXT, each line of\n"
     "standard input is one roll, answered as soon as it arrives; at a terminal, orvik prompts\n"
     "for them (quit or Ctrl-D leaves; on Windows, quit or Ctrl-Z then Enter).\n"
@@ -19,6 +21,12 @@ const char kUsage[] =
     "                   groups the chance that exactly k of them do\n"
     "  --vs TEXT2       with --odds: the chances that a total of TEXT is greater than, equal\n"
     "                   to or less than a total of TEXT2\n"
+    "  --audit          were the dice fair? roll each TEXT through the module and test its\n"
+    "                   totals against the exact odds: the mean, and a chi-square test of the\n"
+    "                   spread; exit status 1 when a p-value is 0.001 or less\n"
+    "  --rolls N        with --audit: roll each TEXT N times (default 1000000)\n"
+    "  --answers [FILE] with --audit: test the answers in a game's log (FILE, or standard\n"
+    "                   input) instead, grouped by the roll text each sentence repeats\n"
     "  --seed N         start the generator from N (0 to 4294967295); without it, each run\n"
     "                   takes a fresh seed from the system's entropy source\n"
     "  --print-seed     write the seed to standard error (\"orvik: seed N\"), to replay a run\n"
@@ -54,10 +62,17 @@ const char kUsage[] =
     "    greater   69.9997%\n"
     "    equal      3.7498%\n"
     "    less      26.2505%\n"
+    "  $ orvik --audit --seed 1 d20\n"
+    "  d20\n"
+    "    1,000,000 rolls: 1,000,000 totals tested\n"
+    "    ...\n"
+    "    no sign of unfair dice in 1,000,000 rolls (p = 0.12)\n"
+    "  $ orvik --audit --answers game.log\n"
     "\n"
     "Exit status: 0 if every answer is a result, 1 if any is a \"Dice Error: \", 2 on trouble\n"
     "(a bad option or seed, a module that cannot be loaded or gives no answer, or whose dice\n"
-    "--dice and --json cannot rebuild, a failed read or write, or memory running out).\n";
+    "--dice and --json cannot rebuild, a failed read or write, or memory running out). With\n"
+    "--audit: 0 if every p-value is above 0.001, 1 if any is not, 2 on trouble.\n";
 
 namespace {
 
@@ -88,6 +103,9 @@ bool parseTarget(const std::string& text, std::int64_t& target) {
     return true;
 }
 
+// A trillion rolls take hours; more is surely a slip.
+constexpr std::uint64_t kMostRolls = 1000000000000;
+
 bool parseSeed(const std::string& text, std::uint32_t& seed) {
     std::uint64_t value = 0;
     if (!parseDigits(text, 0, 0xFFFFFFFFu, value)) return false;
@@ -101,6 +119,7 @@ struct Valued {
     const char* needs;
 };
 constexpr Valued kValued[] = {{"--seed", "a number"},
+                              {"--rolls", "a number"},
                               {"--at-least", "a number"},
                               {"--vs", "a roll text"},
                               {"--module", "a path"}};
@@ -123,6 +142,14 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
             error = "invalid seed '" + *value + "': expected 0 to 4294967295";
         }
         options.seeded = error.empty();
+    } else if (name == "--rolls") {
+        std::uint64_t rolls = 0;
+        if (!parseDigits(*value, 0, kMostRolls, rolls) || rolls == 0) {
+            error = "invalid number '" + *value + "' for '--rolls': expected 1 to " +
+                    std::to_string(kMostRolls);
+        }
+        options.rolls = rolls;
+        options.hasRolls = error.empty();
     } else if (name == "--at-least") {
         if (!parseTarget(*value, options.target)) {
             error =
@@ -139,9 +166,39 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
     return error.empty();
 }
 
+// --audit and the options that go with it, or not.
+bool checkAudit(const Options& options, std::string& error) {
+    if (!options.audit) {
+        if (options.hasRolls) error = "option '--rolls' needs '--audit'";
+        if (options.answers) error = "option '--answers' needs '--audit'";
+    } else if (options.odds || options.dice) {
+        error = std::string("option '") + (options.odds ? "--odds" : "--dice") +
+                "' does not go with '--audit': give one of them";
+    } else if (options.answers) {
+        // The log's answers were rolled already, by whatever module the host loaded.
+        const char* what = options.hasRolls              ? "--rolls"
+                           : options.seeded              ? "--seed"
+                           : options.printSeed           ? "--print-seed"
+                           : options.sneak               ? "--sneak"
+                           : !options.modulePath.empty() ? "--module"
+                                                         : nullptr;
+        if (what != nullptr) {
+            error = std::string("option '") + what +
+                    "' is for rolling, and '--answers' reads answers already rolled";
+        } else if (options.texts.size() > 1) {
+            error = "'--answers' reads one log: give one FILE, or none for standard input";
+        }
+    } else if (options.texts.empty()) {
+        error = "option '--audit' needs a TEXT to roll, or '--answers' to read a log";
+    }
+    return error.empty();
+}
+
 // Options that only make sense with others, or not with them.
 bool checkCombination(const Options& options, std::string& error) {
-    if (options.hasTarget && !options.odds) {
+    if (!checkAudit(options, error)) {
+        return false;
+    } else if (options.hasTarget && !options.odds) {
         error = "option '--at-least' needs '--odds'";
     } else if (options.hasVersus && !options.odds) {
         error = "option '--vs' needs '--odds'";
@@ -179,6 +236,10 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.json = true;
         } else if (arg == "--dice") {
             options.dice = true;
+        } else if (arg == "--audit") {
+            options.audit = true;
+        } else if (arg == "--answers") {
+            options.answers = true;
         } else if (arg == "--print-seed") {
             options.printSeed = true;
         } else if (const std::size_t equals = arg.find('=');

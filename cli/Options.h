@@ -19,6 +19,10 @@ struct Options {
     std::int64_t target = 0;
     bool hasVersus = false;  // --vs was given
     std::string versus;
+    bool audit = false;     // test the module's rolls, or a log's answers, against the odds
+    bool answers = false;   // with audit: read a log's answers (texts[0], if any, is its file)
+    bool hasRolls = false;  // --rolls was given
+    std::uint64_t rolls = 1000000;
     bool printSeed = false;
     bool seeded = false;  // --seed was given
     std::uint32_t seed = 0;

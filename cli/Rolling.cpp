@@ -11,22 +11,6 @@
 
 namespace orvik::cli {
 
-namespace {
-
-// Hands text to the module's routine in data, as a host does; returns the answer's length.
-// Inline: plain rolling of a large file calls it once a line.
-[[gnu::always_inline]] inline std::size_t ask(OrvikRollFn routine, std::vector<char>& data,
-                                              const char* text, std::size_t length) {
-    const std::size_t capacity = host::capacityFor(length);
-    if (data.size() < capacity) data.resize(capacity);
-    std::memcpy(data.data(), text, length);
-    data[length] = '\0';
-    routine(nullptr, nullptr, data.data(), nullptr, nullptr, nullptr);
-    return strnlen(data.data(), capacity);
-}
-
-}  // namespace
-
 Answer ModuleRoller::roll(const char* text, std::size_t length, bool refuse) {
     // The module reads a C string: a line holding a NUL byte is not a roll text, and must not
     // reach it cut short.

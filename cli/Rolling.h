@@ -5,18 +5,32 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/Faces.h"
 #include "cli/OddsAnswers.h"
+#include "host/RollRoutine.h"
 #include "host/orvik.h"
 
 namespace orvik::cli {
 
 class Output;
 class LineReader;
+
+// Hands text to the module's routine in data, as a host does; returns the answer's length.
+// Inline: plain rolling of a large file calls it once a line.
+[[gnu::always_inline]] inline std::size_t ask(OrvikRollFn routine, std::vector<char>& data,
+                                              const char* text, std::size_t length) {
+    const std::size_t capacity = host::capacityFor(length);
+    if (data.size() < capacity) data.resize(capacity);
+    std::memcpy(data.data(), text, length);
+    data[length] = '\0';
+    routine(nullptr, nullptr, data.data(), nullptr, nullptr, nullptr);
+    return strnlen(data.data(), capacity);
+}
 
 // None: the module gave no answer (most likely memory ran out). Lost: the same while its dice are
 // followed, which then cannot go on. Mismatch: the module's answer is not what its dice give.

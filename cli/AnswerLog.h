@@ -1,0 +1,37 @@
+// The module's answers in a game's log: each line that ends with an answer sentence gives the
+// roll text the host handed over, recovered from the sentence, and the totals.
+#ifndef ORVIK_CLI_ANSWERLOG_H
+#define ORVIK_CLI_ANSWERLOG_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvik::cli {
+
+struct LoggedAnswer {
+    // The roll text, free text included; for a sneak attack "<sneak dice> <main roll>", as the
+    // sneak attack routine takes it.
+    std::string text;
+    bool sneak = false;
+    std::int32_t groups = 0;  // the text's, as the module reads it
+    std::vector<std::int64_t> totals;
+    std::string unreadable;  // a total too long to be any roll's, when there is one
+};
+
+enum class LogLine {
+    Answer,
+    DiceError,  // holds "Dice Error:", which names no text
+    Refused,    // an answer sentence, but for a text the module answers with a dice error
+    Other,
+};
+
+// Reads one line of a log (without its line end). A line holds an answer when it ends with one,
+// trailing blanks aside: "rolls " at the start or after a character that is not a letter or
+// digit, then the sentence of a text the module can roll, " and gets ", the totals and ".".
+LogLine readLogLine(const char* line, std::size_t length, LoggedAnswer& answer);
+
+}  // namespace orvik::cli
+
+#endif  // ORVIK_CLI_ANSWERLOG_H

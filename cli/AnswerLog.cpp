@@ -14,6 +14,8 @@ constexpr std::string_view kVerb = "rolls ";
 constexpr std::string_view kGets = " and gets ";
 constexpr std::string_view kSneak = "( sneak attack, +";
 constexpr std::string_view kSneakEnd = " ) ";
+// Sentence starts tried in one line.
+constexpr int kMostTries = 8;
 // A total longer than this is no roll's: the largest have 6 digits.
 constexpr std::size_t kMostDigits = 15;
 
@@ -49,10 +51,15 @@ bool readTotals(std::string_view s, LoggedAnswer& answer) {
     }
 }
 
-// The roll's groups as the module reads text; false when it refuses the text.
-bool groupsOf(const std::string& text, std::int32_t& groups) {
+// The groups of the roll text that starts at text and ends before the blank that follows it in
+// the line, as the module reads it: its first '#' is the first within the text. False when the
+// module refuses the text. Read where it lies, since a line can be hundreds of megabytes.
+bool groupsOf(std::string_view text, std::int32_t& groups) {
+    const std::size_t hash = text.find('#');
     try {
-        groups = parseRoll(text.c_str()).groups;
+        groups =
+            parseRoll(text.data(), hash == std::string_view::npos ? nullptr : text.data() + hash)
+                .groups;
         return true;
     } catch (const DiceError&) {
         return false;
@@ -60,13 +67,13 @@ bool groupsOf(const std::string& text, std::int32_t& groups) {
 }
 
 // body follows "rolls ". A main roll's text: "a " before one that starts with "d", and only then.
-bool mainText(std::string_view body, std::string& text) {
+bool mainText(std::string_view body, std::string_view& text) {
     if (body.substr(0, 3) == "a d") {
-        text = std::string(body.substr(2));
+        text = body.substr(2);
         return true;
     }
     if (body.empty() || !isDigit(body[0])) return false;
-    text = std::string(body);
+    text = body;
     return true;
 }
 
@@ -74,7 +81,7 @@ enum class Found { Text, RefusedText, None };
 
 // The text of the sentence whose body (after "rolls ", up to " and gets ") is body.
 Found textOf(std::string_view body, LoggedAnswer& answer) {
-    std::string main;
+    std::string_view main;
     if (body.substr(0, kSneak.size()) == kSneak) {
         // The sneak dice are the text before the first space, so they hold none.
         const std::string_view rest = body.substr(kSneak.size());
@@ -83,17 +90,20 @@ Found textOf(std::string_view body, LoggedAnswer& answer) {
             rest.substr(space, kSneakEnd.size()) != kSneakEnd ||
             !mainText(rest.substr(space + kSneakEnd.size()), main))
             return Found::None;
-        const std::string sneak(rest.substr(0, space));
+        const std::string_view sneak = rest.substr(0, space);
         std::int32_t ignored = 0;
+        if (!groupsOf(sneak, ignored) || !groupsOf(main, answer.groups)) return Found::RefusedText;
         answer.sneak = true;
-        answer.text = sneak + " " + main;
-        return groupsOf(sneak, ignored) && groupsOf(main, answer.groups) ? Found::Text
-                                                                         : Found::RefusedText;
+        answer.text.assign(sneak);
+        answer.text += ' ';
+        answer.text.append(main);
+        return Found::Text;
     }
     if (!mainText(body, main)) return Found::None;
+    if (!groupsOf(main, answer.groups)) return Found::RefusedText;
     answer.sneak = false;
-    answer.text = std::move(main);
-    return groupsOf(answer.text, answer.groups) ? Found::Text : Found::RefusedText;
+    answer.text.assign(main);
+    return Found::Text;
 }
 
 }  // namespace
@@ -110,10 +120,13 @@ LogLine readLogLine(const char* line, std::size_t length, LoggedAnswer& answer) 
     // A name or a message before the sentence may hold "rolls " too: the first that starts the
     // sentence of a text the module rolls is taken.
     const std::string_view head = s.substr(0, gets);
+    // Each try reads the rest of the line, so only the first few are tried.
     bool refused = false;
-    for (std::size_t at = head.find(kVerb); at != std::string_view::npos;
+    int tries = 0;
+    for (std::size_t at = head.find(kVerb); at != std::string_view::npos && tries < kMostTries;
          at = head.find(kVerb, at + 1)) {
         if (at > 0 && isWordCharacter(head[at - 1])) continue;
+        ++tries;
         switch (textOf(head.substr(at + kVerb.size()), answer)) {
             case Found::Text:
                 return LogLine::Answer;

@@ -20,7 +20,7 @@
 
 namespace orvik::cli {
 
-using odds::grouped;
+using odds::countOf;
 using odds::Observed;
 using odds::Odds;
 
@@ -214,10 +214,13 @@ int auditAnswers(LineReader& lines, const std::string& source, bool json, Output
     std::size_t tested = 0;
     for (const LoggedText& entry : texts)
         tested += entry.odds ? 1U : 0U;
-    std::string summary = source + ": " + grouped(lineCount) + " lines, " + grouped(answers) +
-                          " answers of " + grouped(tested) + " roll texts; skipped " +
-                          grouped(errors) + " dice errors, " + grouped(other) + " other lines";
-    if (refused > 0) summary += ", " + grouped(refused) + " answers to texts the module refuses";
+    std::string summary = source + ": " + countOf(lineCount, "line", "lines") + ", " +
+                          countOf(answers, "answer", "answers") + " of " +
+                          countOf(tested, "roll text", "roll texts") + "; skipped " +
+                          countOf(errors, "dice error", "dice errors") + ", " +
+                          countOf(other, "other line", "other lines");
+    if (refused > 0)
+        summary += ", " + countOf(refused, "answer", "answers") + " to texts the module refuses";
     if (json) {
         out.flush();
         std::fprintf(stderr, "orvik: %s\n", summary.c_str());
@@ -225,9 +228,12 @@ int auditAnswers(LineReader& lines, const std::string& source, bool json, Output
         out.line(summary.data(), summary.size());
     }
     if (answers == 0) {
-        if (json) return kAuditTrouble;
-        const std::string none = "no answer sentences found: nothing to test";
-        out.line(none.data(), none.size());
+        // Most likely the wrong file: say so where the summary went.
+        const std::string none = "no answer of a text the module rolls: nothing to test";
+        if (json)
+            std::fprintf(stderr, "orvik: %s\n", none.c_str());
+        else
+            out.line(none.data(), none.size());
         return kAuditTrouble;
     }
     int status = kAuditFair;

@@ -24,17 +24,13 @@ std::string groupedTenths(double x) {
     return grouped(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
-std::string plural(std::uint64_t n, const char* one, const char* many) {
-    return grouped(n) + " " + (n == 1 ? one : many);
-}
-
 // Rolls, or answers read, whichever the observed holds, with their totals.
 std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& audit) {
     std::uint64_t totals = 0;
     for (const std::uint64_t c : observed.counts)
         totals += c;
-    std::string s = "  " + plural(observed.answers, "roll", "rolls") + ": " +
-                    plural(totals, "total", "totals") + " tested";
+    std::string s = "  " + countOf(observed.answers, "roll", "rolls") + ": " +
+                    countOf(totals, "total", "totals") + " tested";
     if (odds.groups > 1) {
         if (countsEveryGroup(odds))
             s += ", every group's";
@@ -45,13 +41,13 @@ std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& 
     }
     s += "\n";
     if (observed.refusalsCount && (observed.refused > 0 || odds.results.errorProbability > 0.0)) {
-        s += "  " + plural(observed.refused, "answer", "answers") + " \"" + kInvalidArguments +
+        s += "  " + countOf(observed.refused, "answer", "answers") + " \"" + kInvalidArguments +
              "\" (the odds expect ";
         appendf(s, "%.1f", static_cast<double>(audit.sample) * odds.results.errorProbability);
         s += ")\n";
     }
     if (observed.impossible > 0) {
-        s += "  " + plural(observed.impossible, "answer", "answers") +
+        s += "  " + countOf(observed.impossible, "answer", "answers") +
              " no roll of this text gives, the first: " + observed.firstImpossible + "\n";
     }
     return s;
@@ -145,7 +141,7 @@ bool onlyOneTotal(const Odds& odds) {
 }
 
 std::string verdict(const Odds& odds, const Observed& observed, const Audit& audit) {
-    const std::string rolls = plural(observed.answers, "roll", "rolls");
+    const std::string rolls = countOf(observed.answers, "roll", "rolls");
     if (observed.impossible > 0) {
         return "these answers cannot come from Orvik's dice (p = 0): no roll of this text gives " +
                observed.firstImpossible;

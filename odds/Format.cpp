@@ -33,6 +33,10 @@ std::string grouped(std::uint64_t n) {
     return out;
 }
 
+std::string countOf(std::uint64_t n, const char* one, const char* many) {
+    return grouped(n) + " " + (n == 1 ? one : many);
+}
+
 std::string bar(double fraction, int cells) {
     static const char* const kEighths[] = {"", "▏", "▎", "▍", "▌", "▋", "▊", "▉"};
     const auto eighths = static_cast<long>(std::lround(fraction * cells * 8));

@@ -16,6 +16,9 @@ std::string number(std::int64_t value);
 // 1234567 as "1,234,567".
 std::string grouped(std::uint64_t n);
 
+// "1 roll", "1,000 rolls".
+std::string countOf(std::uint64_t n, const char* one, const char* many);
+
 // The bars' full width, in cells.
 constexpr int kBarCells = 40;
 

@@ -64,8 +64,10 @@ std::string meanLine(const MeanTest& mean) {
 std::string fitLine(const FitTest& fit) {
     std::string s;
     if (!fit.done) return s;
-    appendf(s, "  spread: chi-square %.2f on %" PRId64 " degrees of freedom, %zu classes (%s)\n",
-            fit.statistic, fit.degrees, fit.classes.size(), formatP(fit.p).c_str());
+    appendf(s,
+            "  spread: chi-square %.2f on %" PRId64 " degrees of freedom, %" PRId64
+            " classes (%s)\n",
+            fit.statistic, fit.degrees, fit.degrees + 1, formatP(fit.p).c_str());
     return s;
 }
 
@@ -163,6 +165,25 @@ std::string verdict(const Odds& odds, const Observed& observed, const Audit& aud
     return s;
 }
 
+// The odds take successive dice as independent. Orvik's generator's lowest output bits repeat
+// with a short period, and a face of an even number of sides keeps the lowest bit, so a roll that
+// sums several such dice can show a pattern in its totals that a large audit sees.
+bool generatorPatternPossible(const Odds& odds) {
+    const auto even = [](const DicePart& part) { return part.dice > 0 && part.sides % 2 == 0; };
+    const std::int64_t dice = odds.roll.dice + (odds.sneak ? odds.sneakDice.dice : 0);
+    return dice >= 2 && (even(odds.roll) || (odds.sneak && even(odds.sneakDice)));
+}
+
+const char kGeneratorNote[] =
+    "A roll of several dice with an even number of sides can earn this from Orvik's own module "
+    "too: its generator's lowest bits repeat every 2^17 draws, a pattern the odds leave out.";
+
+// A note for a verdict that the module's own dice may earn, or null.
+const char* noteOn(const Odds& odds, const Observed& observed, const Audit& audit) {
+    const bool unlikely = observed.impossible == 0 && audit.p <= kUnlikely;
+    return unlikely && generatorPatternPossible(odds) ? kGeneratorNote : nullptr;
+}
+
 void appendJsonNumberOrNull(std::string& out, bool known, double value) {
     if (known && std::isfinite(value))
         appendNumber(out, value);
@@ -174,9 +195,10 @@ void appendJsonNumberOrNull(std::string& out, bool known, double value) {
 
 std::string formatP(double p) {
     std::string s = "p = ";
-    if (p >= kUnlikely || p == 0.0) {
+    if (p >= kUnlikely) {
         appendf(s, "%.2g", p);
     } else if (p < 1e-300) {
+        // Too small for a double to hold, or only with few digits.
         s = "p < 1e-300";
     } else {
         // "3e-12", not "3e-012" or "3.0e-12"
@@ -198,7 +220,14 @@ std::string formatAuditText(const std::string& text, const Odds& odds, const Obs
     out += meanLine(audit.mean);
     out += fitLine(audit.fit);
     if (!audit.fit.classes.empty() && audit.sample > 0) out += histogram(audit.fit);
-    return out + "  " + verdict(odds, observed, audit);
+    out += "  " + verdict(odds, observed, audit);
+    if (const char* note = noteOn(odds, observed, audit)) {
+        // On two lines, after its colon.
+        const std::string line = note;
+        const std::size_t colon = line.find(": ") + 1;
+        out += "\n  " + line.substr(0, colon) + "\n  " + line.substr(colon + 1);
+    }
+    return out;
 }
 
 std::string formatAuditJson(const std::string& text, const Odds& odds, const Observed& observed,
@@ -253,6 +282,11 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
     out += audit.p <= kUnlikely ? "true" : "false";
     out += ",\"verdict\":";
     appendJsonString(out, verdict(odds, observed, audit));
+    out += ",\"note\":";
+    if (const char* note = noteOn(odds, observed, audit))
+        appendJsonString(out, note);
+    else
+        out += "null";
     out += '}';
     return out;
 }

@@ -138,7 +138,9 @@ int auditRolls(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
                OrvikRollFn routine, bool json, Output& out) {
     int status = kAuditFair;
     bool first = true;
+    std::uint64_t number = 0;
     for (const char* t : texts) {
+        ++number;
         const std::string text(t);
         if (!json && !first) out.line("", 0);
         first = false;
@@ -155,9 +157,9 @@ int auditRolls(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
         Observed seen(*odds);
         if (!rollText(text, *odds, rolls, sneak, routine, seen)) {
             out.flush();
-            std::fprintf(stderr,
-                         "orvik: the module gave no answer to '%s' (memory is the likely cause)\n",
-                         text.c_str());
+            const std::string why = "orvik: TEXT " + std::to_string(number) +
+                                    ": the module gave no answer (memory is the likely cause)\n";
+            std::fputs(why.c_str(), stderr);
             return kAuditTrouble;
         }
         const std::string report = reportOn(text, *odds, seen, json, status);

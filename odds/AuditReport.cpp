@@ -42,8 +42,8 @@ std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& 
     s += "\n";
     if (observed.refusalsCount && (observed.refused > 0 || odds.results.errorProbability > 0.0)) {
         s += "  " + countOf(observed.refused, "answer", "answers") + " \"" + kInvalidArguments +
-             "\" (the odds expect ";
-        appendf(s, "%.1f", static_cast<double>(audit.sample) * odds.results.errorProbability);
+             "\" (the odds expect " +
+             groupedTenths(static_cast<double>(audit.sample) * odds.results.errorProbability);
         s += ")\n";
     }
     if (observed.impossible > 0) {
@@ -113,18 +113,24 @@ std::string histogram(const FitTest& fit) {
         labelWidth = std::max(labelWidth, displayWidth(classLabel(row)));
         largest = std::max({largest, static_cast<double>(row.observed), row.expected});
     }
-    constexpr std::size_t kNumberWidth = 12;
+    // Two spaces before the widest count.
+    std::size_t numberWidth = std::string("observed").size();
+    for (const FitClass& row : rows) {
+        numberWidth = std::max(
+            {numberWidth, grouped(row.observed).size(), groupedTenths(row.expected).size()});
+    }
+    numberWidth += 2;
     out += "  ";
     pad(out, "totals", labelWidth);
-    pad(out, "observed", kNumberWidth);
-    pad(out, "expected", kNumberWidth);
+    pad(out, "observed", numberWidth);
+    pad(out, "expected", numberWidth);
     pad(out, "(o-e)/√e", 10);
     out += "  observed" + std::string(kCells - 6, ' ') + "expected";
     for (const FitClass& row : rows) {
         out += "\n  ";
         pad(out, classLabel(row), labelWidth);
-        pad(out, grouped(row.observed), kNumberWidth);
-        pad(out, groupedTenths(row.expected), kNumberWidth);
+        pad(out, grouped(row.observed), numberWidth);
+        pad(out, groupedTenths(row.expected), numberWidth);
         std::string d;
         appendf(d, "%+.2f",
                 (static_cast<double>(row.observed) - row.expected) / std::sqrt(row.expected));

@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "cli/AnswerLog.h"
+#include "cli/Audit.h"
 #include "cli/Module.h"
 #include "cli/OddsAnswers.h"
 #include "cli/Output.h"
@@ -114,6 +116,46 @@ void BM_DiceRoll(benchmark::State& state) {
     close(devNull);
 }
 BENCHMARK(BM_DiceRoll)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// orvik --audit --seed 1 TEXT: a million rolls through the module, the odds once, the tests and
+// the report (to /dev/null). The issue that asked for the audit wants d20 well under a second.
+void BM_Audit(benchmark::State& state) {
+    static const char* const kTexts[] = {"d20", "3#d20+5", "3d6 d8+2"};
+    const char* text = kTexts[state.range(0)];
+    const bool sneak = state.range(0) == 2;
+    orvik::cli::Module module;
+    std::string why;
+    if (!orvik::cli::loadModule(ORVIK_MODULE_PATH, module, why)) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    const int devNull = open("/dev/null", O_WRONLY);
+    {
+        orvik::cli::Output out(devNull);
+        const std::vector<const char*> texts{text};
+        for (auto _ : state) {
+            module.seed(1);
+            const int status = orvik::cli::auditRolls(
+                texts, 1000000, sneak, sneak ? module.sneakAttack : module.diceMain, false, out);
+            benchmark::DoNotOptimize(status);
+        }
+        out.flush();
+    }
+    close(devNull);
+    state.SetLabel(text);
+}
+BENCHMARK(BM_Audit)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// One line of a game's log read for its answer, per line.
+void BM_ReadLogLine(benchmark::State& state) {
+    const std::string line =
+        "[20:01] <Ann> rolls ( sneak attack, +3d6 ) a d8+2 from behind and gets 15.";
+    orvik::cli::LoggedAnswer answer;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(orvik::cli::readLogLine(line.data(), line.size(), answer));
+    }
+}
+BENCHMARK(BM_ReadLogLine);
 
 }  // namespace
 

@@ -247,7 +247,8 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
             observed.answers, totals);
     out += countsEveryGroup(odds) ? ",\"groups_tested\":\"every\"" : ",\"groups_tested\":\"first\"";
-    appendf(out, ",\"refused\":%" PRIu64 ",\"p_error\":", observed.refused);
+    appendf(out, ",\"refused\":%" PRIu64 ",\"sample\":%" PRIu64 ",\"p_error\":", observed.refused,
+            audit.sample);
     appendNumber(out, odds.results.errorProbability);
     appendf(out, ",\"impossible\":%" PRIu64 ",\"first_impossible\":", observed.impossible);
     if (observed.impossible > 0)

@@ -27,30 +27,6 @@ bool isWordCharacter(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
-// "N, N, N." exactly, each N decimal digits after an optional '-'.
-bool readTotals(std::string_view s, LoggedAnswer& answer) {
-    answer.totals.clear();
-    answer.unreadable.clear();
-    std::size_t i = 0;
-    for (;;) {
-        const std::size_t start = i;
-        if (i < s.size() && s[i] == '-') ++i;
-        const std::size_t digits = i;
-        std::int64_t value = 0;
-        while (i < s.size() && isDigit(s[i])) {
-            if (i - digits < kMostDigits) value = value * 10 + (s[i] - '0');
-            ++i;
-        }
-        if (i == digits) return false;
-        if (i - digits > kMostDigits && answer.unreadable.empty())
-            answer.unreadable = std::string(s.substr(start, i - start));
-        answer.totals.push_back(s[start] == '-' ? -value : value);
-        if (i + 1 == s.size() && s[i] == '.') return true;
-        if (s.substr(i, 2) != ", ") return false;
-        i += 2;
-    }
-}
-
 // The groups of the roll text that starts at text and ends before the blank that follows it in
 // the line, as the module reads it: its first '#' is the first within the text. False when the
 // module refuses the text. Read where it lies, since a line can be hundreds of megabytes.
@@ -107,6 +83,29 @@ Found textOf(std::string_view body, LoggedAnswer& answer) {
 }
 
 }  // namespace
+
+bool readTotals(std::string_view s, LoggedAnswer& answer) {
+    answer.totals.clear();
+    answer.unreadable.clear();
+    std::size_t i = 0;
+    for (;;) {
+        const std::size_t start = i;
+        if (i < s.size() && s[i] == '-') ++i;
+        const std::size_t digits = i;
+        std::int64_t value = 0;
+        while (i < s.size() && isDigit(s[i])) {
+            if (i - digits < kMostDigits) value = value * 10 + (s[i] - '0');
+            ++i;
+        }
+        if (i == digits) return false;
+        if (i - digits > kMostDigits && answer.unreadable.empty())
+            answer.unreadable = std::string(s.substr(start, i - start));
+        answer.totals.push_back(s[start] == '-' ? -value : value);
+        if (i + 1 == s.size() && s[i] == '.') return true;
+        if (s.substr(i, 2) != ", ") return false;
+        i += 2;
+    }
+}
 
 LogLine readLogLine(const char* line, std::size_t length, LoggedAnswer& answer) {
     std::string_view s(line, length);

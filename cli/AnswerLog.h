@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvik::cli {
@@ -26,6 +27,9 @@ enum class LogLine {
     Refused,    // an answer sentence, but for a text the module answers with a dice error
     Other,
 };
+
+// Reads "N, N, N." exactly, each N decimal digits after an optional '-', into answer's totals.
+bool readTotals(std::string_view s, LoggedAnswer& answer);
 
 // Reads one line of a log (without its line end). A line holds an answer when it ends with one,
 // trailing blanks aside: "rolls " at the start or after a character that is not a letter or

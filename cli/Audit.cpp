@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "cli/AnswerLog.h"
-#include "cli/Faces.h"
 #include "cli/LineReader.h"
 #include "cli/Output.h"
 #include "cli/Rolling.h"
@@ -54,24 +53,6 @@ void countAnswer(const Odds& odds, const LoggedAnswer& answer, Observed& seen) {
     }
 }
 
-// "N, N, N." after a sentence's fixed start, as fast as a million answers want.
-bool readTotalsFast(const char* s, const char* end, std::vector<std::int64_t>& totals) {
-    totals.clear();
-    for (;;) {
-        const bool negative = s < end && *s == '-';
-        if (negative) ++s;
-        const char* digits = s;
-        std::int64_t value = 0;
-        while (s < end && *s >= '0' && *s <= '9' && s - digits < 15)
-            value = value * 10 + (*s++ - '0');
-        if (s == digits) return false;
-        totals.push_back(negative ? -value : value);
-        if (s + 1 == end && *s == '.') return true;
-        if (end - s < 2 || s[0] != ',' || s[1] != ' ') return false;
-        s += 2;
-    }
-}
-
 // The odds of a text, or the module's message for a text it refuses.
 std::unique_ptr<Odds> oddsOf(const std::string& text, bool sneak, std::string& refusal) {
     try {
@@ -93,6 +74,19 @@ std::string reportOn(const std::string& text, const Odds& odds, const Observed& 
                 : odds::formatAuditText(text, odds, seen, result);
 }
 
+// Whether answer is the sentence of text, as read from a log; if so, prefix becomes its start up
+// to the totals.
+bool sentenceOf(std::string_view whole, const std::string& text, bool sneak, LoggedAnswer& answer,
+                std::string& prefix) {
+    // A log may have something before the sentence; the module's answer may not.
+    if (whole.substr(0, 6) != "rolls " ||
+        readLogLine(whole.data(), whole.size(), answer) != LogLine::Answer || answer.text != text ||
+        answer.sneak != sneak)
+        return false;
+    prefix = std::string(whole.substr(0, whole.rfind(" and gets ") + 10));
+    return true;
+}
+
 // Rolls one text through the module; false when the module gave no answer.
 bool rollText(const std::string& text, const Odds& odds, std::uint64_t rolls, bool sneak,
               OrvikRollFn routine, Observed& seen) {
@@ -103,31 +97,19 @@ bool rollText(const std::string& text, const Odds& odds, std::uint64_t rolls, bo
     for (std::uint64_t i = 0; i < rolls; ++i) {
         const std::size_t length = ask(routine, data, text.data(), text.size());
         if (length == 0) return false;
-        const char* a = data.data();
-        if (!prefix.empty() && length > prefix.size() &&
-            std::memcmp(a, prefix.data(), prefix.size()) == 0 &&
-            readTotalsFast(a + prefix.size(), a + length, answer.totals)) {
-            ++seen.answers;
-            if (answer.totals.size() == static_cast<std::size_t>(odds.groups)) {
-                countTotals(odds, answer.totals, seen);
-            } else {
-                seen.countImpossible(named(std::string_view(a, length)));
-            }
+        const std::string_view whole(data.data(), length);
+        // Most answers are the sentence the first result showed: only their totals are read.
+        const bool known = !prefix.empty() && whole.substr(0, prefix.size()) == prefix &&
+                           readTotals(whole.substr(prefix.size()), answer);
+        if (known || sentenceOf(whole, text, sneak, answer, prefix)) {
+            countAnswer(odds, answer, seen);
             continue;
         }
-        // Anything else is read in full: the first result, a refusal, or what Orvik never says.
-        const std::string_view whole(a, length);
-        if (readLogLine(a, length, answer) == LogLine::Answer && answer.text == text &&
-            answer.sneak == sneak && whole.substr(0, 6) == "rolls ") {
-            prefix = std::string(whole.substr(0, whole.rfind(" and gets ") + 10));
-            countAnswer(odds, answer, seen);
-        } else if (whole == kInvalidArguments && odds.results.errorProbability > 0.0) {
-            ++seen.answers;
+        ++seen.answers;
+        if (whole == kInvalidArguments && odds.results.errorProbability > 0.0)
             ++seen.refused;
-        } else {
-            ++seen.answers;
+        else
             seen.countImpossible(named(whole));
-        }
     }
     return true;
 }
@@ -175,7 +157,6 @@ struct LoggedText {
     std::string text;
     bool sneak = false;
     std::unique_ptr<Odds> odds;  // null when the module refuses the text after all
-    std::string refusal;
     std::unique_ptr<Observed> seen;
 };
 
@@ -201,7 +182,8 @@ int auditAnswers(LineReader& lines, const std::string& source, bool json, Output
             LoggedText entry;
             entry.text = answer.text;
             entry.sneak = answer.sneak;
-            entry.odds = oddsOf(answer.text, answer.sneak, entry.refusal);
+            std::string refusal;
+            entry.odds = oddsOf(answer.text, answer.sneak, refusal);
             if (entry.odds) entry.seen = std::make_unique<Observed>(*entry.odds);
             texts.push_back(std::move(entry));
         }

@@ -129,10 +129,15 @@ int auditRolls(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
         std::string refusal;
         const std::unique_ptr<Odds> odds = oddsOf(text, sneak, refusal);
         if (!odds) {
-            // Nothing to test: every answer would be this message.
+            // Nothing to test: every answer would be this message. The report keeps its place
+            // among the others; the status is said where trouble is.
             const std::string report = json ? odds::formatJsonError(text, refusal.c_str())
                                             : text + "\n  " + refusal + "\n  nothing to test";
             out.line(report.data(), report.size());
+            out.flush();
+            const std::string why = "orvik: TEXT " + std::to_string(number) +
+                                    ": the module refuses it, so there is nothing to test\n";
+            std::fputs(why.c_str(), stderr);
             status = kAuditTrouble;
             continue;
         }
@@ -212,12 +217,9 @@ int auditAnswers(LineReader& lines, const std::string& source, bool json, Output
         out.line(summary.data(), summary.size());
     }
     if (answers == 0) {
-        // Most likely the wrong file: say so where the summary went.
-        const std::string none = "no answer of a text the module rolls: nothing to test";
-        if (json)
-            std::fprintf(stderr, "orvik: %s\n", none.c_str());
-        else
-            out.line(none.data(), none.size());
+        // Most likely the wrong file.
+        out.flush();
+        std::fputs("orvik: no answer of a text the module rolls: nothing to test\n", stderr);
         return kAuditTrouble;
     }
     int status = kAuditFair;

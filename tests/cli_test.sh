@@ -394,12 +394,14 @@ audit_said() {
 has() { if [ -z "$2" ]; then [ ! -s "$1" ]; else grep -q -E -- "$2" "$1"; fi; }
 : >"$tmp/in"
 audit_said "fair d20" 0 '^  no sign of unfair dice in 1,000,000 rolls \(p = 0\.[0-9]+\)$' "" --audit --seed 3 d20
-audit_said "refused text" 2 '^  Dice Error: Maximum of 500 sides on any die\.$' "" --audit --seed 3 d501
+audit_said "refused text" 2 '^  Dice Error: Maximum of 500 sides on any die\.$' \
+    "^orvik: TEXT 1: the module refuses it" --audit --seed 3 d501
 audit_said "missing log" 2 "" "^orvik: cannot open $tmp/nowhere\.log: " --audit --answers "$tmp/nowhere.log"
-audit_said "empty log" 2 "nothing to test" "" --audit --answers
+audit_said "empty log" 2 "^standard input: 0 lines, 0 answers" "^orvik: .*nothing to test$" --audit --answers
 audit_said "empty log, json" 2 "" "^orvik: .*nothing to test$" --audit --answers --json
 printf '[20:01] <Ann> rolls a d20 and gets lucky\n[20:02] Dice Error: Maximum of 500 sides on any die.\n' >"$tmp/in"
-audit_said "a log without answers" 2 "nothing to test" "" --audit --answers -
+audit_said "a log without answers" 2 "skipped 1 dice error, 1 other line$" "^orvik: .*nothing to test$" \
+    --audit --answers -
 : >"$tmp/in"
 # Usage errors: nothing rolled, nothing read.
 for args in "--rolls 5 d20" "--answers $tmp/in" "--audit --answers --seed 1" "--audit --answers --sneak" \

@@ -18,7 +18,8 @@ DOCS = ARGS[:ARGS.index("--")]
 ORVIK = ARGS[ARGS.index("--") + 1:-1] + sys.argv[1:2]  # the runner (an emulator), if any
 failures = []
 # What each source must show an example of, beyond one example at least.
-NEEDED = {"README.md": ("--dice", "--odds"), "odds.md": ("--at-least", "--vs", "--json"),
+NEEDED = {"README.md": ("--dice", "--odds", "--audit --seed", "--audit --answers"),
+          "odds.md": ("--at-least", "--vs", "--json", "--audit"),
           "--help": ("--dice", "--at-least", "--vs")}
 
 

@@ -42,13 +42,19 @@ bool groupsOf(std::string_view text, std::int32_t& groups) {
     }
 }
 
+// What a text the module rolls can start with besides "d": a count, or a group prefix, which is
+// read the way atoi reads one (" 3#d6" and "+3#d6" are three groups).
+bool canStartText(char c) {
+    return isDigit(c) || c == '+' || c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 // body follows "rolls ". A main roll's text: "a " before one that starts with "d", and only then.
 bool mainText(std::string_view body, std::string_view& text) {
     if (body.substr(0, 3) == "a d") {
         text = body.substr(2);
         return true;
     }
-    if (body.empty() || !isDigit(body[0])) return false;
+    if (body.empty() || !canStartText(body[0])) return false;
     text = body;
     return true;
 }

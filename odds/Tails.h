@@ -13,8 +13,9 @@ namespace orvik::odds {
 double normalTwoSided(double z);
 
 // P(X >= x) for X chi-square distributed with degrees (1 or more) degrees of freedom; 1 for x of
-// 0 or less. Relative error about 1e-13 where the result is a normal double; 0 where it is below
-// about 1e-308.
+// 0 or less. Where the result is a normal double, relative error about 1e-13 up to 1000 degrees,
+// growing with them to about 6e-11 at 10^5 (each term's exponent is a difference of numbers near
+// degrees/2 log(x/2)); 0 where it is below about 1e-308.
 double chiSquareAbove(double x, std::int64_t degrees);
 
 }  // namespace orvik::odds

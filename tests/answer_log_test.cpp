@@ -1,0 +1,200 @@
+// Reading answers back out of a game's log: the roll text recovered from the sentence, whatever
+// stands before it and whatever the text's free text holds.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/AnswerLog.h"
+#include "host/RollRoutine.h"
+#include "random/DiceRandom.h"
+
+namespace {
+
+using orvik::cli::LoggedAnswer;
+using orvik::cli::LogLine;
+using orvik::cli::readLogLine;
+
+const char* name(LogLine kind) {
+    static const char* const names[] = {"Answer", "DiceError", "Refused", "Other"};
+    return names[static_cast<int>(kind)];
+}
+
+LogLine read(const std::string& line, LoggedAnswer& answer) {
+    return readLogLine(line.data(), line.size(), answer);
+}
+
+TEST(AnswerLog, ReadsLines) {
+    struct Row {
+        std::string line;
+        LogLine kind;
+        const char* text = "";  // for an answer
+        bool sneak = false;
+        std::vector<std::int64_t> totals = {};
+        std::int32_t groups = 1;
+    } rows[] = {
+        {"rolls a d20 and gets 7.", LogLine::Answer, "d20", false, {7}},
+        {"rolls 1d6 and gets 4.", LogLine::Answer, "1d6", false, {4}},
+        {"rolls 2#d6 and gets 3, 4.", LogLine::Answer, "2#d6", false, {3, 4}, 2},
+        {"rolls 3d6 #d8 and gets 1, 8, 2.", LogLine::Answer, "3d6 #d8", false, {1, 8, 2}, 3},
+        {"rolls a d6-10 and gets -7.", LogLine::Answer, "d6-10", false, {-7}},
+        {"rolls 3#d6-4 and gets -2, 0, 2.", LogLine::Answer, "3#d6-4", false, {-2, 0, 2}, 3},
+        // Free text, which may hold the sentence's own words.
+        {"rolls a d20 to hit and gets 12.", LogLine::Answer, "d20 to hit", false, {12}},
+        {"rolls a d20 and gets lucky and gets 12.",
+         LogLine::Answer,
+         "d20 and gets lucky",
+         false,
+         {12}},
+        {"rolls a d20 x and gets 5. and gets 12.",
+         LogLine::Answer,
+         "d20 x and gets 5.",
+         false,
+         {12}},
+        {"rolls a d20 rolls 3d6 and gets 9.", LogLine::Answer, "d20 rolls 3d6", false, {9}},
+        {"rolls a d20  and gets 9.", LogLine::Answer, "d20 ", false, {9}},
+        {"rolls a d20 Dice Error: none and gets 9.",
+         LogLine::Answer,
+         "d20 Dice Error: none",
+         false,
+         {9}},
+        // What stands before the sentence: times, names, other words.
+        {"[21:04:17] <Bob> rolls a d20 and gets 7.", LogLine::Answer, "d20", false, {7}},
+        {"Bob_rolls 2d6 pls: rolls a d20 and gets 7.", LogLine::Answer, "d20", false, {7}},
+        {"The DM rolls his eyes; Bob rolls a d20 and gets 7.", LogLine::Answer, "d20", false, {7}},
+        {"Ann rolls 5 apples, Bob rolls a d20 and gets 7.", LogLine::Answer, "d20", false, {7}},
+        {"(rolls a d20 and gets 7.", LogLine::Answer, "d20", false, {7}},
+        // Trailing blanks and a carriage return from a file written elsewhere.
+        {"rolls a d20 and gets 7. \t \r", LogLine::Answer, "d20", false, {7}},
+        // Sneak attacks: the sneak dice first, then the main roll with its free text.
+        {"rolls ( sneak attack, +3d6 ) a d8+2 from behind and gets 15.",
+         LogLine::Answer,
+         "3d6 d8+2 from behind",
+         true,
+         {15}},
+        {"rolls ( sneak attack, +2d6 ) 2#d8 and gets 9, 12.",
+         LogLine::Answer,
+         "2d6 2#d8",
+         true,
+         {9, 12},
+         2},
+        {"rolls ( sneak attack, +2#3d6 ) a d8 and gets 9.", LogLine::Answer, "2#3d6 d8", true, {9}},
+        // Texts that are not the roll's first characters: a group prefix read the way atoi
+        // reads one, so the module rolls them, and the sentence has no "a ".
+        {"rolls  3#d6 and gets 5, 5, 3.", LogLine::Answer, " 3#d6", false, {5, 5, 3}, 3},
+        {"rolls +3#d6 and gets 5, 5, 2.", LogLine::Answer, "+3#d6", false, {5, 5, 2}, 3},
+        {"rolls ( sneak attack, +3d6 )  2#d6 and gets 8, 9.",
+         LogLine::Answer,
+         "3d6  2#d6",
+         true,
+         {8, 9},
+         2},
+        // A total too long to be any roll's is kept to be named.
+        {"rolls a d20 and gets 12345678901234567.", LogLine::Answer, "d20", false, {0}},
+        // Not answers.
+        {"Dice Error: Maximum of 500 sides on any die.", LogLine::DiceError},
+        {"<Bob> Dice Error: Invalid arguments in the attempted roll", LogLine::DiceError},
+        {"rolls a d501 and gets 5.", LogLine::Refused},
+        {"rolls 101d6 and gets 300.", LogLine::Refused},
+        {"rolls ( sneak attack, +3d6 ) a d501 and gets 5.", LogLine::Refused},
+        {"rolls ( sneak attack, +3d6x ) a d8 and gets 5.", LogLine::Refused},
+        {"rolls d20 and gets 5.", LogLine::Other},  // the module writes "a d20"
+        {"rolls a 3d6 and gets 5.", LogLine::Other},
+        {"Bobrolls a d20 and gets 5.", LogLine::Other},
+        {"rolls a d20 and gets 5. Nice!", LogLine::Other},
+        {"rolls a d20 and gets 5", LogLine::Other},
+        {"rolls a d20 and gets 5..", LogLine::Other},
+        {"rolls a d20 and gets .", LogLine::Other},
+        {"rolls a d20 and gets -.", LogLine::Other},
+        {"rolls a d20 and gets +5.", LogLine::Other},
+        {"rolls a d20 and gets 5,6.", LogLine::Other},
+        {"rolls a d20 and gets 5 , 6.", LogLine::Other},
+        {"rolls 2#d20 and gets 5, .", LogLine::Other},
+        {"rolls ( sneak attack, + ) a d8 and gets 5.", LogLine::Other},
+        {"rolls ( sneak attack, +3d6 )a d8 and gets 5.", LogLine::Other},
+        {"rolls ( sneak attack, +3d6 ) d8 and gets 5.", LogLine::Other},
+        {"", LogLine::Other},
+    };
+    for (const Row& r : rows) {
+        LoggedAnswer answer;
+        const LogLine kind = read(r.line, answer);
+        EXPECT_STREQ(name(kind), name(r.kind)) << r.line;
+        if (kind != LogLine::Answer || r.kind != LogLine::Answer) continue;
+        EXPECT_EQ(answer.text, r.text) << r.line;
+        EXPECT_EQ(answer.sneak, r.sneak) << r.line;
+        EXPECT_EQ(answer.groups, r.groups) << r.line;
+        if (r.line.find("12345678901234567") != std::string::npos) {
+            EXPECT_EQ(answer.unreadable, "12345678901234567");
+            continue;
+        }
+        EXPECT_EQ(answer.totals, r.totals) << r.line;
+        EXPECT_EQ(answer.unreadable, "") << r.line;
+    }
+}
+
+// The engine writes the sentences: the reader gives back exactly the text rolled and the totals
+// the engine kept, whatever stands before the sentence.
+TEST(AnswerLog, RoundTripsTheEnginesSentences) {
+    struct Row {
+        const char* text;
+        bool sneak;
+    } rows[] = {
+        {"d20", false},
+        {"1d6", false},
+        {"3d6+2-1", false},
+        {"d6-10", false},
+        {"4#d6-10*2", false},
+        {"30#d500+1000", false},
+        {"2#d20", false},
+        {"3d6 #d8", false},
+        {"3 #d6", false},
+        {"3x#d6", false},
+        {" 3#d6", false},
+        {"+3#d6", false},
+        {"\t2#d4", false},
+        {"d20 to hit", false},
+        {"d20 ", false},
+        {"d20 and gets 5, 6.", false},
+        {"d20 rolls a d8 and gets", false},
+        {"2d6 ( sneak attack, +3d6 ) a d8", false},
+        {"d8 Dice Error: none", false},
+        {"3d6 d8+2", true},
+        {"3d6 d8+2 from behind", true},
+        {"3d6 2d8+2", true},
+        {"2d6 2#d8", true},
+        {"2#3d6 d8", true},
+        {"+2#d4 d6", true},
+        {"3d6  3#d6", true},
+        {"d4 d6-20 and gets 3.", true},
+        {"d6 d20 ) a d8 and gets", true},
+    };
+    const char* const prefixes[] = {"", "[12:00] <Bob> ", "Trolls rolls: "};
+    for (const Row& r : rows) {
+        for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+            std::vector<char> data(orvik::host::capacityFor(std::strlen(r.text)), '\0');
+            std::memcpy(data.data(), r.text, std::strlen(r.text) + 1);
+            orvik::seedRandom(seed);
+            orvik::host::RollDice dice;
+            if (r.sneak)
+                orvik::host::sneakAttackKeepingDice(data.data(), data.size(), dice);
+            else
+                orvik::host::diceMainKeepingDice(data.data(), data.size(), dice);
+            const std::string sentence(data.data());
+            ASSERT_EQ(sentence.rfind("rolls ", 0), 0u) << r.text << ": " << sentence;
+            const std::vector<std::int64_t> totals(dice.totals, dice.totals + dice.groups);
+            for (const char* prefix : prefixes) {
+                LoggedAnswer answer;
+                const std::string line = prefix + sentence + (seed % 2 == 0 ? "\r" : "");
+                ASSERT_STREQ(name(read(line, answer)), "Answer") << '"' << line << '"';
+                EXPECT_EQ(answer.text, r.text) << line;
+                EXPECT_EQ(answer.sneak, r.sneak) << line;
+                EXPECT_EQ(answer.groups, dice.groups) << line;
+                EXPECT_EQ(answer.totals, totals) << line;
+            }
+        }
+    }
+}
+
+}  // namespace

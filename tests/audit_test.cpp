@@ -1,0 +1,235 @@
+// The audit's maths on small hand-checked samples: how classes are pooled, the statistics and
+// their degrees of freedom, refused and impossible answers, and how p-values are written.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "odds/Audit.h"
+#include "odds/AuditReport.h"
+#include "odds/Odds.h"
+
+namespace {
+
+using namespace orvik::odds;
+
+// An Observed for odds with counts[i] totals of lowest + i.
+Observed observedOf(const Odds& odds, const std::vector<std::uint64_t>& counts) {
+    Observed seen(odds);
+    EXPECT_EQ(seen.counts.size(), counts.size());
+    seen.counts = counts;
+    seen.answers = std::accumulate(counts.begin(), counts.end(), std::uint64_t{0});
+    return seen;
+}
+
+// What every fit must keep: classes in order that cover the totals once, each expected at least
+// 5 times, and the observed and expected counts summing to the sample.
+void expectWellPooled(const Odds& odds, const Audit& a) {
+    const FitTest& fit = a.fit;
+    ASSERT_FALSE(fit.classes.empty());
+    std::int64_t next = odds.results.totals.lowest;
+    std::uint64_t observed = 0;
+    double expected = 0.0;
+    for (const FitClass& c : fit.classes) {
+        EXPECT_GE(c.expected, kFewestExpected) << c.from << ".." << c.to;
+        observed += c.observed;
+        expected += c.expected;
+        if (!c.totals) continue;
+        EXPECT_EQ(c.from, next);
+        EXPECT_LE(c.from, c.to);
+        next = c.to + 1;
+    }
+    EXPECT_EQ(next, odds.results.totals.highest() + 1) << "the classes leave totals out";
+    EXPECT_EQ(observed, a.sample);
+    EXPECT_NEAR(expected, static_cast<double>(a.sample), 1e-9 * static_cast<double>(a.sample));
+    EXPECT_EQ(fit.degrees, static_cast<std::int64_t>(fit.classes.size()) - 1);
+}
+
+// 3d6 with its counts out of 216: the low end pools 3..5 (1 + 3 + 6), the top end leaves 17..18
+// (3 + 1) over, which joins 16 below it rather than standing as a class of 4.
+TEST(Audit, ThinTailsPooledAtBothEnds) {
+    const Odds odds = rollOdds("3d6");
+    const Observed seen =
+        observedOf(odds, {1, 3, 6, 10, 15, 21, 25, 27, 27, 25, 21, 15, 10, 6, 3, 1});
+    const Audit a = audit(odds, seen);
+    EXPECT_EQ(a.sample, 216u);
+    expectWellPooled(odds, a);
+    ASSERT_EQ(a.fit.classes.size(), 12u);
+    EXPECT_EQ(a.fit.classes.front().from, 3);
+    EXPECT_EQ(a.fit.classes.front().to, 5);
+    EXPECT_EQ(a.fit.classes.front().observed, 10u);
+    EXPECT_EQ(a.fit.classes[1].from, 6);
+    EXPECT_EQ(a.fit.classes[1].to, 6);
+    EXPECT_EQ(a.fit.classes.back().from, 16);
+    EXPECT_EQ(a.fit.classes.back().to, 18);
+    EXPECT_EQ(a.fit.classes.back().observed, 10u);
+    EXPECT_TRUE(a.fit.done);
+    EXPECT_EQ(a.fit.degrees, 11);
+    // The counts are the fair dice's, and the module's faces of a d6 are fair to 1 in 5000.
+    EXPECT_LT(a.fit.statistic, 0.01);
+    EXPECT_GT(a.p, 0.99);
+}
+
+// d4 is exactly fair (32768 outputs share evenly among 4 faces), so every figure can be worked
+// by hand: 40 totals, expected 10 each, observed 4, 10, 12, 14.
+//   chi-square = (36 + 0 + 4 + 16) / 10 = 5.6 on 3 degrees: p = 0.132778...
+//   mean = 116 / 40 = 2.9 against 2.5, standard error sqrt(1.25 / 40): z = 2.2627, p = 0.023652
+TEST(Audit, HandWorkedStatistics) {
+    const Odds odds = rollOdds("d4");
+    const Audit a = audit(odds, observedOf(odds, {4, 10, 12, 14}));
+    ASSERT_TRUE(a.fit.done);
+    ASSERT_EQ(a.fit.classes.size(), 4u);
+    EXPECT_NEAR(a.fit.statistic, 5.6, 1e-12);
+    EXPECT_EQ(a.fit.degrees, 3);
+    EXPECT_NEAR(a.fit.p, 0.13277835802223115, 1e-12);
+    ASSERT_TRUE(a.mean.done);
+    EXPECT_NEAR(a.mean.observed, 2.9, 1e-12);
+    EXPECT_NEAR(a.mean.expected, 2.5, 1e-12);
+    EXPECT_NEAR(a.mean.standardError, std::sqrt(1.25 / 40.0), 1e-12);
+    EXPECT_NEAR(a.mean.z, 2.2627416997969525, 1e-9);
+    EXPECT_NEAR(a.mean.p, 0.023651616655355985, 1e-9);
+    EXPECT_EQ(a.p, a.mean.p);  // the smaller of the two
+
+    // Two classes: the chi-square is z squared, and both give the same p. A large modifier costs
+    // the mean no digits.
+    const Odds shifted = rollOdds("d2+1000");
+    const Audit b = audit(shifted, observedOf(shifted, {60, 40}));
+    ASSERT_TRUE(b.fit.done && b.mean.done);
+    EXPECT_EQ(shifted.results.totals.lowest, 1001);
+    EXPECT_NEAR(b.fit.statistic, 4.0, 1e-12);
+    EXPECT_NEAR(b.mean.z * b.mean.z, b.fit.statistic, 1e-9);
+    EXPECT_NEAR(b.p, 0.04550026389635844, 1e-12);
+}
+
+// When a test cannot be done, or an answer cannot be Orvik's.
+TEST(Audit, TooFewAndImpossible) {
+    struct Row {
+        const char* text;
+        std::vector<std::uint64_t> counts;
+        bool meanDone, fitDone;
+    } rows[] = {
+        {"d20", std::vector<std::uint64_t>(20, 0), false, false},
+        {"d20", {1, 0, 2, 0, 1, 0, 0, 1, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0}, false, false},
+        // 29 totals: too few for the mean, but two classes of 14.5 expected.
+        {"d2", {15, 14}, false, true},
+        // Every roll gives 7: nothing varies, nothing to test.
+        {"d1+6", {1000}, false, false},
+    };
+    for (const Row& r : rows) {
+        const Odds odds = rollOdds(r.text);
+        const Audit a = audit(odds, observedOf(odds, r.counts));
+        EXPECT_EQ(a.mean.done, r.meanDone) << r.text;
+        EXPECT_EQ(a.fit.done, r.fitDone) << r.text;
+        if (r.fitDone) {
+            EXPECT_EQ(a.p, a.fit.p) << r.text;
+        } else {
+            EXPECT_TRUE(std::isnan(a.p)) << r.text;
+        }
+    }
+
+    // A total no roll gives makes p 0, however fair the rest; it is named, and counted only once
+    // when it is not tested.
+    const Odds d20 = rollOdds("d20");
+    Observed seen = observedOf(d20, std::vector<std::uint64_t>(20, 500));
+    seen.count(d20, 21);
+    seen.count(d20, 0, false);
+    seen.count(d20, 20, false);
+    const Audit a = audit(d20, seen);
+    EXPECT_EQ(seen.impossible, 2u);
+    EXPECT_EQ(seen.firstImpossible, "21");
+    EXPECT_EQ(seen.counts.back(), 500u);
+    EXPECT_EQ(a.sample, 10000u);
+    EXPECT_TRUE(a.mean.done && a.fit.done);
+    EXPECT_GT(a.fit.p, 0.99);
+    EXPECT_EQ(a.p, 0.0);
+}
+
+// "d20 " and 487 more characters: totals of one digit fit the 512-byte buffer, 10 to 20 do not
+// and are refused. "d100 " and 485: only 100 is refused.
+TEST(Audit, RefusedAnswersAClassOfTheirOwnWhenExpectedFiveTimes) {
+    struct Row {
+        std::string text;
+        std::uint64_t perTotal;  // observed of each total that can be a result
+        std::uint64_t refused;
+        bool ownClass;
+    } rows[] = {
+        {"d20 " + std::string(487, 'x'), 10, 100, true},
+        {"d100 " + std::string(485, 'x'), 3, 2, false},
+    };
+    for (const Row& r : rows) {
+        const Odds odds = rollOdds(r.text.c_str());
+        ASSERT_GT(odds.results.errorProbability, 0.0);
+        EXPECT_FALSE(countsEveryGroup(odds));
+        Observed seen(odds);
+        for (std::size_t i = 0; i < seen.counts.size(); ++i)
+            if (odds.results.totals.probability[i] > 0.0) seen.counts[i] = r.perTotal;
+        seen.refused = r.refused;
+        seen.refusalsCount = true;
+        const Audit a = audit(odds, seen);
+        const std::uint64_t totals =
+            std::accumulate(seen.counts.begin(), seen.counts.end(), std::uint64_t{0});
+        EXPECT_EQ(a.sample, totals + r.refused) << r.text.substr(0, 5);
+        expectWellPooled(odds, a);
+        const FitClass& last = a.fit.classes.back();
+        EXPECT_TRUE(last.refusals) << r.text.substr(0, 5);
+        EXPECT_EQ(last.totals, !r.ownClass) << r.text.substr(0, 5);
+        if (r.ownClass) {
+            EXPECT_EQ(last.observed, r.refused);
+            EXPECT_NEAR(last.expected,
+                        static_cast<double>(a.sample) * odds.results.errorProbability, 1e-9);
+        } else {
+            EXPECT_GT(last.observed, r.refused);
+        }
+        for (std::size_t i = 0; i + 1 < a.fit.classes.size(); ++i)
+            EXPECT_FALSE(a.fit.classes[i].refusals) << r.text.substr(0, 5) << " class " << i;
+
+        // Read from a log, refused answers are not part of the sample: the totals' chances are
+        // taken among results alone.
+        seen.refusalsCount = false;
+        const Audit read = audit(odds, seen);
+        EXPECT_EQ(read.sample, totals);
+        expectWellPooled(odds, read);
+        for (const FitClass& c : read.fit.classes)
+            EXPECT_FALSE(c.refusals);
+    }
+}
+
+TEST(Audit, WhichGroupsCount) {
+    struct Row {
+        std::string text;
+        bool sneak;
+        bool every;
+    } rows[] = {
+        {"d20", false, true},
+        {"3#d6", false, true},
+        {"30#d6+1000", false, true},
+        {"2d6 3#d8", true, false},  // one sneak total shared by the groups
+        {"2d6 d8", true, false},
+        // Whether such an answer is refused depends on how long every group's total is.
+        {"3#d20 " + std::string(479, 'x'), false, false},
+    };
+    for (const Row& r : rows) {
+        const Odds odds = r.sneak ? sneakOdds(r.text.c_str()) : rollOdds(r.text.c_str());
+        EXPECT_EQ(countsEveryGroup(odds), r.every) << r.text.substr(0, 12);
+    }
+}
+
+TEST(AuditReport, FormatP) {
+    struct Row {
+        double p;
+        const char* expected;
+    } rows[] = {
+        {0.41, "p = 0.41"},     {0.0123, "p = 0.012"},
+        {0.001, "p = 0.001"},   {0.00094, "p = 9e-4"},
+        {3e-12, "p = 3e-12"},   {7e-100, "p = 7e-100"},
+        {1e-300, "p = 1e-300"}, {9e-301, "p < 1e-300"},
+        {0.0, "p < 1e-300"},  // a chi-square tail too small for a double
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(formatP(r.p), r.expected) << r.p;
+}
+
+}  // namespace

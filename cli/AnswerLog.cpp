@@ -104,6 +104,8 @@ bool readTotals(std::string_view s, LoggedAnswer& answer) {
             ++i;
         }
         if (i == digits) return false;
+        // The module writes no leading zero and no "-0".
+        if (s[digits] == '0' && (i - digits > 1 || digits > start)) return false;
         if (i - digits > kMostDigits && answer.unreadable.empty())
             answer.unreadable = std::string(s.substr(start, i - start));
         answer.totals.push_back(s[start] == '-' ? -value : value);

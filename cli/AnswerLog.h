@@ -28,7 +28,8 @@ enum class LogLine {
     Other,
 };
 
-// Reads "N, N, N." exactly, each N decimal digits after an optional '-', into answer's totals.
+// Reads "N, N, N." exactly, each N a number as the module writes one (decimal digits with no
+// leading zero, after a '-' for a negative), into answer's totals.
 bool readTotals(std::string_view s, LoggedAnswer& answer);
 
 // Reads one line of a log (without its line end). A line holds an answer when it ends with one,

@@ -109,6 +109,8 @@ TEST(AnswerLog, ReadsLines) {
         {"rolls a d20 and gets .", LogLine::Other},
         {"rolls a d20 and gets -.", LogLine::Other},
         {"rolls a d20 and gets +5.", LogLine::Other},
+        {"rolls a d20 and gets 07.", LogLine::Other},
+        {"rolls 2#d6-6 and gets 0, -0.", LogLine::Other},
         {"rolls a d20 and gets 5,6.", LogLine::Other},
         {"rolls a d20 and gets 5 , 6.", LogLine::Other},
         {"rolls 2#d20 and gets 5, .", LogLine::Other},

@@ -20,7 +20,7 @@ failures = []
 # What each source must show an example of, beyond one example at least.
 NEEDED = {"README.md": ("--dice", "--odds", "--audit --seed", "--audit --answers"),
           "odds.md": ("--at-least", "--vs", "--json", "--audit"),
-          "--help": ("--dice", "--at-least", "--vs")}
+          "--help": ("--dice", "--at-least", "--vs", "--audit --seed", "--audit --answers")}
 
 
 def examples(lines, indent, command):

@@ -25,6 +25,12 @@ using namespace orvik::cli;
 
 constexpr int kTrouble = 2;
 
+#if defined(_WIN32)
+constexpr char kEndOfInput[] = "Ctrl-Z then Enter";
+#else
+constexpr char kEndOfInput[] = "Ctrl-D";
+#endif
+
 void say(const std::string& message) {
     std::fprintf(stderr, "orvik: %s\n", message.c_str());
 }
@@ -145,6 +151,10 @@ int auditLog(const Options& options) {
             return kTrouble;
         }
     }
+    // Someone at a terminal may not know that the log is wanted there.
+    if (!named && isTerminal(kStdin))
+        say(std::string("reading a log from the terminal: paste it, then end it with ") +
+            kEndOfInput);
     Output out(kStdout);
     LineReader lines(fd, [] {});
     const int status =

@@ -72,8 +72,11 @@ said "failed write" bash -c "'$orvik' --help >/dev/full"
 said "failed read" bash -c "'$orvik' --seed 1 </"
 [ -n "${ORVIK_NO_MEMORY_LIMIT:-}" ] ||
     said "out of memory" bash -c "ulimit -v 100000; head -c 200000000 /dev/zero | tr '\\0' x | '$orvik' --seed 1"
+said "audit of a refused text" "$orvik" --audit --seed 1 d501
+said "audit of a log without answers" bash -c "echo hello | '$orvik' --audit --answers"
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     said "no answer" bash -c "echo d6 | '$orvik' --module '$ORVIK_SILENT_MODULE'"
+    said "no answer, audit" "$orvik" --audit --rolls 5 --module "$ORVIK_SILENT_MODULE" d6
     said "no answer, dice" bash -c "echo d6 | '$orvik' --dice --module '$ORVIK_SILENT_MODULE'"
 fi
 if [ -n "${ORVIK_OTHER_MODULE:-}" ]; then

@@ -131,8 +131,8 @@ int auditRolls(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
         if (!odds) {
             // Nothing to test: every answer would be this message. The report keeps its place
             // among the others; the status is said where trouble is.
-            const std::string report = json ? odds::formatJsonError(text, refusal.c_str())
-                                            : text + "\n  " + refusal + "\n  nothing to test";
+            std::string report = json ? odds::formatJsonError(text, refusal.c_str()) : text;
+            if (!json) report.append("\n  ").append(refusal).append("\n  nothing to test");
             out.line(report.data(), report.size());
             out.flush();
             const std::string why = "orvik: TEXT " + std::to_string(number) +
@@ -170,7 +170,11 @@ struct LoggedText {
 int auditAnswers(LineReader& lines, const std::string& source, bool json, Output& out) {
     std::vector<LoggedText> texts;
     std::unordered_map<std::string, std::size_t> index;  // by sneak flag and text
-    std::uint64_t lineCount = 0, answers = 0, errors = 0, refused = 0, other = 0;
+    std::uint64_t lineCount = 0;
+    std::uint64_t answers = 0;
+    std::uint64_t errors = 0;
+    std::uint64_t refused = 0;  // answers to texts the module refuses
+    std::uint64_t other = 0;
     LoggedAnswer answer;
     const char* line = nullptr;
     std::size_t length = 0;
@@ -192,7 +196,7 @@ int auditAnswers(LineReader& lines, const std::string& source, bool json, Output
             if (entry.odds) entry.seen = std::make_unique<Observed>(*entry.odds);
             texts.push_back(std::move(entry));
         }
-        LoggedText& entry = texts[at->second];
+        const LoggedText& entry = texts[at->second];
         if (entry.odds) {
             ++answers;
             countAnswer(*entry.odds, answer, *entry.seen);

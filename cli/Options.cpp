@@ -203,9 +203,8 @@ bool checkAudit(const Options& options, std::string& error) {
 
 // Options that only make sense with others, or not with them.
 bool checkCombination(const Options& options, std::string& error) {
-    if (!checkAudit(options, error)) {
-        return false;
-    } else if (options.hasTarget && !options.odds) {
+    if (!checkAudit(options, error)) return false;
+    if (options.hasTarget && !options.odds) {
         error = "option '--at-least' needs '--odds'";
     } else if (options.hasVersus && !options.odds) {
         error = "option '--vs' needs '--odds'";

@@ -246,7 +246,7 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
         totals += c;
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
             observed.answers, totals);
-    out += countsEveryGroup(odds) ? ",\"groups_tested\":\"every\"" : ",\"groups_tested\":\"first\"";
+    out += countsEveryGroup(odds) ? R"(,"groups_tested":"every")" : R"(,"groups_tested":"first")";
     appendf(out, ",\"refused\":%" PRIu64 ",\"sample\":%" PRIu64 ",\"p_error\":", observed.refused,
             audit.sample);
     appendNumber(out, odds.results.errorProbability);
@@ -256,7 +256,7 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
     else
         out += "null";
     const MeanTest& mean = audit.mean;
-    out += ",\"mean\":{\"observed\":";
+    out += R"(,"mean":{"observed":)";
     appendJsonNumberOrNull(out, totals > 0, mean.observed);
     out += ",\"expected\":";
     appendJsonNumberOrNull(out, true, mean.expected);
@@ -267,7 +267,7 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
     out += ",\"p\":";
     appendJsonNumberOrNull(out, mean.done, mean.p);
     const FitTest& fit = audit.fit;
-    out += "},\"chi_square\":{\"statistic\":";
+    out += R"(},"chi_square":{"statistic":)";
     appendJsonNumberOrNull(out, fit.done, fit.statistic);
     out += ",\"degrees_of_freedom\":";
     appendJsonNumberOrNull(out, fit.done, static_cast<double>(fit.degrees));

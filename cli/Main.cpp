@@ -163,23 +163,19 @@ int auditLog(const Options& options) {
     return status;
 }
 
-int auditModule(const Options& options) {
-    Module module;
-    std::uint32_t seed = 0;
-    if (!startModule(options, module, seed)) return kTrouble;
-    Output out(kStdout);
-    const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
-    return runAudit(out, [&] {
-        return auditRolls(options.texts, options.rolls, options.sneak, routine, options.json, out);
-    });
-}
-
+// Rolls through the module: the answers themselves, or an audit of them.
 int rollDice(const Options& options) {
     Module module;
     std::uint32_t seed = 0;
     if (!startModule(options, module, seed)) return kTrouble;
     Output out(kStdout);
     const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
+    if (options.audit) {
+        return runAudit(out, [&] {
+            return auditRolls(options.texts, options.rolls, options.sneak, routine, options.json,
+                              out);
+        });
+    }
     if (options.dice || options.json) {
         DiceRoller roller(routine, options.sneak, options.json, seed, out);
         return rollAll(options, roller, out);
@@ -208,7 +204,7 @@ int main(int argc, char** argv) {
             case Action::Roll:
                 break;
         }
-        if (options.audit) return options.answers ? auditLog(options) : auditModule(options);
+        if (options.audit && options.answers) return auditLog(options);
         if (!options.odds) return rollDice(options);
         // The odds come from the engine linked in here: no module is loaded and nothing rolled.
         Output out(kStdout);

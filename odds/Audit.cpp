@@ -29,14 +29,12 @@ void Observed::countImpossible(const std::string& what) {
 
 namespace {
 
-MeanTest meanTest(const Odds& odds, const Observed& observed) {
+// n: the totals counted.
+MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n) {
     MeanTest test;
-    std::uint64_t n = 0;
     double sum = 0.0;  // of offsets from the lowest total, so that a large modifier costs no digits
-    for (std::size_t i = 0; i < observed.counts.size(); ++i) {
-        n += observed.counts[i];
+    for (std::size_t i = 0; i < observed.counts.size(); ++i)
         sum += static_cast<double>(observed.counts[i]) * static_cast<double>(i);
-    }
     test.expected = odds.mean;
     if (n == 0) return test;
     test.observed = static_cast<double>(odds.results.totals.lowest) + sum / static_cast<double>(n);
@@ -73,25 +71,18 @@ FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample
             any = false;
         }
     }
-    const auto joinLast = [&test](const FitClass& rest) {
-        FitClass& last = test.classes.back();
-        last.to = rest.totals ? rest.to : last.to;
-        last.refusals = last.refusals || rest.refusals;
-        last.observed += rest.observed;
-        last.expected += rest.expected;
-    };
     if (any) {
         if (test.classes.empty())
             test.classes.push_back(open);
         else
-            joinLast(open);
+            test.classes.back().join(open);
     }
     if (refusalClass) {
         const FitClass refused{0, 0, true, false, observed.refused, scale * error};
         if (refused.expected >= kFewestExpected || test.classes.empty())
             test.classes.push_back(refused);
         else
-            joinLast(refused);
+            test.classes.back().join(refused);
     }
     if (test.classes.size() < 2 || test.classes.front().expected < kFewestExpected ||
         test.classes.back().expected < kFewestExpected)
@@ -111,9 +102,9 @@ FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample
 Audit audit(const Odds& odds, const Observed& observed) {
     Audit result;
     for (const std::uint64_t c : observed.counts)
-        result.sample += c;
-    if (observed.refusalsCount) result.sample += observed.refused;
-    result.mean = meanTest(odds, observed);
+        result.totals += c;
+    result.sample = result.totals + (observed.refusalsCount ? observed.refused : 0);
+    result.mean = meanTest(odds, observed, result.totals);
     result.fit = fitTest(odds, observed, result.sample);
     result.p = std::numeric_limits<double>::quiet_NaN();
     if (result.mean.done) result.p = result.mean.p;

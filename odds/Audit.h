@@ -59,6 +59,14 @@ struct FitClass {
     bool totals = true;     // the class holds totals from to to (false: refusals alone)
     std::uint64_t observed = 0;
     double expected = 0.0;
+
+    // Takes in the class that follows: its totals, if any, and its counts.
+    void join(const FitClass& next) {
+        if (next.totals) to = next.to;
+        refusals = refusals || next.refusals;
+        observed += next.observed;
+        expected += next.expected;
+    }
 };
 
 struct FitTest {
@@ -70,6 +78,7 @@ struct FitTest {
 };
 
 struct Audit {
+    std::uint64_t totals = 0;  // totals tested
     std::uint64_t sample = 0;  // totals and refusals tested
     MeanTest mean;
     FitTest fit;

@@ -26,11 +26,8 @@ std::string groupedTenths(double x) {
 
 // Rolls, or answers read, whichever the observed holds, with their totals.
 std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& audit) {
-    std::uint64_t totals = 0;
-    for (const std::uint64_t c : observed.counts)
-        totals += c;
     std::string s = "  " + countOf(observed.answers, "roll", "rolls") + ": " +
-                    countOf(totals, "total", "totals") + " tested";
+                    countOf(audit.totals, "total", "totals") + " tested";
     if (odds.groups > 1) {
         if (countsEveryGroup(odds))
             s += ", every group's";
@@ -90,11 +87,7 @@ std::vector<FitClass> rowsOf(const std::vector<FitClass>& classes, std::size_t& 
             rows.push_back(c);
             continue;
         }
-        FitClass& row = rows.back();
-        row.to = c.to;
-        row.refusals = row.refusals || c.refusals;
-        row.observed += c.observed;
-        row.expected += c.expected;
+        rows.back().join(c);
     }
     return rows;
 }
@@ -241,11 +234,8 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
     std::string out = "{\"text\":";
     appendJsonString(out, text);
     out += odds.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
-    std::uint64_t totals = 0;
-    for (const std::uint64_t c : observed.counts)
-        totals += c;
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
-            observed.answers, totals);
+            observed.answers, audit.totals);
     out += countsEveryGroup(odds) ? R"(,"groups_tested":"every")" : R"(,"groups_tested":"first")";
     appendf(out, ",\"refused\":%" PRIu64 ",\"sample\":%" PRIu64 ",\"p_error\":", observed.refused,
             audit.sample);
@@ -257,7 +247,7 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
         out += "null";
     const MeanTest& mean = audit.mean;
     out += R"(,"mean":{"observed":)";
-    appendJsonNumberOrNull(out, totals > 0, mean.observed);
+    appendJsonNumberOrNull(out, audit.totals > 0, mean.observed);
     out += ",\"expected\":";
     appendJsonNumberOrNull(out, true, mean.expected);
     out += ",\"standard_error\":";

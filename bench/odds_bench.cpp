@@ -7,15 +7,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "cli/AnswerLog.h"
-#include "cli/Audit.h"
+#include "cli/Auditing.h"
 #include "cli/Module.h"
-#include "cli/OddsAnswers.h"
 #include "cli/Output.h"
 #include "cli/Rolling.h"
+#include "features/OddsAnswers.h"
 #include "odds/Distribution.h"
 #include "odds/Odds.h"
-#include "odds/Report.h"
+#include "print/OddsPrint.h"
+#include "report/AnswerReader.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ void BM_Reports(benchmark::State& state) {
     const orvik::odds::Odds odds = orvik::odds::rollOdds("100d500");
     const bool json = state.range(0) != 0;
     for (auto _ : state) {
-        const std::string out = json ? orvik::odds::formatJson("100d500", odds)
-                                     : orvik::odds::formatText("100d500", odds);
+        const std::string out = json ? orvik::print::oddsJson("100d500", odds)
+                                     : orvik::print::oddsText("100d500", odds);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -67,19 +67,19 @@ BENCHMARK(BM_Reports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // 100d500 (2: the same text, whose odds serve both sides) or against 100d499 (3: two texts, two
 // distributions); state.range(1) for JSON.
 void BM_Answer(benchmark::State& state) {
-    orvik::cli::Question question;
+    orvik::features::Question question;
     const auto asked = state.range(0);
     if (asked == 1) {
-        question.kind = orvik::cli::Question::Kind::AtLeast;
+        question.kind = orvik::features::Question::Kind::AtLeast;
         question.target = 25000;
     } else if (asked >= 2) {
-        question.kind = orvik::cli::Question::Kind::Versus;
+        question.kind = orvik::features::Question::Kind::Versus;
         question.versus = asked == 2 ? "100d500" : "100d499";
     }
     const bool json = state.range(1) != 0;
     std::string out;
     for (auto _ : state) {
-        orvik::cli::Answers answers(false, json, question);
+        orvik::features::OddsAnswers answers(false, json, question);
         answers.answer("100d500", 7, out);
         benchmark::DoNotOptimize(out.data());
     }
@@ -115,9 +115,11 @@ void BM_DiceRoll(benchmark::State& state) {
     withModule(state, [&state](orvik::cli::Module& module, orvik::cli::Output& out) {
         constexpr std::uint32_t kSeed = 1;
         module.seed(kSeed);
-        orvik::cli::DiceRoller roller(module.diceMain, false, state.range(0) != 0, kSeed, out);
+        using Form = orvik::features::FaceRolls::Form;
+        orvik::cli::FaceAnswerer answerer(
+            module.diceMain, false, state.range(0) != 0 ? Form::Json : Form::Faces, kSeed, out);
         for (auto _ : state) {
-            if (roller.roll("100d500", 7, false) != orvik::cli::Answer::Result) {
+            if (answerer.answer("100d500", 7) != orvik::cli::Outcome::Result) {
                 state.SkipWithError("the roll was not followed");
                 break;
             }
@@ -136,7 +138,7 @@ void BM_Audit(benchmark::State& state) {
         const std::vector<const char*> texts{text};
         for (auto _ : state) {
             module.seed(1);
-            const int status = orvik::cli::auditRolls(
+            const int status = orvik::cli::auditTexts(
                 texts, 1000000, sneak, sneak ? module.sneakAttack : module.diceMain, false, out);
             benchmark::DoNotOptimize(status);
         }
@@ -149,9 +151,9 @@ BENCHMARK(BM_Audit)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 void BM_ReadLogLine(benchmark::State& state) {
     const std::string line =
         "[20:01] <Ann> rolls ( sneak attack, +3d6 ) a d8+2 from behind and gets 15.";
-    orvik::cli::LoggedAnswer answer;
+    orvik::LoggedAnswer answer;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(orvik::cli::readLogLine(line.data(), line.size(), answer));
+        benchmark::DoNotOptimize(orvik::readLogLine(line.data(), line.size(), answer));
     }
 }
 BENCHMARK(BM_ReadLogLine);

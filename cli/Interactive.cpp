@@ -84,7 +84,7 @@ void plainPrompt(const char* hint, Output& out, const LineRoller& roll) {
         if (length > 0 && (line[0] == '\x1a' || line[0] == '\x04')) return;
         const Line kind = classify(line, length);
         if (kind == Line::Quit) return;
-        if (kind == Line::Roll) roll(line, length, reader.holdsNul(), reader.lineNumber());
+        if (kind == Line::Roll) roll(line, length, reader.lineNumber());
     }
 }
 
@@ -165,7 +165,7 @@ bool editorPrompt(const char* hint, Output& out, const LineRoller& roll) {
         if (kind == Line::Quit) return true;
         if (kind == Line::Blank) continue;
         editor.remember(line);
-        roll(line, length, std::memchr(line, '\0', length) != nullptr, number);
+        roll(line, length, number);
     }
 }
 #endif

@@ -14,9 +14,8 @@ class Output;
 // Never true for a file or a pipe, so that batch output stays one answer line per input line.
 bool wantPrompt();
 
-// Answers one line, numbered from 1; holdsNul: it holds a NUL byte.
-using LineRoller =
-    std::function<void(const char* text, std::size_t length, bool holdsNul, std::uint64_t line)>;
+// Answers one line, numbered from 1.
+using LineRoller = std::function<void(const char* text, std::size_t length, std::uint64_t line)>;
 
 // Shows a one-line hint, then reads rolls at the "orvik> " prompt until end of input or "quit",
 // answering each line as soon as Enter is pressed; blank lines are skipped. libedit edits the

@@ -11,13 +11,6 @@ namespace orvik::cli {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 16;
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-std::size_t findNul(const char* buffer, std::size_t from, std::size_t to) {
-    const void* nul = std::memchr(buffer + from, '\0', to - from);
-    return nul == nullptr ? kNone
-                          : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer);
-}
 
 char* resized(char* buffer, std::size_t size) {
     // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): see buffer_
@@ -31,18 +24,12 @@ LineReader::LineReader(int fd, std::function<void()> beforeWait)
     : fd_(fd),
       beforeWait_(std::move(beforeWait)),
       buffer_(resized(nullptr, kChunk)),
-      capacity_(kChunk),
-      nul_(kNone) {}
-
-void LineReader::findNextNul() {
-    nul_ = findNul(buffer_.get(), start_, held_);
-}
+      capacity_(kChunk) {}
 
 void LineReader::makeRoom() {
     // Once at the front, a long line stays there: it is moved at most once.
     if (start_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + start_, held_ - start_);
-        if (nul_ != kNone) nul_ -= start_;
         held_ -= start_;
         start_ = 0;
     }
@@ -64,8 +51,6 @@ bool LineReader::nextAfterRead(const char*& text, std::size_t& length) {
             text = buffer_.get() + start_;
             length = left;
             start_ = held_;
-            holdsNul_ = nul_ < held_;
-            if (holdsNul_) findNextNul();
             ++lineNumber_;
             return true;
         }
@@ -78,7 +63,6 @@ bool LineReader::nextAfterRead(const char*& text, std::size_t& length) {
             continue;
         }
         held_ += got;
-        if (nul_ == kNone) nul_ = findNul(buffer_.get(), from, held_);
         const void* end = std::memchr(buffer_.get() + from, '\n', got);
         if (end != nullptr) {
             give(static_cast<std::size_t>(static_cast<const char*>(end) - buffer_.get()) - start_,

@@ -30,10 +30,6 @@ class LineReader {
         return true;
     }
 
-    // Whether the line next() last gave holds a NUL byte. Known from one search of each read
-    // rather than one of each line, which a file of short lines would feel.
-    bool holdsNul() const { return holdsNul_; }
-
     // The number of the line next() last gave, from 1.
     std::uint64_t lineNumber() const { return lineNumber_; }
 
@@ -46,8 +42,6 @@ class LineReader {
     void give(std::size_t lineLength, const char*& text, std::size_t& length) {
         const char* begin = buffer_.get() + start_;
         start_ += lineLength + 1;
-        holdsNul_ = nul_ < start_;
-        if (holdsNul_) findNextNul();
         ++lineNumber_;
         if (lineLength > 0 && begin[lineLength - 1] == '\r') --lineLength;
         text = begin;
@@ -59,8 +53,6 @@ class LineReader {
     // Room to read into after what is held: the unfinished line moved to the front, and the
     // buffer grown when that line fills it.
     void makeRoom();
-    // The first NUL byte held at or after start_.
-    void findNextNul();
 
     int fd_;
     std::function<void()> beforeWait_;
@@ -70,9 +62,7 @@ class LineReader {
     std::size_t capacity_;
     std::size_t start_ = 0;  // the first byte not yet handed out
     std::size_t held_ = 0;   // bytes in the buffer
-    std::size_t nul_;        // the first NUL byte held at or after start_, or none
     bool atEnd_ = false;
-    bool holdsNul_ = false;
     std::uint64_t lineNumber_ = 0;
 };
 

@@ -1,14 +1,14 @@
 // orvik: rolls dice from the command line through the dice module, as a host would.
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <utility>
 
-#include "cli/Audit.h"
+#include "cli/Auditing.h"
 #include "cli/Interactive.h"
 #include "cli/Io.h"
 #include "cli/LineReader.h"
+#include "cli/Messages.h"
 #include "cli/Module.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
@@ -23,28 +23,17 @@ namespace {
 
 using namespace orvik::cli;
 
-constexpr int kTrouble = 2;
-
 #if defined(_WIN32)
 constexpr char kEndOfInput[] = "Ctrl-Z then Enter";
 #else
 constexpr char kEndOfInput[] = "Ctrl-D";
 #endif
 
-void say(const std::string& message) {
-    std::fprintf(stderr, "orvik: %s\n", message.c_str());
-}
-
-int usageError(const std::string& message) {
-    say(message + "\nTry 'orvik --help' for more information.");
-    return kTrouble;
-}
-
 // --help and --version: their output is the whole job, so a failed write is trouble.
 int show(const char* text) {
     try {
         writeAll(kStdout, text, std::strlen(text));
-        return 0;
+        return kSuccess;
     } catch (const WriteError& error) {
         say(std::string("cannot write standard output: ") + error.what());
         return kTrouble;
@@ -60,39 +49,45 @@ void flushWhatWeCan(Output& out) {
     }
 }
 
-// Every text of the run, from wherever they come, then the exit status.
-int rollAll(const Options& options, Roller& roller, Output& out) {
-    Tally tally;
+// Runs a mode's work and writes what it answered; trouble on the way is said, with input named
+// as reading says, and ends the run.
+template <typename Work>
+int guarded(Output& out, const char* reading, Work&& work) {
     try {
-        if (!options.texts.empty()) {
-            rollTexts(options.texts, roller, tally);
-        } else if (wantPrompt()) {
-            rollInteractively(
-                options.sneak, out,
-                [&](const char* text, std::size_t length, bool holdsNul, std::uint64_t line) {
-                    tally.count(roller.roll(text, length, holdsNul), "line", line);
-                });
-        } else {
-            LineReader lines(kStdin, [&out] { out.flush(); });
-            rollLines(lines, roller, tally);
-        }
+        const int status = work();
         out.flush();
+        return status;
     } catch (const WriteError& error) {
         say(std::string("cannot write standard output: ") + error.what());
-        return kTrouble;
     } catch (const ReadError& error) {
         flushWhatWeCan(out);
-        say(std::string("cannot read standard input: ") + error.what());
-        return kTrouble;
+        say(std::string("cannot read ") + reading + ": " + error.what());
     } catch (const std::bad_alloc&) {
         flushWhatWeCan(out);
         say("out of memory");
-        return kTrouble;
     } catch (const StopRun&) {
         flushWhatWeCan(out);
-        return kTrouble;
     }
-    return tally.status();
+    return kTrouble;
+}
+
+// Every text of the run, from wherever they come, then the exit status.
+int answerAll(const Options& options, Answerer& answerer, Output& out) {
+    return guarded(out, "standard input", [&] {
+        Tally tally;
+        if (!options.texts.empty()) {
+            answerTexts(options.texts, answerer, tally);
+        } else if (wantPrompt()) {
+            rollInteractively(options.sneak, out,
+                              [&](const char* text, std::size_t length, std::uint64_t line) {
+                                  tally.count(answerer.answer(text, length), "line", line);
+                              });
+        } else {
+            LineReader lines(kStdin, [&out] { out.flush(); });
+            answerLines(lines, answerer, tally);
+        }
+        return tally.status();
+    });
 }
 
 // Loads the module and seeds it as the options ask; false, after saying why, when it cannot.
@@ -120,23 +115,46 @@ bool startModule(const Options& options, Module& module, std::uint32_t& seed) {
     return true;
 }
 
-// The run's last steps for an audit: what is answered goes out, and trouble is said.
-template <typename Audit>
-int runAudit(Output& out, Audit&& audit) {
-    try {
-        const int status = audit();
-        out.flush();
-        return status;
-    } catch (const WriteError& error) {
-        say(std::string("cannot write standard output: ") + error.what());
-    } catch (const ReadError& error) {
-        flushWhatWeCan(out);
-        say(std::string("cannot read the log: ") + error.what());
-    } catch (const std::bad_alloc&) {
-        flushWhatWeCan(out);
-        say("out of memory");
+// Rolls through the module: the answers themselves, with their dice, or an audit of them.
+int rollDice(Mode mode, const Options& options) {
+    Module module;
+    std::uint32_t seed = 0;
+    if (!startModule(options, module, seed)) return kTrouble;
+    Output out(kStdout);
+    const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
+    switch (mode) {
+        case Mode::AuditRolls:
+            return guarded(out, "standard input", [&] {
+                return auditTexts(options.texts, options.rolls, options.sneak, routine,
+                                  options.json, out);
+            });
+        case Mode::Dice:
+        case Mode::Json: {
+            using Form = orvik::features::FaceRolls::Form;
+            FaceAnswerer answerer(routine, options.sneak,
+                                  mode == Mode::Json ? Form::Json : Form::Faces, seed, out);
+            return answerAll(options, answerer, out);
+        }
+        default: {
+            ModuleAnswerer answerer(routine, out);
+            return answerAll(options, answerer, out);
+        }
     }
-    return kTrouble;
+}
+
+// The odds come from the engine linked in here: no module is loaded and nothing rolled.
+int showOdds(const Options& options) {
+    Output out(kStdout);
+    orvik::features::Question question;
+    if (options.hasTarget) {
+        question.kind = orvik::features::Question::Kind::AtLeast;
+        question.target = options.target;
+    } else if (options.hasVersus) {
+        question.kind = orvik::features::Question::Kind::Versus;
+        question.versus = options.versus;
+    }
+    OddsAnswerer answerer(options.sneak, options.json, std::move(question), out);
+    return answerAll(options, answerer, out);
 }
 
 int auditLog(const Options& options) {
@@ -158,30 +176,9 @@ int auditLog(const Options& options) {
     Output out(kStdout);
     LineReader lines(fd, [] {});
     const int status =
-        runAudit(out, [&] { return auditAnswers(lines, source, options.json, out); });
+        guarded(out, "the log", [&] { return auditLines(lines, source, options.json, out); });
     if (named) closeFile(fd);
     return status;
-}
-
-// Rolls through the module: the answers themselves, or an audit of them.
-int rollDice(const Options& options) {
-    Module module;
-    std::uint32_t seed = 0;
-    if (!startModule(options, module, seed)) return kTrouble;
-    Output out(kStdout);
-    const OrvikRollFn routine = options.sneak ? module.sneakAttack : module.diceMain;
-    if (options.audit) {
-        return runAudit(out, [&] {
-            return auditRolls(options.texts, options.rolls, options.sneak, routine, options.json,
-                              out);
-        });
-    }
-    if (options.dice || options.json) {
-        DiceRoller roller(routine, options.sneak, options.json, seed, out);
-        return rollAll(options, roller, out);
-    }
-    ModuleRoller roller(routine, out);
-    return rollAll(options, roller, out);
 }
 
 }  // namespace
@@ -194,30 +191,25 @@ int main(int argc, char** argv) {
     try {
         Options options;
         std::string error;
-        switch (parseOptions(argc, argv, options, error)) {
-            case Action::Help:
+        const Mode mode = parseOptions(argc, argv, options, error);
+        switch (mode) {
+            case Mode::Help:
                 return show(kUsage);
-            case Action::Version:
+            case Mode::Version:
                 return show("orvik " ORVIK_VERSION "\n");
-            case Action::UsageError:
+            case Mode::UsageError:
                 return usageError(error);
-            case Action::Roll:
+            case Mode::Odds:
+                return showOdds(options);
+            case Mode::AuditLog:
+                return auditLog(options);
+            case Mode::Roll:
+            case Mode::Dice:
+            case Mode::Json:
+            case Mode::AuditRolls:
                 break;
         }
-        if (options.audit && options.answers) return auditLog(options);
-        if (!options.odds) return rollDice(options);
-        // The odds come from the engine linked in here: no module is loaded and nothing rolled.
-        Output out(kStdout);
-        Question question;
-        if (options.hasTarget) {
-            question.kind = Question::Kind::AtLeast;
-            question.target = options.target;
-        } else if (options.hasVersus) {
-            question.kind = Question::Kind::Versus;
-            question.versus = options.versus;
-        }
-        OddsRoller roller(options.sneak, options.json, std::move(question), out);
-        return rollAll(options, roller, out);
+        return rollDice(mode, options);
     } catch (const std::bad_alloc&) {
         say("out of memory");
         return kTrouble;

@@ -1,9 +1,15 @@
-// Finding and loading the dice module at run time, the way a host does.
+// Finding and loading the dice module at run time, and asking it, the way a host does.
 #ifndef ORVIK_CLI_MODULE_H
 #define ORVIK_CLI_MODULE_H
 
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "features/Audits.h"
+#include "host/RollRoutine.h"
 #include "host/orvik.h"
 
 namespace orvik::cli {
@@ -20,6 +26,33 @@ struct Module {
 // loader's search. Never through Windows' search for a bare name, which takes the current
 // directory and PATH. On failure returns false and says in error why, for every place tried.
 bool loadModule(const std::string& path, Module& module, std::string& error);
+
+// Hands text to the module's routine in data, as a host does, in a buffer of the size a host
+// hands over; returns the answer's length (0: no answer). Inline: plain rolling of a large file
+// calls it once a line.
+[[gnu::always_inline]] inline std::size_t ask(OrvikRollFn routine, std::vector<char>& data,
+                                              const char* text, std::size_t length) {
+    const std::size_t capacity = host::capacityFor(length);
+    if (data.size() < capacity) data.resize(capacity);
+    std::memcpy(data.data(), text, length);
+    data[length] = '\0';
+    routine(nullptr, nullptr, data.data(), nullptr, nullptr, nullptr);
+    return strnlen(data.data(), capacity);
+}
+
+// One of the module's routines as the audit asks it.
+class ModuleAnswers final : public features::AnswerSource {
+  public:
+    explicit ModuleAnswers(OrvikRollFn routine) : routine_(routine) {}
+    std::string_view answer(const char* text, std::size_t length) override {
+        const std::size_t answer = ask(routine_, data_, text, length);  // first: it may move data_
+        return {data_.data(), answer};
+    }
+
+  private:
+    OrvikRollFn routine_;
+    std::vector<char> data_;
+};
 
 }  // namespace orvik::cli
 

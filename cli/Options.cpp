@@ -222,7 +222,7 @@ bool checkCombination(const Options& options, std::string& error) {
 
 }  // namespace
 
-Action parseOptions(int argc, char** argv, Options& options, std::string& error) {
+Mode parseOptions(int argc, char** argv, Options& options, std::string& error) {
     bool inOptions = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -231,9 +231,9 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
         } else if (arg == "--") {
             inOptions = false;
         } else if (arg == "-h" || arg == "--help") {
-            return Action::Help;
+            return Mode::Help;
         } else if (arg == "-V" || arg == "--version") {
-            return Action::Version;
+            return Mode::Version;
         } else if (arg == "--sneak") {
             options.sneak = true;
         } else if (arg == "--odds") {
@@ -255,14 +255,18 @@ Action parseOptions(int argc, char** argv, Options& options, std::string& error)
             const bool given = equals != std::string::npos || i + 1 < argc;
             if (given) value = equals != std::string::npos ? arg.substr(equals + 1) : argv[++i];
             if (!takeValue(*option, given ? &value : nullptr, options, error)) {
-                return Action::UsageError;
+                return Mode::UsageError;
             }
         } else {
             error = "unknown option '" + arg + "'";
-            return Action::UsageError;
+            return Mode::UsageError;
         }
     }
-    return checkCombination(options, error) ? Action::Roll : Action::UsageError;
+    if (!checkCombination(options, error)) return Mode::UsageError;
+    if (options.audit) return options.answers ? Mode::AuditLog : Mode::AuditRolls;
+    if (options.odds) return Mode::Odds;
+    if (options.json) return Mode::Json;
+    return options.dice ? Mode::Dice : Mode::Roll;
 }
 
 }  // namespace orvik::cli

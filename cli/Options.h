@@ -30,11 +30,22 @@ struct Options {
     std::vector<const char*> texts;  // empty: roll standard input
 };
 
-enum class Action { Roll, Help, Version, UsageError };
+// What a run does, decided once from its options.
+enum class Mode {
+    Roll,        // each text through the module, the answers alone
+    Dice,        // the same, with the faces behind every total (--dice)
+    Json,        // the same, one JSON object per roll (--json)
+    Odds,        // no roll: each text's odds (--odds)
+    AuditRolls,  // each text rolled through the module and audited (--audit)
+    AuditLog,    // a game's log audited (--audit --answers)
+    Help,
+    Version,
+    UsageError,
+};
 
-// Reads argv into options. Options may stand anywhere before "--". For Action::UsageError,
-// error says what is wrong.
-Action parseOptions(int argc, char** argv, Options& options, std::string& error);
+// Reads argv into options. Options may stand anywhere before "--". For Mode::UsageError, error
+// says what is wrong.
+Mode parseOptions(int argc, char** argv, Options& options, std::string& error);
 
 }  // namespace orvik::cli
 

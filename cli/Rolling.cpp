@@ -1,114 +1,91 @@
 #include "cli/Rolling.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "cli/LineReader.h"
+#include "cli/Messages.h"
+#include "cli/Module.h"
 #include "cli/Output.h"
-#include "cli/RollJson.h"
-#include "dice/DiceError.h"
-#include "host/RollRoutine.h"
+#include "features/RollText.h"
 
 namespace orvik::cli {
 
-Answer ModuleRoller::roll(const char* text, std::size_t length, bool refuse) {
-    // The module reads a C string: a line holding a NUL byte is not a roll text, and must not
-    // reach it cut short.
-    if (refuse) {
-        out_.line(kInvalidArguments, sizeof kInvalidArguments - 1);
-        return Answer::DiceError;
+using features::isResult;
+using features::isRollText;
+using features::kNotARollText;
+
+Outcome ModuleAnswerer::answer(const char* text, std::size_t length) {
+    if (!isRollText(text, length)) {
+        out_.line(kNotARollText.data(), kNotARollText.size());
+        return Outcome::DiceError;
     }
     const std::size_t answer = ask(routine_, data_, text, length);
     // An empty answer is the module's out-of-memory path (another module may have more); the
     // line still keeps its place.
     out_.line(data_.data(), answer);
-    if (answer == 0) return Answer::None;
-    return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
+    if (answer == 0) return Outcome::None;
+    return isResult({data_.data(), answer}) ? Outcome::Result : Outcome::DiceError;
 }
 
-Answer DiceRoller::roll(const char* text, std::size_t length, bool refuse) {
+Outcome FaceAnswerer::answer(const char* text, std::size_t length) {
     std::size_t answer = 0;
-    if (refuse) {
-        // Not a roll text: the module never sees it, and no dice are drawn.
-        data_.assign(kInvalidArguments, kInvalidArguments + sizeof kInvalidArguments);
-        answer = sizeof kInvalidArguments - 1;
-        dice_.result = false;
-    } else {
+    if (isRollText(text, length)) {
         answer = ask(routine_, data_, text, length);
         // Without an answer there is no knowing how far the module's generator went.
-        if (answer == 0) return Answer::Lost;
-        if (!faces_.follow(text, length, data_.data(), answer, dice_)) return Answer::Mismatch;
+        if (answer == 0) return Outcome::Lost;
     }
-    line_.clear();
-    if (json_) {
-        appendRollJson(line_, std::string(text, length), std::string(data_.data(), answer), seed_,
-                       dice_);
-    } else {
-        line_.append(data_.data(), answer);
-        appendFaces(line_, dice_);
-    }
+    if (!faces_.follow(text, length, {data_.data(), answer}, line_)) return Outcome::Mismatch;
     out_.line(line_.data(), line_.size());
-    return isResult(data_.data(), answer) ? Answer::Result : Answer::DiceError;
+    return isResult(faces_.answer()) ? Outcome::Result : Outcome::DiceError;
 }
 
-// The odds refuse a NUL byte or a line feed themselves, in the report's own form.
-Answer OddsRoller::roll(const char* text, std::size_t length, bool /*refuse*/) {
+// The odds refuse a text that is no roll text themselves, in the report's own form.
+Outcome OddsAnswerer::answer(const char* text, std::size_t length) {
     const bool result = answers_.answer(text, length, answer_);
     out_.line(answer_.data(), answer_.size());
-    return result ? Answer::Result : Answer::DiceError;
+    return result ? Outcome::Result : Outcome::DiceError;
 }
 
-void Tally::count(Answer answer, const char* what, std::uint64_t number) {
-    if (answer == Answer::Result) return;
-    if (answer == Answer::DiceError) {
-        diceError_ = true;
-        return;
+void Tally::count(Outcome outcome, const char* what, std::uint64_t number) {
+    switch (outcome) {
+        case Outcome::Result:
+            return;
+        case Outcome::DiceError:
+            diceError_ = true;
+            return;
+        case Outcome::None:
+            missing_ = true;
+            say(noAnswer(what, number));
+            return;
+        case Outcome::Lost:
+            say(noAnswer(what, number) + ", so its dice can no longer be followed");
+            break;
+        case Outcome::Mismatch:
+            say(std::string(what) + " " + std::to_string(number) +
+                ": the module's answer is not the one its dice give here, so they cannot be shown "
+                "(is the module another engine?)");
+            break;
     }
     missing_ = true;
-    const auto n = static_cast<unsigned long long>(number);
-    switch (answer) {
-        case Answer::None:
-            std::fprintf(stderr,
-                         "orvik: %s %llu: the module gave no answer (memory is the likely cause)\n",
-                         what, n);
-            return;
-        case Answer::Lost:
-            std::fprintf(
-                stderr,
-                "orvik: %s %llu: the module gave no answer (memory is the likely cause), so "
-                "its dice can no longer be followed\n",
-                what, n);
-            break;
-        default:
-            std::fprintf(
-                stderr,
-                "orvik: %s %llu: the module's answer is not the one its dice give here, so "
-                "they cannot be shown (is the module another engine?)\n",
-                what, n);
-            break;
-    }
     throw StopRun{};
 }
 
 int Tally::status() const {
-    if (missing_) return 2;
-    return diceError_ ? 1 : 0;
+    if (missing_) return kTrouble;
+    return diceError_ ? kFailure : kSuccess;
 }
 
-void rollTexts(const std::vector<const char*>& texts, Roller& roller, Tally& tally) {
+void answerTexts(const std::vector<const char*>& texts, Answerer& answerer, Tally& tally) {
     std::uint64_t number = 0;
-    for (const char* text : texts) {
-        const std::size_t length = std::strlen(text);
-        const bool refuse = std::strchr(text, '\n') != nullptr;
-        tally.count(roller.roll(text, length, refuse), "TEXT", ++number);
-    }
+    for (const char* text : texts)
+        tally.count(answerer.answer(text, std::strlen(text)), "TEXT", ++number);
 }
 
-void rollLines(LineReader& lines, Roller& roller, Tally& tally) {
+void answerLines(LineReader& lines, Answerer& answerer, Tally& tally) {
     const char* text = nullptr;
     std::size_t length = 0;
     while (lines.next(text, length))
-        tally.count(roller.roll(text, length, lines.holdsNul()), "line", lines.lineNumber());
+        tally.count(answerer.answer(text, length), "line", lines.lineNumber());
 }
 
 }  // namespace orvik::cli

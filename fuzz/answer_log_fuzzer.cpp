@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/AnswerLog.h"
 #include "host/RollRoutine.h"
 #include "random/DiceRandom.h"
+#include "report/AnswerReader.h"
 
 namespace {
 
-using orvik::cli::LoggedAnswer;
-using orvik::cli::LogLine;
-using orvik::cli::readLogLine;
+using orvik::LoggedAnswer;
+using orvik::LogLine;
+using orvik::readLogLine;
 
 [[noreturn]] void fail(const char* what, const std::string& line, const LoggedAnswer& answer) {
     std::fprintf(stderr, "property broken: %s\n  line: \"%s\"\n  text read: \"%s\"\n", what,

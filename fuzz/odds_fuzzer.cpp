@@ -15,13 +15,13 @@
 #include <utility>
 #include <vector>
 
-#include "cli/OddsAnswers.h"
 #include "dice/DiceError.h"
 #include "dice/Orvik_Dice.h"
+#include "features/OddsAnswers.h"
 #include "host/RollRoutine.h"
 #include "odds/Odds.h"
 #include "odds/Questions.h"
-#include "odds/Report.h"
+#include "print/OddsPrint.h"
 #include "random/DiceRandom.h"
 
 namespace {
@@ -344,15 +344,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool json = (data[0] & 2) != 0;
     const auto* bytes = reinterpret_cast<const char*>(data + 1);
     const std::string text(bytes, size - 1);
-    orvik::cli::Answers answers(sneak, json);
+    orvik::features::OddsAnswers answers(sneak, json);
     std::string answer;
     if (text.find_first_of(std::string("\0\n", 2)) != std::string::npos) {
         // A text holding a NUL byte or a line feed is no roll text: refused, as the command's
         // rolling refuses it (the module itself would take a line feed as free text).
         const bool result = answers.answer(bytes, size - 1, answer);
-        const std::string refusal =
-            json ? orvik::odds::formatJsonError(text, orvik::kInvalidArguments)
-                 : std::string(orvik::kInvalidArguments);
+        const std::string refusal = json ? orvik::print::refusalJson(text, orvik::kInvalidArguments)
+                                         : std::string(orvik::kInvalidArguments);
         if (result || answer != refusal)
             fail("a NUL byte or line feed that is not refused", text, answer);
         return 0;

@@ -99,7 +99,10 @@ void fill(Odds& odds, const char* text, const char* recordText, const DicePart& 
 
 Odds rollOdds(const char* text) {
     // The record's own parser and limits judge the text; nothing is rolled.
-    const ParsedRoll roll = parseRoll(text);
+    return rollOdds(text, parseRoll(text));
+}
+
+Odds rollOdds(const char* text, const ParsedRoll& roll) {
     Odds odds;
     odds.groups = roll.groups;
     odds.roll = partOf(roll);
@@ -111,8 +114,11 @@ Odds sneakOdds(const char* text) {
     const SneakAttackText split(text);
     // Parsed in the module's order, so that the first failure is the one it reports.
     const ParsedRoll sneak = parseRoll(split.sneak());
-    const ParsedRoll main = parseRoll(split.main());
+    return sneakOdds(text, sneak, parseRoll(split.main()));
+}
 
+Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main) {
+    const SneakAttackText split(text);
     Odds odds;
     odds.groups = main.groups;
     odds.roll = partOf(main);

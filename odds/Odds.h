@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dice/Parse.h"
 #include "odds/Distribution.h"
 #include "odds/ResultOdds.h"
 
@@ -33,8 +34,14 @@ struct Odds {
 // one when no answer can be a result.
 Odds rollOdds(const char* text);
 
+// The same for a text already read as parseRoll reads it.
+Odds rollOdds(const char* text, const ParsedRoll& roll);
+
 // The odds of "<sneak dice> <main roll>": the sneak dice's first group added to each main total.
 Odds sneakOdds(const char* text);
+
+// The same for a text whose two rolls are already read as parseRoll reads them.
+Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main);
 
 // P(the answer is a result and the total is t or more), for each total of odds.results. For the
 // lowest total it is exactly 1 - errorProbability, and none is more, unless errorProbability is

@@ -4,6 +4,7 @@
 
 #include "dice/Decimal.h"
 #include "dice/Orvik_Dice.h"
+#include "report/Sentence.h"
 
 namespace {
 
@@ -12,17 +13,17 @@ namespace {
 // the totals out.
 template <class Sink>
 void emitSentence(const char* text, std::int32_t groups, Sink& sink) {
-    sink.piece("rolls ", 6);
-    // A text with no count ("d20") reads better with an article.
-    if (text[0] == 'd') sink.piece("a ", 2);
+    using namespace orvik::sentence;
+    sink.piece(kVerb.data(), kVerb.size());
+    if (takesArticle(text)) sink.piece(kArticle.data(), kArticle.size());
     sink.text(text);
-    sink.piece(" and gets ", 10);
+    sink.piece(kGets.data(), kGets.size());
     for (std::int32_t g = 0; g < groups; ++g) {
         sink.total(g);
         if (g + 1 < groups) {
-            sink.piece(", ", 2);
+            sink.piece(kBetween.data(), kBetween.size());
         } else {
-            sink.piece(".", 1);
+            sink.piece(kEnd.data(), kEnd.size());
         }
     }
 }

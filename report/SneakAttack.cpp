@@ -3,16 +3,18 @@
 #include <cstring>
 #include <limits>
 
+#include "report/Sentence.h"
+
 namespace orvik {
 
 namespace {
-constexpr char kHead[] = "( sneak attack, +";
-constexpr char kJoin[] = " ) ";
-constexpr char kArticle[] = "a ";
-
 char* append(char* out, const char* s, std::size_t n) {
     std::memcpy(out, s, n);
     return out + n;
+}
+
+char* append(char* out, std::string_view s) {
+    return append(out, s.data(), s.size());
 }
 }  // namespace
 
@@ -60,14 +62,15 @@ Orvik_Dice makeSneakAttack(const char* text, SneakDice* sneakDice, std::int32_t*
 char* describeSneakAttack(const char* sneakCommands, const char* mainCommands) {
     const std::size_t sneakLength = std::strlen(sneakCommands);
     const std::size_t mainLength = std::strlen(mainCommands);
-    const bool article = mainCommands[0] == 'd';
-    const std::size_t length = sizeof kHead - 1 + sneakLength + sizeof kJoin - 1 +
-                               (article ? sizeof kArticle - 1 : 0) + mainLength;
+    using namespace sentence;
+    const bool article = takesArticle(mainCommands);
+    const std::size_t length = kSneakHead.size() + sneakLength + kSneakJoin.size() +
+                               (article ? kArticle.size() : 0) + mainLength;
     char* description = new char[length + 1];
-    char* out = append(description, kHead, sizeof kHead - 1);
+    char* out = append(description, kSneakHead);
     out = append(out, sneakCommands, sneakLength);
-    out = append(out, kJoin, sizeof kJoin - 1);
-    if (article) out = append(out, kArticle, sizeof kArticle - 1);
+    out = append(out, kSneakJoin);
+    if (article) out = append(out, kArticle);
     out = append(out, mainCommands, mainLength);
     *out = '\0';
     return description;

@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "odds/Audit.h"
-#include "odds/AuditReport.h"
+#include "audit/Tests.h"
 #include "odds/Odds.h"
+#include "print/AuditPrint.h"
 
 namespace {
 
-using namespace orvik::odds;
+using namespace orvik::audit;
+using orvik::odds::rollOdds;
+using orvik::odds::sneakOdds;
+using orvik::print::formatP;
 
 // An Observed for odds with counts[i] totals of lowest + i.
 Observed observedOf(const Odds& odds, const std::vector<std::uint64_t>& counts) {
@@ -27,7 +30,7 @@ Observed observedOf(const Odds& odds, const std::vector<std::uint64_t>& counts) 
 
 // What every fit must keep: classes in order that cover the totals once, each expected at least
 // 5 times, and the observed and expected counts summing to the sample.
-void expectWellPooled(const Odds& odds, const Audit& a) {
+void expectWellPooled(const Odds& odds, const Tests& a) {
     const FitTest& fit = a.fit;
     ASSERT_FALSE(fit.classes.empty());
     std::int64_t next = odds.results.totals.lowest;
@@ -54,7 +57,7 @@ TEST(Audit, ThinTailsPooledAtBothEnds) {
     const Odds odds = rollOdds("3d6");
     const Observed seen =
         observedOf(odds, {1, 3, 6, 10, 15, 21, 25, 27, 27, 25, 21, 15, 10, 6, 3, 1});
-    const Audit a = audit(odds, seen);
+    const Tests a = testTotals(odds, seen);
     EXPECT_EQ(a.sample, 216u);
     expectWellPooled(odds, a);
     ASSERT_EQ(a.fit.classes.size(), 12u);
@@ -79,7 +82,7 @@ TEST(Audit, ThinTailsPooledAtBothEnds) {
 //   mean = 116 / 40 = 2.9 against 2.5, standard error sqrt(1.25 / 40): z = 2.2627, p = 0.023652
 TEST(Audit, HandWorkedStatistics) {
     const Odds odds = rollOdds("d4");
-    const Audit a = audit(odds, observedOf(odds, {4, 10, 12, 14}));
+    const Tests a = testTotals(odds, observedOf(odds, {4, 10, 12, 14}));
     ASSERT_TRUE(a.fit.done);
     ASSERT_EQ(a.fit.classes.size(), 4u);
     EXPECT_NEAR(a.fit.statistic, 5.6, 1e-12);
@@ -96,7 +99,7 @@ TEST(Audit, HandWorkedStatistics) {
     // Two classes: the chi-square is z squared, and both give the same p. A large modifier costs
     // the mean no digits.
     const Odds shifted = rollOdds("d2+1000");
-    const Audit b = audit(shifted, observedOf(shifted, {60, 40}));
+    const Tests b = testTotals(shifted, observedOf(shifted, {60, 40}));
     ASSERT_TRUE(b.fit.done && b.mean.done);
     EXPECT_EQ(shifted.results.totals.lowest, 1001);
     EXPECT_NEAR(b.fit.statistic, 4.0, 1e-12);
@@ -120,7 +123,7 @@ TEST(Audit, TooFewAndImpossible) {
     };
     for (const Row& r : rows) {
         const Odds odds = rollOdds(r.text);
-        const Audit a = audit(odds, observedOf(odds, r.counts));
+        const Tests a = testTotals(odds, observedOf(odds, r.counts));
         EXPECT_EQ(a.mean.done, r.meanDone) << r.text;
         EXPECT_EQ(a.fit.done, r.fitDone) << r.text;
         if (r.fitDone) {
@@ -137,7 +140,7 @@ TEST(Audit, TooFewAndImpossible) {
     seen.count(d20, 21);
     seen.count(d20, 0, false);
     seen.count(d20, 20, false);
-    const Audit a = audit(d20, seen);
+    const Tests a = testTotals(d20, seen);
     EXPECT_EQ(seen.impossible, 2u);
     EXPECT_EQ(seen.firstImpossible, "21");
     EXPECT_EQ(seen.counts.back(), 500u);
@@ -168,7 +171,7 @@ TEST(Audit, RefusedAnswersAClassOfTheirOwnWhenExpectedFiveTimes) {
             if (odds.results.totals.probability[i] > 0.0) seen.counts[i] = r.perTotal;
         seen.refused = r.refused;
         seen.refusalsCount = true;
-        const Audit a = audit(odds, seen);
+        const Tests a = testTotals(odds, seen);
         const std::uint64_t totals =
             std::accumulate(seen.counts.begin(), seen.counts.end(), std::uint64_t{0});
         EXPECT_EQ(a.sample, totals + r.refused) << r.text.substr(0, 5);
@@ -189,7 +192,7 @@ TEST(Audit, RefusedAnswersAClassOfTheirOwnWhenExpectedFiveTimes) {
         // Read from a log, refused answers are not part of the sample: the totals' chances are
         // taken among results alone.
         seen.refusalsCount = false;
-        const Audit read = audit(odds, seen);
+        const Tests read = testTotals(odds, seen);
         EXPECT_EQ(read.sample, totals);
         expectWellPooled(odds, read);
         for (const FitClass& c : read.fit.classes)
@@ -217,7 +220,7 @@ TEST(Audit, WhichGroupsCount) {
     }
 }
 
-TEST(AuditReport, FormatP) {
+TEST(AuditPrint, FormatP) {
     struct Row {
         double p;
         const char* expected;

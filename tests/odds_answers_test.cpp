@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "cli/OddsAnswers.h"
-#include "odds/Report.h"
+#include "features/OddsAnswers.h"
 #include "odds_testing.h"
+#include "print/OddsPrint.h"
 #include "testing.h"
 
 namespace {
@@ -30,10 +30,10 @@ TEST(OddsRefusal, EveryAnswerRefusedIsTheModulesAnswer) {
             ASSERT_EQ(rollOnce(c.text, c.sneak), refusal) << name;
         EXPECT_EQ(refusal, kInvalid);
         for (const bool json : {false, true}) {
-            orvik::cli::Answers answers(c.sneak, json);
+            orvik::features::OddsAnswers answers(c.sneak, json);
             std::string out;
             EXPECT_FALSE(answers.answer(c.text.c_str(), c.text.size(), out)) << name;
-            EXPECT_EQ(out, json ? orvik::odds::formatJsonError(c.text, refusal.c_str()) : refusal)
+            EXPECT_EQ(out, json ? orvik::print::refusalJson(c.text, refusal.c_str()) : refusal)
                 << name;
         }
     }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "odds/Odds.h"
-#include "odds/Report.h"
 #include "odds_testing.h"
+#include "print/OddsPrint.h"
 #include "testing.h"
 
 namespace {
@@ -66,7 +66,7 @@ TEST(OddsRefusal, ChancesStayWithinOne) {
         // What scripts read: the lowest total's at_least is written as exactly 1 when nothing is
         // refused.
         if (odds.results.errorProbability == 0.0) {
-            EXPECT_NE(orvik::odds::formatJson(c.text, odds).find(",\"at_least\":1}"),
+            EXPECT_NE(orvik::print::oddsJson(c.text, odds).find(",\"at_least\":1}"),
                       std::string::npos)
                 << name;
         }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "odds/Odds.h"
-#include "odds/Report.h"
 #include "odds_testing.h"
+#include "print/OddsPrint.h"
 #include "testing.h"
 
 namespace {
@@ -143,8 +143,8 @@ TEST(Odds, ResultsBelowTheSmallestDouble) {
             EXPECT_EQ(odds.mean, static_cast<double>(c.lowest)) << name;
             EXPECT_EQ(odds.standardDeviation, 0.0) << name;
         }
-        const std::string json = orvik::odds::formatJson(c.text, odds);
-        const std::string text = orvik::odds::formatText(c.text, odds);
+        const std::string json = orvik::print::oddsJson(c.text, odds);
+        const std::string text = orvik::print::oddsText(c.text, odds);
         EXPECT_EQ(json.find("nan"), std::string::npos) << json.substr(0, 300);
         EXPECT_EQ(text.find("nan"), std::string::npos) << text;
         if (!c.meanKnown) {

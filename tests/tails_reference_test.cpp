@@ -12,12 +12,12 @@
 #include <iostream>
 #include <vector>
 
-#include "odds/Tails.h"
+#include "audit/Tails.h"
 
 namespace {
 
-using orvik::odds::chiSquareAbove;
-using orvik::odds::normalTwoSided;
+using orvik::audit::chiSquareAbove;
+using orvik::audit::normalTwoSided;
 
 // Each term's exponent is a difference of numbers near k log(x / 2), whose last bits carry a
 // relative error that grows with the degrees k: measured over this grid, 6e-14 at worst up to 100

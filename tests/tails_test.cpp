@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdint>
 
-#include "odds/Tails.h"
+#include "audit/Tails.h"
 
 namespace {
 
-using orvik::odds::chiSquareAbove;
-using orvik::odds::normalTwoSided;
+using orvik::audit::chiSquareAbove;
+using orvik::audit::normalTwoSided;
 
 // A table prints x to `decimals` places: the exact critical value lies within half a unit of the
 // last place, so the tail's p is bracketed by the tails at either end of that interval.

@@ -1,12 +1,12 @@
-// The pieces of text that the odds' reports share: numbers, padding and bars.
-#ifndef ORVIK_ODDS_FORMAT_H
-#define ORVIK_ODDS_FORMAT_H
+// The pieces of text that the printed odds and audits share: numbers, padding and bars.
+#ifndef ORVIK_PRINT_FORMAT_H
+#define ORVIK_PRINT_FORMAT_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace orvik::odds {
+namespace orvik::print {
 
 // printf to the end of out; at most 95 characters.
 __attribute__((format(printf, 2, 3))) void appendf(std::string& out, const char* format, ...);
@@ -26,12 +26,12 @@ constexpr int kBarCells = 40;
 // differ.
 std::string bar(double fraction, int cells = kBarCells);
 
-// Cells on a terminal: every character the reports write is one cell.
+// Cells on a terminal: every character printed here is one cell.
 std::size_t displayWidth(const std::string& s);
 
 // s, right-aligned in width cells.
 void pad(std::string& out, const std::string& s, std::size_t width);
 
-}  // namespace orvik::odds
+}  // namespace orvik::print
 
-#endif  // ORVIK_ODDS_FORMAT_H
+#endif  // ORVIK_PRINT_FORMAT_H

@@ -2,12 +2,12 @@
 // with the standard library: the normal tail is erfc, and a chi-square with a whole number of
 // degrees of freedom (the only kind a count of classes gives) has a closed form as a finite sum,
 // so no series is cut short and no continued fraction has to converge.
-#ifndef ORVIK_ODDS_TAILS_H
-#define ORVIK_ODDS_TAILS_H
+#ifndef ORVIK_AUDIT_TAILS_H
+#define ORVIK_AUDIT_TAILS_H
 
 #include <cstdint>
 
-namespace orvik::odds {
+namespace orvik::audit {
 
 // P(|Z| >= |z|) for a standard normal Z.
 double normalTwoSided(double z);
@@ -18,6 +18,6 @@ double normalTwoSided(double z);
 // degrees/2 log(x/2)); 0 where it is below about 1e-308.
 double chiSquareAbove(double x, std::int64_t degrees);
 
-}  // namespace orvik::odds
+}  // namespace orvik::audit
 
-#endif  // ORVIK_ODDS_TAILS_H
+#endif  // ORVIK_AUDIT_TAILS_H

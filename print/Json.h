@@ -1,11 +1,11 @@
-// The pieces of JSON that the odds and the command's rolls write.
-#ifndef ORVIK_ODDS_JSON_H
-#define ORVIK_ODDS_JSON_H
+// The pieces of JSON that every printed roll, odds and audit share.
+#ifndef ORVIK_PRINT_JSON_H
+#define ORVIK_PRINT_JSON_H
 
 #include <charconv>
 #include <string>
 
-namespace orvik::odds {
+namespace orvik::print {
 
 // text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
 void appendJsonString(std::string& out, const std::string& text);
@@ -18,6 +18,6 @@ void appendNumber(std::string& out, Number value) {
     out.append(buffer, end.ptr);
 }
 
-}  // namespace orvik::odds
+}  // namespace orvik::print
 
-#endif  // ORVIK_ODDS_JSON_H
+#endif  // ORVIK_PRINT_JSON_H

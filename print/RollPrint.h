@@ -1,13 +1,19 @@
 // A roll's answer with the dice behind it: the faces after the sentence, or one line of JSON.
-#ifndef ORVIK_CLI_ROLLJSON_H
-#define ORVIK_CLI_ROLLJSON_H
+#ifndef ORVIK_PRINT_ROLLPRINT_H
+#define ORVIK_PRINT_ROLLPRINT_H
 
 #include <cstdint>
 #include <string>
 
-#include "cli/Faces.h"
+#include "host/RollRoutine.h"
 
-namespace orvik::cli {
+namespace orvik::print {
+
+// One roll's dice, as far as the answer shows them: the rest is set only for a result.
+struct RolledDice : host::RollDice {
+    bool result = false;       // the answer is a sentence
+    bool sneakAttack = false;  // sneak holds the sneak dice, sneakFaces their faces
+};
 
 // After an answer: " dice: [3 4] [6 3]", each group's faces in brackets, and a sneak attack's
 // first, as " dice: sneak [4 5 1] [5]". Nothing for an answer that is not a result.
@@ -19,6 +25,6 @@ void appendFaces(std::string& out, const RolledDice& dice);
 void appendRollJson(std::string& out, const std::string& text, const std::string& answer,
                     std::uint32_t seed, const RolledDice& dice);
 
-}  // namespace orvik::cli
+}  // namespace orvik::print
 
-#endif  // ORVIK_CLI_ROLLJSON_H
+#endif  // ORVIK_PRINT_ROLLPRINT_H

@@ -1,4 +1,4 @@
-#include "odds/Format.h"
+#include "print/Format.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace orvik::odds {
+namespace orvik::print {
 
 void appendf(std::string& out, const char* format, ...) {
     char buffer[96];
@@ -57,4 +57,4 @@ void pad(std::string& out, const std::string& s, std::size_t width) {
     out += s;
 }
 
-}  // namespace orvik::odds
+}  // namespace orvik::print

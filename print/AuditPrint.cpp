@@ -1,4 +1,4 @@
-#include "odds/AuditReport.h"
+#include "print/AuditPrint.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -6,17 +6,22 @@
 #include <vector>
 
 #include "dice/DiceError.h"
-#include "odds/Format.h"
-#include "odds/Json.h"
+#include "print/Format.h"
+#include "print/Json.h"
+#include "print/OddsPrint.h"
+#include "random/RandomInternal.h"
 
-namespace orvik::odds {
+namespace orvik::print {
+
+using audit::FitClass;
+using audit::FitTest;
+using audit::MeanTest;
+using odds::Odds;
 
 namespace {
 
 constexpr std::size_t kMaxRows = 40;  // more classes are shown several to a row
 constexpr int kCells = 20;            // each of the two bars
-// Below this many totals even a fair test can show only a large bias, and the verdict says so.
-constexpr std::uint64_t kSmallSample = 1000;
 
 // 50018.34 as "50,018.3".
 std::string groupedTenths(double x) {
@@ -25,11 +30,11 @@ std::string groupedTenths(double x) {
 }
 
 // Rolls, or answers read, whichever the observed holds, with their totals.
-std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& audit) {
+std::string sampleLine(const Odds& odds, const Observed& observed, const Tests& tests) {
     std::string s = "  " + countOf(observed.answers, "roll", "rolls") + ": " +
-                    countOf(audit.totals, "total", "totals") + " tested";
+                    countOf(tests.totals, "total", "totals") + " tested";
     if (odds.groups > 1) {
-        if (countsEveryGroup(odds))
+        if (audit::countsEveryGroup(odds))
             s += ", every group's";
         else if (odds.sneak)
             s += ", the first group's of each (the groups share one sneak attack total)";
@@ -40,7 +45,7 @@ std::string sampleLine(const Odds& odds, const Observed& observed, const Audit& 
     if (observed.refusalsCount && (observed.refused > 0 || odds.results.errorProbability > 0.0)) {
         s += "  " + countOf(observed.refused, "answer", "answers") + " \"" + kInvalidArguments +
              "\" (the odds expect " +
-             groupedTenths(static_cast<double>(audit.sample) * odds.results.errorProbability);
+             groupedTenths(static_cast<double>(tests.sample) * odds.results.errorProbability);
         s += ")\n";
     }
     if (observed.impossible > 0) {
@@ -137,50 +142,39 @@ std::string histogram(const FitTest& fit) {
     return out + "\n";
 }
 
-bool onlyOneTotal(const Odds& odds) {
-    return odds.results.totals.probability.size() == 1 && odds.results.errorProbability == 0.0;
-}
-
-std::string verdict(const Odds& odds, const Observed& observed, const Audit& audit) {
+std::string verdictLine(const Odds& odds, const Observed& observed, const Verdict& verdict) {
     const std::string rolls = countOf(observed.answers, "roll", "rolls");
-    if (observed.impossible > 0) {
-        return "these answers cannot come from Orvik's dice (p = 0): no roll of this text gives " +
-               observed.firstImpossible;
-    }
-    if (std::isnan(audit.p)) {
-        if (onlyOneTotal(odds))
+    const std::string p = formatP(verdict.p);
+    std::string s;
+    switch (verdict.kind) {
+        case Verdict::Kind::Impossible:
+            return "these answers cannot come from Orvik's dice (p = 0): no roll of this text "
+                   "gives " +
+                   observed.firstImpossible;
+        case Verdict::Kind::OneTotal:
             return "nothing to test: every roll of this text gives " +
                    number(odds.results.totals.lowest);
-        return "too few rolls to tell anything (" + rolls + ")";
+        case Verdict::Kind::TooFew:
+            return "too few rolls to tell anything (" + rolls + ")";
+        case Verdict::Kind::Unlikely:
+            return "these totals are very unlikely by Orvik's exact odds (" + p + ")";
+        case Verdict::Kind::Unclear:
+            s = "no clear sign of unfair dice in " + rolls + " (" + p +
+                "): totals this far from the odds come up by chance now and then";
+            break;
+        case Verdict::Kind::Fair:
+            s = "no sign of unfair dice in " + rolls + " (" + p + ")";
+            break;
     }
-    const std::string p = formatP(audit.p);
-    if (audit.p <= kUnlikely)
-        return "these totals are very unlikely by Orvik's exact odds (" + p + ")";
-    std::string s = audit.p < 0.05 ? "no clear sign of unfair dice in " + rolls + " (" + p +
-                                         "): totals this far from the odds come up by chance "
-                                         "now and then"
-                                   : "no sign of unfair dice in " + rolls + " (" + p + ")";
-    if (audit.sample < kSmallSample) s += "; so few rolls can show only a large bias";
+    if (verdict.smallSample) s += "; so few rolls can show only a large bias";
     return s;
 }
 
-// The odds take successive dice as independent. Orvik's generator's lowest output bits repeat
-// with a short period, and a face of an even number of sides keeps the lowest bit, so a roll that
-// sums several such dice can show a pattern in its totals that a large audit sees.
-bool generatorPatternPossible(const Odds& odds) {
-    const auto even = [](const DicePart& part) { return part.dice > 0 && part.sides % 2 == 0; };
-    const std::int64_t dice = odds.roll.dice + (odds.sneak ? odds.sneakDice.dice : 0);
-    return dice >= 2 && (even(odds.roll) || (odds.sneak && even(odds.sneakDice)));
-}
-
-const char kGeneratorNote[] =
-    "A roll of several dice with an even number of sides can earn this from Orvik's own module "
-    "too: its generator's lowest bits repeat every 2^17 draws, a pattern the odds leave out.";
-
-// A note for a verdict that the module's own dice may earn, or null.
-const char* noteOn(const Odds& odds, const Observed& observed, const Audit& audit) {
-    const bool unlikely = observed.impossible == 0 && audit.p <= kUnlikely;
-    return unlikely && generatorPatternPossible(odds) ? kGeneratorNote : nullptr;
+// For a verdict that the module's own dice may earn, what the odds leave out.
+std::string generatorNote() {
+    return "A roll of several dice with an even number of sides can earn this from Orvik's own "
+           "module too: its generator's lowest bits repeat every 2^" +
+           number(kLowestBitPeriodLog2) + " draws, a pattern the odds leave out.";
 }
 
 void appendJsonNumberOrNull(std::string& out, bool known, double value) {
@@ -194,7 +188,7 @@ void appendJsonNumberOrNull(std::string& out, bool known, double value) {
 
 std::string formatP(double p) {
     std::string s = "p = ";
-    if (p >= kUnlikely) {
+    if (p >= audit::kUnlikely) {
         appendf(s, "%.2g", p);
     } else if (p < 1e-300) {
         // Too small for a double to hold, or only with few digits.
@@ -212,42 +206,43 @@ std::string formatP(double p) {
     return s;
 }
 
-std::string formatAuditText(const std::string& text, const Odds& odds, const Observed& observed,
-                            const Audit& audit) {
+std::string auditText(const std::string& text, const Odds& odds, const Observed& observed,
+                      const Tests& tests, const Verdict& verdict) {
     std::string out = text + (odds.sneak ? " (sneak attack)\n" : "\n");
-    out += sampleLine(odds, observed, audit);
-    out += meanLine(audit.mean);
-    out += fitLine(audit.fit);
-    if (!audit.fit.classes.empty() && audit.sample > 0) out += histogram(audit.fit);
-    out += "  " + verdict(odds, observed, audit);
-    if (const char* note = noteOn(odds, observed, audit)) {
+    out += sampleLine(odds, observed, tests);
+    out += meanLine(tests.mean);
+    out += fitLine(tests.fit);
+    if (!tests.fit.classes.empty() && tests.sample > 0) out += histogram(tests.fit);
+    out += "  " + verdictLine(odds, observed, verdict);
+    if (verdict.generatorMayCause) {
         // On two lines, after its colon.
-        const std::string line = note;
-        const std::size_t colon = line.find(": ") + 1;
-        out += "\n  " + line.substr(0, colon) + "\n  " + line.substr(colon + 1);
+        const std::string note = generatorNote();
+        const std::size_t colon = note.find(": ") + 1;
+        out += "\n  " + note.substr(0, colon) + "\n  " + note.substr(colon + 1);
     }
     return out;
 }
 
-std::string formatAuditJson(const std::string& text, const Odds& odds, const Observed& observed,
-                            const Audit& audit) {
+std::string auditJson(const std::string& text, const Odds& odds, const Observed& observed,
+                      const Tests& tests, const Verdict& verdict) {
     std::string out = "{\"text\":";
     appendJsonString(out, text);
     out += odds.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
-            observed.answers, audit.totals);
-    out += countsEveryGroup(odds) ? R"(,"groups_tested":"every")" : R"(,"groups_tested":"first")";
+            observed.answers, tests.totals);
+    out += audit::countsEveryGroup(odds) ? R"(,"groups_tested":"every")"
+                                         : R"(,"groups_tested":"first")";
     appendf(out, ",\"refused\":%" PRIu64 ",\"sample\":%" PRIu64 ",\"p_error\":", observed.refused,
-            audit.sample);
+            tests.sample);
     appendNumber(out, odds.results.errorProbability);
     appendf(out, ",\"impossible\":%" PRIu64 ",\"first_impossible\":", observed.impossible);
     if (observed.impossible > 0)
         appendJsonString(out, observed.firstImpossible);
     else
         out += "null";
-    const MeanTest& mean = audit.mean;
+    const MeanTest& mean = tests.mean;
     out += R"(,"mean":{"observed":)";
-    appendJsonNumberOrNull(out, audit.totals > 0, mean.observed);
+    appendJsonNumberOrNull(out, tests.totals > 0, mean.observed);
     out += ",\"expected\":";
     appendJsonNumberOrNull(out, true, mean.expected);
     out += ",\"standard_error\":";
@@ -256,7 +251,7 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
     appendJsonNumberOrNull(out, mean.done, mean.z);
     out += ",\"p\":";
     appendJsonNumberOrNull(out, mean.done, mean.p);
-    const FitTest& fit = audit.fit;
+    const FitTest& fit = tests.fit;
     out += R"(},"chi_square":{"statistic":)";
     appendJsonNumberOrNull(out, fit.done, fit.statistic);
     out += ",\"degrees_of_freedom\":";
@@ -274,18 +269,35 @@ std::string formatAuditJson(const std::string& text, const Odds& odds, const Obs
         out += '}';
     }
     out += "]},\"p\":";
-    appendJsonNumberOrNull(out, !std::isnan(audit.p), audit.p);
+    appendJsonNumberOrNull(out, !std::isnan(verdict.p), verdict.p);
     out += ",\"unlikely\":";
-    out += audit.p <= kUnlikely ? "true" : "false";
+    out += verdict.unlikely() ? "true" : "false";
     out += ",\"verdict\":";
-    appendJsonString(out, verdict(odds, observed, audit));
+    appendJsonString(out, verdictLine(odds, observed, verdict));
     out += ",\"note\":";
-    if (const char* note = noteOn(odds, observed, audit))
-        appendJsonString(out, note);
+    if (verdict.generatorMayCause)
+        appendJsonString(out, generatorNote());
     else
         out += "null";
     out += '}';
     return out;
 }
 
-}  // namespace orvik::odds
+std::string auditRefusal(const std::string& text, const char* message, bool json) {
+    if (json) return refusalJson(text, message);
+    return text + "\n  " + message + "\n  nothing to test";
+}
+
+std::string logSummary(const std::string& source, const LogCounts& counts) {
+    std::string summary = source + ": " + countOf(counts.lines, "line", "lines") + ", " +
+                          countOf(counts.answers, "answer", "answers") + " of " +
+                          countOf(counts.texts, "roll text", "roll texts") + "; skipped " +
+                          countOf(counts.errors, "dice error", "dice errors") + ", " +
+                          countOf(counts.other, "other line", "other lines");
+    if (counts.refused > 0)
+        summary +=
+            ", " + countOf(counts.refused, "answer", "answers") + " to texts the module refuses";
+    return summary;
+}
+
+}  // namespace orvik::print

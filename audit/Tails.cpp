@@ -1,9 +1,9 @@
-#include "odds/Tails.h"
+#include "audit/Tails.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace orvik::odds {
+namespace orvik::audit {
 
 double normalTwoSided(double z) {
     return std::erfc(std::fabs(z) / std::sqrt(2.0));
@@ -31,4 +31,4 @@ double chiSquareAbove(double x, std::int64_t degrees) {
     return std::min(sum, 1.0);
 }
 
-}  // namespace orvik::odds
+}  // namespace orvik::audit

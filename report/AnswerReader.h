@@ -1,7 +1,9 @@
-// The module's answers in a game's log: each line that ends with an answer sentence gives the
-// roll text the host handed over, recovered from the sentence, and the totals.
-#ifndef ORVIK_CLI_ANSWERLOG_H
-#define ORVIK_CLI_ANSWERLOG_H
+// The answer sentence read back, as a game's log holds it: each line that ends with an answer
+// sentence gives the roll text the host handed over, recovered from the sentence, and the
+// totals. Results.cpp and SneakAttack.cpp write the sentence from the same words
+// (report/Sentence.h).
+#ifndef ORVIK_REPORT_ANSWERREADER_H
+#define ORVIK_REPORT_ANSWERREADER_H
 
 #include <cstddef>
 #include <cstdint>
@@ -9,14 +11,19 @@
 #include <string_view>
 #include <vector>
 
-namespace orvik::cli {
+#include "dice/Parse.h"
+
+namespace orvik {
 
 struct LoggedAnswer {
     // The roll text, free text included; for a sneak attack "<sneak dice> <main roll>", as the
     // sneak attack routine takes it.
     std::string text;
     bool sneak = false;
-    std::int32_t groups = 0;  // the text's, as the module reads it
+    // The text as the module reads it, so that what is asked of it need not read it again: the
+    // main roll, and a sneak attack's sneak dice.
+    ParsedRoll roll;
+    ParsedRoll sneakRoll;
     std::vector<std::int64_t> totals;
     std::string unreadable;  // a total too long to be any roll's, when there is one
 };
@@ -28,6 +35,9 @@ enum class LogLine {
     Other,
 };
 
+// Where the totals start in a sentence: after the last " and gets ", since the totals hold none.
+std::size_t totalsStart(std::string_view sentence);
+
 // Reads "N, N, N." exactly, each N a number as the module writes one (decimal digits with no
 // leading zero, after a '-' for a negative), into answer's totals.
 bool readTotals(std::string_view s, LoggedAnswer& answer);
@@ -37,6 +47,6 @@ bool readTotals(std::string_view s, LoggedAnswer& answer);
 // digit, then the sentence of a text the module can roll, " and gets ", the totals and ".".
 LogLine readLogLine(const char* line, std::size_t length, LoggedAnswer& answer);
 
-}  // namespace orvik::cli
+}  // namespace orvik
 
-#endif  // ORVIK_CLI_ANSWERLOG_H
+#endif  // ORVIK_REPORT_ANSWERREADER_H

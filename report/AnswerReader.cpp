@@ -1,19 +1,23 @@
-#include "cli/AnswerLog.h"
+#include "report/AnswerReader.h"
 
 #include <cstring>
 #include <string_view>
 
 #include "dice/DiceError.h"
-#include "dice/Parse.h"
+#include "report/Sentence.h"
 
-namespace orvik::cli {
+namespace orvik {
 
 namespace {
 
-constexpr std::string_view kVerb = "rolls ";
-constexpr std::string_view kGets = " and gets ";
-constexpr std::string_view kSneak = "( sneak attack, +";
-constexpr std::string_view kSneakEnd = " ) ";
+using sentence::kArticle;
+using sentence::kBetween;
+using sentence::kEnd;
+using sentence::kGets;
+using sentence::kSneakHead;
+using sentence::kSneakJoin;
+using sentence::kVerb;
+
 // Sentence starts tried in one line.
 constexpr int kMostTries = 8;
 // A total longer than this is no roll's: the largest have 6 digits.
@@ -27,15 +31,14 @@ bool isWordCharacter(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
-// The groups of the roll text that starts at text and ends before the blank that follows it in
-// the line, as the module reads it: its first '#' is the first within the text. False when the
-// module refuses the text. Read where it lies, since a line can be hundreds of megabytes.
-bool groupsOf(std::string_view text, std::int32_t& groups) {
+// The roll text that starts at text and ends before the blank that follows it in the line, as
+// the module reads it: its first '#' is the first within the text. False when the module refuses
+// the text. Read where it lies, since a line can be hundreds of megabytes.
+bool parsed(std::string_view text, ParsedRoll& roll) {
     const std::size_t hash = text.find('#');
     try {
-        groups =
-            parseRoll(text.data(), hash == std::string_view::npos ? nullptr : text.data() + hash)
-                .groups;
+        roll =
+            parseRoll(text.data(), hash == std::string_view::npos ? nullptr : text.data() + hash);
         return true;
     } catch (const DiceError&) {
         return false;
@@ -48,11 +51,11 @@ bool canStartText(char c) {
     return isDigit(c) || c == '+' || c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// body follows "rolls ". A main roll's text: "a " before one that starts with "d", and only then.
+// body follows "rolls ". A main roll's text: the article before one that takes it, and only then.
 bool mainText(std::string_view body, std::string_view& text) {
-    if (body.substr(0, 3) == "a d") {
-        text = body.substr(2);
-        return true;
+    if (body.substr(0, kArticle.size()) == kArticle) {
+        text = body.substr(kArticle.size());
+        return !text.empty() && sentence::takesArticle(text.data());
     }
     if (body.empty() || !canStartText(body[0])) return false;
     text = body;
@@ -64,17 +67,17 @@ enum class Found { Text, RefusedText, None };
 // The text of the sentence whose body (after "rolls ", up to " and gets ") is body.
 Found textOf(std::string_view body, LoggedAnswer& answer) {
     std::string_view main;
-    if (body.substr(0, kSneak.size()) == kSneak) {
+    if (body.substr(0, kSneakHead.size()) == kSneakHead) {
         // The sneak dice are the text before the first space, so they hold none.
-        const std::string_view rest = body.substr(kSneak.size());
+        const std::string_view rest = body.substr(kSneakHead.size());
         const std::size_t space = rest.find(' ');
         if (space == 0 || space == std::string_view::npos ||
-            rest.substr(space, kSneakEnd.size()) != kSneakEnd ||
-            !mainText(rest.substr(space + kSneakEnd.size()), main))
+            rest.substr(space, kSneakJoin.size()) != kSneakJoin ||
+            !mainText(rest.substr(space + kSneakJoin.size()), main))
             return Found::None;
         const std::string_view sneak = rest.substr(0, space);
-        std::int32_t ignored = 0;
-        if (!groupsOf(sneak, ignored) || !groupsOf(main, answer.groups)) return Found::RefusedText;
+        if (!parsed(sneak, answer.sneakRoll) || !parsed(main, answer.roll))
+            return Found::RefusedText;
         answer.sneak = true;
         answer.text.assign(sneak);
         answer.text += ' ';
@@ -82,13 +85,17 @@ Found textOf(std::string_view body, LoggedAnswer& answer) {
         return Found::Text;
     }
     if (!mainText(body, main)) return Found::None;
-    if (!groupsOf(main, answer.groups)) return Found::RefusedText;
+    if (!parsed(main, answer.roll)) return Found::RefusedText;
     answer.sneak = false;
     answer.text.assign(main);
     return Found::Text;
 }
 
 }  // namespace
+
+std::size_t totalsStart(std::string_view sentence) {
+    return sentence.rfind(kGets) + kGets.size();
+}
 
 bool readTotals(std::string_view s, LoggedAnswer& answer) {
     answer.totals.clear();
@@ -109,9 +116,9 @@ bool readTotals(std::string_view s, LoggedAnswer& answer) {
         if (i - digits > kMostDigits && answer.unreadable.empty())
             answer.unreadable = std::string(s.substr(start, i - start));
         answer.totals.push_back(s[start] == '-' ? -value : value);
-        if (i + 1 == s.size() && s[i] == '.') return true;
-        if (s.substr(i, 2) != ", ") return false;
-        i += 2;
+        if (s.substr(i) == kEnd) return true;
+        if (s.substr(i, kBetween.size()) != kBetween) return false;
+        i += kBetween.size();
     }
 }
 
@@ -148,4 +155,4 @@ LogLine readLogLine(const char* line, std::size_t length, LoggedAnswer& answer) 
     return error ? LogLine::DiceError : LogLine::Other;
 }
 
-}  // namespace orvik::cli
+}  // namespace orvik

@@ -1,6 +1,7 @@
-// The command's --odds: what it asks of each text, and the answers it writes.
-#ifndef ORVIK_CLI_ODDSANSWERS_H
-#define ORVIK_CLI_ODDSANSWERS_H
+// The odds of texts, one after another, as `--odds` prints them: what is asked of each text, and
+// the answers.
+#ifndef ORVIK_FEATURES_ODDSANSWERS_H
+#define ORVIK_FEATURES_ODDSANSWERS_H
 
 #include <cstddef>
 #include <cstdint>
@@ -10,9 +11,9 @@
 
 #include "odds/Odds.h"
 
-namespace orvik::cli {
+namespace orvik::features {
 
-// What the command asks of a text: the table of its totals, the chance of reaching a target, or
+// What is asked of a text: the table of its totals, the chance of reaching a target, or
 // a contest against another text.
 struct Question {
     enum class Kind { Table, AtLeast, Versus };
@@ -21,11 +22,10 @@ struct Question {
     std::string versus;       // Versus: the other text
 };
 
-// Answers texts one after another for the command: blank lines between text reports, one JSON
-// object per line.
-class Answers {
+// Answers texts one after another: blank lines between text reports, one JSON object per line.
+class OddsAnswers {
   public:
-    Answers(bool sneak, bool json, Question question = {})
+    OddsAnswers(bool sneak, bool json, Question question = {})
         : sneak_(sneak), json_(json), question_(std::move(question)) {}
 
     // Sets out to the answer for text (without a final newline). False for a dice error.
@@ -34,8 +34,7 @@ class Answers {
   private:
     using Odds = odds::Odds;
 
-    Odds oddsOf(const std::string& text) const;
-    std::string report(const std::string& text, const Odds& odds);
+    std::string answerFor(const std::string& text, const Odds& odds);
     std::string refusal(const std::string& text, const char* message, bool versus) const;
 
     bool sneak_;
@@ -48,6 +47,6 @@ class Answers {
     std::string versusError_;
 };
 
-}  // namespace orvik::cli
+}  // namespace orvik::features
 
-#endif  // ORVIK_CLI_ODDSANSWERS_H
+#endif  // ORVIK_FEATURES_ODDSANSWERS_H

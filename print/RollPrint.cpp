@@ -1,8 +1,8 @@
-#include "cli/RollJson.h"
+#include "print/RollPrint.h"
 
-#include "odds/Json.h"
+#include "print/Json.h"
 
-namespace orvik::cli {
+namespace orvik::print {
 
 namespace {
 
@@ -11,7 +11,7 @@ void appendList(std::string& out, const std::int32_t* faces, std::int32_t count,
     out += '[';
     for (std::int32_t i = 0; i < count; ++i) {
         if (i > 0) out += separator;
-        odds::appendNumber(out, faces[i]);
+        appendNumber(out, faces[i]);
     }
     out += ']';
 }
@@ -40,23 +40,23 @@ void appendFaces(std::string& out, const RolledDice& dice) {
 void appendRollJson(std::string& out, const std::string& text, const std::string& answer,
                     std::uint32_t seed, const RolledDice& dice) {
     out += "{\"text\":";
-    odds::appendJsonString(out, text);
+    appendJsonString(out, text);
     out += ",\"answer\":";
-    odds::appendJsonString(out, answer);
+    appendJsonString(out, answer);
     out += ",\"seed\":";
-    odds::appendNumber(out, seed);
+    appendNumber(out, seed);
     if (dice.result) {
         out += ",\"sides\":";
-        odds::appendNumber(out, dice.sides);
+        appendNumber(out, dice.sides);
         out += ",\"modifier\":";
-        odds::appendNumber(out, dice.modifier);
+        appendNumber(out, dice.modifier);
         if (dice.sneakAttack) {
             out += R"(,"sneak":{"total":)";
-            odds::appendNumber(out, dice.sneak.total);
+            appendNumber(out, dice.sneak.total);
             out += ",\"sides\":";
-            odds::appendNumber(out, dice.sneak.sides);
+            appendNumber(out, dice.sneak.sides);
             out += ",\"modifier\":";
-            odds::appendNumber(out, dice.sneak.modifier);
+            appendNumber(out, dice.sneak.modifier);
             out += R"(,"faces":)";
             appendList(out, dice.sneakFaces, dice.sneak.dice, ',');
             out += '}';
@@ -67,7 +67,7 @@ void appendRollJson(std::string& out, const std::string& text, const std::string
     const std::int32_t groups = dice.result ? dice.groups : 0;
     for (std::int32_t g = 0; g < groups; ++g) {
         out += g > 0 ? ",{\"total\":" : "{\"total\":";
-        odds::appendNumber(out, dice.totals[g]);
+        appendNumber(out, dice.totals[g]);
         out += R"(,"faces":)";
         appendList(out, groupFaces(dice, g), dice.dice, ',');
         out += '}';
@@ -75,4 +75,4 @@ void appendRollJson(std::string& out, const std::string& text, const std::string
     out += "]}";
 }
 
-}  // namespace orvik::cli
+}  // namespace orvik::print

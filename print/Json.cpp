@@ -1,8 +1,8 @@
-#include "odds/Json.h"
+#include "print/Json.h"
 
 #include <cstddef>
 
-namespace orvik::odds {
+namespace orvik::print {
 
 void appendJsonString(std::string& out, const std::string& text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -52,4 +52,4 @@ void appendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
-}  // namespace orvik::odds
+}  // namespace orvik::print

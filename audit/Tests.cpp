@@ -1,31 +1,11 @@
-#include "odds/Audit.h"
+#include "audit/Tests.h"
 
 #include <cmath>
 #include <limits>
 
-#include "odds/Tails.h"
+#include "audit/Tails.h"
 
-namespace orvik::odds {
-
-bool countsEveryGroup(const Odds& odds) {
-    return !odds.sneak && odds.results.errorProbability == 0.0;
-}
-
-void Observed::count(const Odds& odds, std::int64_t total, bool tested) {
-    const Distribution& totals = odds.results.totals;
-    if (total >= totals.lowest && total <= totals.highest()) {
-        const auto i = static_cast<std::size_t>(total - totals.lowest);
-        if (totals.probability[i] > 0.0) {
-            if (tested) ++counts[i];
-            return;
-        }
-    }
-    countImpossible(std::to_string(total));
-}
-
-void Observed::countImpossible(const std::string& what) {
-    if (impossible++ == 0) firstImpossible = what;
-}
+namespace orvik::audit {
 
 namespace {
 
@@ -50,7 +30,7 @@ MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n) {
 // Adjacent totals pooled, lowest first, until each class expects kFewestExpected; what is left at
 // the top joins the class below it.
 FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample) {
-    const Distribution& totals = odds.results.totals;
+    const odds::Distribution& totals = odds.results.totals;
     const double error = odds.results.errorProbability;
     const bool refusalClass = observed.refusalsCount && error > 0.0;
     // Among results alone, each total's chance is its share of the results' chance.
@@ -99,8 +79,8 @@ FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample
 
 }  // namespace
 
-Audit audit(const Odds& odds, const Observed& observed) {
-    Audit result;
+Tests testTotals(const Odds& odds, const Observed& observed) {
+    Tests result;
     for (const std::uint64_t c : observed.counts)
         result.totals += c;
     result.sample = result.totals + (observed.refusalsCount ? observed.refused : 0);
@@ -113,4 +93,4 @@ Audit audit(const Odds& odds, const Observed& observed) {
     return result;
 }
 
-}  // namespace orvik::odds
+}  // namespace orvik::audit

@@ -1,4 +1,4 @@
-#include "odds/Report.h"
+#include "print/OddsPrint.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -11,10 +11,15 @@
 #include <vector>
 
 #include "dice/DiceError.h"
-#include "odds/Format.h"
-#include "odds/Json.h"
+#include "print/Format.h"
+#include "print/Json.h"
 
-namespace orvik::odds {
+namespace orvik::print {
+
+using odds::atLeast;
+using odds::DicePart;
+using odds::Distribution;
+using odds::kOrMore;
 
 namespace {
 
@@ -175,8 +180,7 @@ void appendJsonHead(std::string& out, const std::string& text, const Odds& odds)
 
 }  // namespace
 
-std::string formatTargetText(const std::string& text, const Odds& odds,
-                             const TargetOdds& reaching) {
+std::string targetText(const std::string& text, const Odds& odds, const TargetOdds& reaching) {
     const std::string n = number(reaching.target);
     std::string out = textHead(text, odds, "the chances below are of results");
     out += "  one total reaches " + n + " (" + n + " or more): " + percent(reaching.reach);
@@ -196,8 +200,7 @@ std::string formatTargetText(const std::string& text, const Odds& odds,
     return out;
 }
 
-std::string formatTargetJson(const std::string& text, const Odds& odds,
-                             const TargetOdds& reaching) {
+std::string targetJson(const std::string& text, const Odds& odds, const TargetOdds& reaching) {
     std::string out;
     appendJsonHead(out, text, odds);
     appendf(out, ",\"target\":%" PRId64 ",\"at_least\":", reaching.target);
@@ -211,8 +214,8 @@ std::string formatTargetJson(const std::string& text, const Odds& odds,
     return out;
 }
 
-std::string formatContestText(const std::string& text, const Odds& odds, const std::string& versus,
-                              const Odds& other, const Contest& chances) {
+std::string contestText(const std::string& text, const Odds& odds, const std::string& versus,
+                        const Odds& other, const Contest& chances) {
     std::string out = text + " vs " + versus + "\n  one total of " + each(odds) +
                       " against one total of " + each(other) + "\n";
     if (chances.errorProbability > 0.0) {
@@ -237,8 +240,8 @@ std::string formatContestText(const std::string& text, const Odds& odds, const s
     return out;
 }
 
-std::string formatContestJson(const std::string& text, const std::string& versus,
-                              const Contest& chances) {
+std::string contestJson(const std::string& text, const std::string& versus,
+                        const Contest& chances) {
     std::string out = "{\"text\":";
     appendJsonString(out, text);
     out += ",\"vs\":";
@@ -255,7 +258,7 @@ std::string formatContestJson(const std::string& text, const std::string& versus
     return out;
 }
 
-std::string formatText(const std::string& text, const Odds& odds) {
+std::string oddsText(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.results.totals;
     std::string out = textHead(text, odds, "the mean and deviation are of the results alone");
     out += "  minimum " + number(totals.lowest) + ", maximum " + number(totals.highest());
@@ -289,7 +292,7 @@ std::string formatText(const std::string& text, const Odds& odds) {
     return out;
 }
 
-std::string formatJson(const std::string& text, const Odds& odds) {
+std::string oddsJson(const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.results.totals;
     std::string out;
     appendJsonHead(out, text, odds);
@@ -320,7 +323,7 @@ std::string formatJson(const std::string& text, const Odds& odds) {
     return out;
 }
 
-std::string formatJsonError(const std::string& text, const char* message) {
+std::string refusalJson(const std::string& text, const char* message) {
     std::string out = "{\"text\":";
     appendJsonString(out, text);
     out += ",\"error\":";
@@ -329,4 +332,22 @@ std::string formatJsonError(const std::string& text, const char* message) {
     return out;
 }
 
-}  // namespace orvik::odds
+// The message alone would blame this text; the other is named, not repeated, since a text the
+// command refuses may not even fit on a line.
+std::string contestRefusalText(const char* message, bool versus) {
+    return versus ? std::string(message) + "\n  refused: TEXT2, the text after --vs" : message;
+}
+
+std::string contestRefusalJson(const std::string& text, const std::string& other,
+                               const char* message, bool versus) {
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += ",\"vs\":";
+    appendJsonString(out, other);
+    out += ",\"error\":";
+    appendJsonString(out, message);
+    out += versus ? R"(,"refused":"vs"})" : R"(,"refused":"text"})";
+    return out;
+}
+
+}  // namespace orvik::print

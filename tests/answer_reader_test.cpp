@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/AnswerLog.h"
 #include "host/RollRoutine.h"
 #include "random/DiceRandom.h"
+#include "report/AnswerReader.h"
 
 namespace {
 
-using orvik::cli::LoggedAnswer;
-using orvik::cli::LogLine;
-using orvik::cli::readLogLine;
+using orvik::LoggedAnswer;
+using orvik::LogLine;
+using orvik::readLogLine;
 
 const char* name(LogLine kind) {
     static const char* const names[] = {"Answer", "DiceError", "Refused", "Other"};
@@ -26,7 +26,7 @@ LogLine read(const std::string& line, LoggedAnswer& answer) {
     return readLogLine(line.data(), line.size(), answer);
 }
 
-TEST(AnswerLog, ReadsLines) {
+TEST(AnswerReader, ReadsLines) {
     struct Row {
         std::string line;
         LogLine kind;
@@ -126,7 +126,7 @@ TEST(AnswerLog, ReadsLines) {
         if (kind != LogLine::Answer || r.kind != LogLine::Answer) continue;
         EXPECT_EQ(answer.text, r.text) << r.line;
         EXPECT_EQ(answer.sneak, r.sneak) << r.line;
-        EXPECT_EQ(answer.groups, r.groups) << r.line;
+        EXPECT_EQ(answer.roll.groups, r.groups) << r.line;
         if (r.line.find("12345678901234567") != std::string::npos) {
             EXPECT_EQ(answer.unreadable, "12345678901234567");
             continue;
@@ -138,7 +138,7 @@ TEST(AnswerLog, ReadsLines) {
 
 // The engine writes the sentences: the reader gives back exactly the text rolled and the totals
 // the engine kept, whatever stands before the sentence.
-TEST(AnswerLog, RoundTripsTheEnginesSentences) {
+TEST(AnswerReader, RoundTripsTheEnginesSentences) {
     struct Row {
         const char* text;
         bool sneak;
@@ -192,7 +192,7 @@ TEST(AnswerLog, RoundTripsTheEnginesSentences) {
                 ASSERT_STREQ(name(read(line, answer)), "Answer") << '"' << line << '"';
                 EXPECT_EQ(answer.text, r.text) << line;
                 EXPECT_EQ(answer.sneak, r.sneak) << line;
-                EXPECT_EQ(answer.groups, dice.groups) << line;
+                EXPECT_EQ(answer.roll.groups, dice.groups) << line;
                 EXPECT_EQ(answer.totals, totals) << line;
             }
         }

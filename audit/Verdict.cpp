@@ -1,0 +1,40 @@
+#include "audit/Verdict.h"
+
+#include <cmath>
+
+namespace orvik::audit {
+
+namespace {
+
+// A face of an even number of sides keeps the generator's lowest output bit, so a roll that sums
+// several such dice can show that bit's pattern in its totals.
+bool generatorPatternPossible(const Odds& odds) {
+    const auto even = [](const odds::DicePart& part) {
+        return part.dice > 0 && part.sides % 2 == 0;
+    };
+    const std::int64_t dice = odds.roll.dice + (odds.sneak ? odds.sneakDice.dice : 0);
+    return dice >= 2 && (even(odds.roll) || (odds.sneak && even(odds.sneakDice)));
+}
+
+}  // namespace
+
+Verdict verdictOf(const Odds& odds, const Observed& observed, const Tests& tests) {
+    Verdict verdict;
+    verdict.p = tests.p;
+    if (observed.impossible > 0) {
+        verdict.kind = Verdict::Kind::Impossible;
+    } else if (std::isnan(tests.p)) {
+        const bool oneTotal =
+            odds.results.totals.probability.size() == 1 && odds.results.errorProbability == 0.0;
+        verdict.kind = oneTotal ? Verdict::Kind::OneTotal : Verdict::Kind::TooFew;
+    } else if (tests.p <= kUnlikely) {
+        verdict.kind = Verdict::Kind::Unlikely;
+        verdict.generatorMayCause = generatorPatternPossible(odds);
+    } else {
+        verdict.kind = tests.p < kUnclear ? Verdict::Kind::Unclear : Verdict::Kind::Fair;
+        verdict.smallSample = tests.sample < kSmallSample;
+    }
+    return verdict;
+}
+
+}  // namespace orvik::audit

@@ -1,0 +1,66 @@
+#include "cli/Auditing.h"
+
+#include "cli/LineReader.h"
+#include "cli/Messages.h"
+#include "cli/Module.h"
+#include "cli/Output.h"
+#include "features/Audits.h"
+
+namespace orvik::cli {
+
+int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool sneak,
+               OrvikRollFn routine, bool json, Output& out) {
+    ModuleAnswers module(routine);
+    int status = kSuccess;
+    std::uint64_t number = 0;
+    for (const char* text : texts) {
+        ++number;
+        if (!json && number > 1) out.line("", 0);
+        const features::RollAudit audit = features::auditRolls(text, rolls, sneak, module, json);
+        if (audit.kind == features::RollAudit::Kind::NoAnswer) {
+            out.flush();
+            say(noAnswer("TEXT", number));
+            return kTrouble;
+        }
+        out.line(audit.printed.data(), audit.printed.size());
+        if (audit.kind == features::RollAudit::Kind::Refused) {
+            // What it printed keeps its place among the others; the status is said where trouble
+            // is.
+            out.flush();
+            say("TEXT " + std::to_string(number) +
+                ": the module refuses it, so there is nothing to test");
+            status = kTrouble;
+        } else if (audit.unlikely && status == kSuccess) {
+            status = kFailure;
+        }
+    }
+    return status;
+}
+
+int auditLines(LineReader& lines, const std::string& source, bool json, Output& out) {
+    features::LogAudit audit;
+    const char* line = nullptr;
+    std::size_t length = 0;
+    while (lines.next(line, length))
+        audit.read(line, length);
+    const std::string summary = audit.summary(source);
+    if (json) {
+        out.flush();
+        say(summary);
+    } else {
+        out.line(summary.data(), summary.size());
+    }
+    if (audit.answers() == 0) {
+        // Most likely the wrong file.
+        out.flush();
+        say("no answer of a text the module rolls: nothing to test");
+        return kTrouble;
+    }
+    const bool unlikely = audit.eachText(json, [&](const std::string& printed) {
+        if (!json) out.line("", 0);
+        out.line(printed.data(), printed.size());
+    });
+    return unlikely ? kFailure : kSuccess;
+}
+
+}  // namespace orvik::cli

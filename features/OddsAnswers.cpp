@@ -1,0 +1,67 @@
+#include "features/OddsAnswers.h"
+
+#include "dice/DiceError.h"
+#include "features/RollText.h"
+#include "odds/Questions.h"
+#include "print/OddsPrint.h"
+
+namespace orvik::features {
+
+std::string OddsAnswers::answerFor(const std::string& text, const Odds& odds) {
+    switch (question_.kind) {
+        case Question::Kind::AtLeast: {
+            const odds::TargetOdds reaching = odds::targetOdds(odds, question_.target);
+            return json_ ? print::targetJson(text, odds, reaching)
+                         : print::targetText(text, odds, reaching);
+        }
+        case Question::Kind::Versus: {
+            const odds::Contest chances = odds::contest(odds, *versus_);
+            return json_ ? print::contestJson(text, question_.versus, chances)
+                         : print::contestText(text, odds, question_.versus, *versus_, chances);
+        }
+        case Question::Kind::Table:
+            break;
+    }
+    return json_ ? print::oddsJson(text, odds) : print::oddsText(text, odds);
+}
+
+std::string OddsAnswers::refusal(const std::string& text, const char* message, bool versus) const {
+    if (question_.kind != Question::Kind::Versus)
+        return json_ ? print::refusalJson(text, message) : message;
+    return json_ ? print::contestRefusalJson(text, question_.versus, message, versus)
+                 : print::contestRefusalText(message, versus);
+}
+
+bool OddsAnswers::answer(const char* text, std::size_t length, std::string& out) {
+    const std::string roll(text, length);
+    out.clear();
+    if (!json_ && !first_) out = "\n";  // a blank line between reports
+    first_ = false;
+    // The other text of a contest is the same for every text: its odds, or its refusal, once.
+    if (question_.kind == Question::Kind::Versus && !versusKnown_) {
+        versusKnown_ = true;
+        try {
+            versus_ = std::make_unique<Odds>(oddsOf(question_.versus, sneak_));
+        } catch (const DiceError& error) {
+            versusError_ = error.what();
+        }
+    }
+    if (question_.kind == Question::Kind::Versus && !versus_) {
+        out += refusal(roll, versusError_.c_str(), true);
+        return false;
+    }
+    try {
+        // A text against itself: its odds are the other text's, already worked out.
+        if (versus_ && roll == question_.versus) {
+            out += answerFor(roll, *versus_);
+        } else {
+            out += answerFor(roll, oddsOf(roll, sneak_));
+        }
+        return true;
+    } catch (const DiceError& error) {
+        out += refusal(roll, error.what(), false);
+        return false;
+    }
+}
+
+}  // namespace orvik::features

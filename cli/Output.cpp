@@ -1,38 +1,12 @@
 #include "cli/Output.h"
 
 #include "cli/Io.h"
+#include "print/Format.h"
 
 namespace orvik::cli {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 16;
-
-// The length of the well-formed UTF-8 character at text[i] (a lead byte of 0x80 or more), or 0.
-std::size_t utf8Length(const unsigned char* text, std::size_t i, std::size_t length) {
-    const unsigned char c = text[i];
-    std::size_t n = 0;
-    unsigned char low = 0x80;  // the bounds of the second byte, narrower after some leads
-    unsigned char high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0) low = 0xA0;   // no overlong forms
-        if (c == 0xED) high = 0x9F;  // no surrogates
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0) low = 0x90;
-        if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-    } else {
-        return 0;
-    }
-    if (length - i < n || text[i + 1] < low || text[i + 1] > high) return 0;
-    for (std::size_t k = 2; k < n; ++k) {
-        if ((text[i + k] & 0xC0) != 0x80) return 0;
-    }
-    return n;
-}
-
 }  // namespace
 
 Output::Output(int fd) : fd_(fd), terminal_(isTerminal(fd)), buffer_(kChunk) {}
@@ -48,7 +22,7 @@ void Output::shownLine(const char* text, std::size_t length) {
     shown_.clear();
     for (std::size_t i = 0; i < length;) {
         const unsigned char c = bytes[i];
-        std::size_t n = c < 0x80 ? 1 : utf8Length(bytes, i, length);
+        std::size_t n = print::utf8Length(bytes, i, length);
         if (n == 0) {
             // Not UTF-8: a terminal of another character set may take 0x80 to 0x9F as controls.
             hex("\\x", c);

@@ -46,6 +46,32 @@ std::string bar(double fraction, int cells) {
     return s + kEighths[eighths % 8];
 }
 
+std::size_t utf8Length(const unsigned char* text, std::size_t i, std::size_t length) {
+    const unsigned char c = text[i];
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char low = 0x80;  // the bounds of the second byte, narrower after some leads
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;   // no overlong forms
+        if (c == 0xED) high = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (length - i < n || text[i + 1] < low || text[i + 1] > high) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if ((text[i + k] & 0xC0) != 0x80) return 0;
+    }
+    return n;
+}
+
 std::size_t displayWidth(const std::string& s) {
     // Count the UTF-8 lead bytes.
     return static_cast<std::size_t>(std::count_if(

@@ -26,6 +26,10 @@ constexpr int kBarCells = 40;
 // differ.
 std::string bar(double fraction, int cells = kBarCells);
 
+// The length of the well-formed UTF-8 character at text[i] (1 for ASCII), or 0 for a byte that
+// starts none: no overlong forms, no surrogates, nothing past U+10FFFF.
+std::size_t utf8Length(const unsigned char* text, std::size_t i, std::size_t length);
+
 // Cells on a terminal: every character printed here is one cell.
 std::size_t displayWidth(const std::string& s);
 

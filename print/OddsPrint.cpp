@@ -70,8 +70,11 @@ std::size_t niceWidth(std::size_t count) {
 std::vector<Row> tableRows(const Distribution& totals, const std::vector<double>& above,
                            bool refused, std::string& note) {
     const std::vector<double>& p = totals.probability;
-    std::size_t first = 0, last = p.size() - 1, width = 1;
-    double below = 0.0, over = 0.0;
+    std::size_t first = 0;
+    std::size_t last = p.size() - 1;
+    std::size_t width = 1;
+    double below = 0.0;
+    double over = 0.0;
     if (p.size() > kMaxRows) {
         // Of the chance of a result, which the refused answers leave less than 1.
         // When every chance rounds to 0 no totals carry more than the others: none are cut.

@@ -37,12 +37,21 @@ int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
     return status;
 }
 
-int auditLines(LineReader& lines, const std::string& source, bool json, Output& out) {
-    features::LogAudit audit;
+int auditLines(LineReader& lines, const std::string& source, const features::LogOptions& options,
+               bool json, Output& out) {
+    features::LogAudit audit(options);
+    std::uint64_t stoppedAt = 0;  // the line memory ran out at
     const char* line = nullptr;
     std::size_t length = 0;
-    while (lines.next(line, length))
-        audit.read(line, length);
+    try {
+        while (lines.next(line, length))
+            audit.read(line, length);
+    } catch (const std::bad_alloc&) {
+        // A line too long to hold, or one more roll to keep: what came before it still counts.
+        stoppedAt = lines.lineNumber() + 1;
+        if (audit.linesRead() == lines.lineNumber() - 1) stoppedAt = lines.lineNumber();
+        lines.release();
+    }
     const std::string summary = audit.summary(source);
     if (json) {
         out.flush();
@@ -51,15 +60,26 @@ int auditLines(LineReader& lines, const std::string& source, bool json, Output& 
         out.line(summary.data(), summary.size());
     }
     if (audit.answers() == 0) {
-        // Most likely the wrong file.
+        // Most likely the wrong file, or one written in UTF-16 without saying so.
         out.flush();
         say("no answer of a text the module rolls: nothing to test");
+        if (audit.linesWithNul() > 0 && stoppedAt == 0)
+            say("its lines hold NUL bytes: a log saved as UTF-16 needs its byte-order mark");
+    }
+    bool unlikely = false;
+    if (audit.answers() > 0) {
+        unlikely = audit.eachText(json, [&](const std::string& printed) {
+            if (!json) out.line("", 0);
+            out.line(printed.data(), printed.size());
+        });
+    }
+    if (stoppedAt > 0) {
+        out.flush();
+        say("memory ran out at line " + std::to_string(stoppedAt) +
+            " of the log: what is reported is of the lines before it");
         return kTrouble;
     }
-    const bool unlikely = audit.eachText(json, [&](const std::string& printed) {
-        if (!json) out.line("", 0);
-        out.line(printed.data(), printed.size());
-    });
+    if (audit.answers() == 0) return kTrouble;
     return unlikely ? kFailure : kSuccess;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "features/Audits.h"
 #include "host/orvik.h"
 
 namespace orvik::cli {
@@ -19,9 +20,11 @@ int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
                OrvikRollFn routine, bool json, Output& out);
 
 // Reads a log from lines and reports on each roll text found, after a line that sums up the log
-// (on standard error with json, so that standard output holds one object per text). Throws
+// (on standard error with json, so that standard output holds one object per text). When memory
+// runs out part-way, what was read is reported, and where it stopped is said. Throws
 // WriteError, ReadError, and std::bad_alloc.
-int auditLines(LineReader& lines, const std::string& source, bool json, Output& out);
+int auditLines(LineReader& lines, const std::string& source, const features::LogOptions& options,
+               bool json, Output& out);
 
 }  // namespace orvik::cli
 

@@ -1,5 +1,5 @@
-// Standard input, line by line, as it arrives: "\n" or "\r\n" ends a line, and a last line
-// without either still counts.
+// Standard input, or a file, line by line, as it arrives: "\n" or "\r\n" ends a line, and a
+// last line without either still counts.
 #ifndef ORVIK_CLI_LINEREADER_H
 #define ORVIK_CLI_LINEREADER_H
 
@@ -9,14 +9,19 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace orvik::cli {
 
 class LineReader {
   public:
     // beforeWait runs before every read that may have to wait for input: the caller writes what
-    // it owes, so that a program waiting on an answer is not kept waiting.
-    LineReader(int fd, std::function<void()> beforeWait);
+    // it owes, so that a program waiting on an answer is not kept waiting. With byteOrderMark, a
+    // mark at the start of the input says how it is written, as editors that save UTF-16 mark
+    // it: UTF-8's is passed over, and UTF-16 (either byte order) is read as UTF-8, a unit that
+    // is no character becoming U+FFFD.
+    LineReader(int fd, std::function<void()> beforeWait, bool byteOrderMark = false);
 
     // The next line, without its end, valid until the next call; false at end of input.
     // Throws ReadError, and std::bad_alloc when a line outgrows memory.
@@ -32,6 +37,9 @@ class LineReader {
 
     // The number of the line next() last gave, from 1.
     std::uint64_t lineNumber() const { return lineNumber_; }
+
+    // Lets go of the memory held, for good: no line is read after.
+    void release();
 
   private:
     struct Free {
@@ -50,9 +58,17 @@ class LineReader {
 
     // next() once the buffer holds no whole line: reads until it does, or to the end of input.
     bool nextAfterRead(const char*& text, std::size_t& length);
+    // Reads into the buffer after what is held, as UTF-8; 0 at the end of input.
+    std::size_t readMore();
+    // The first read's bytes, which may hold a byte-order mark.
+    void readMark();
+    // UTF-16 units read as UTF-8 into the buffer, with what a unit or a pair left pending.
+    std::size_t fromUtf16(const unsigned char* raw, std::size_t size);
     // Room to read into after what is held: the unfinished line moved to the front, and the
     // buffer grown when that line fills it.
     void makeRoom();
+    // At least room bytes free after what is held, the buffer doubled until there are.
+    void reserve(std::size_t room);
 
     int fd_;
     std::function<void()> beforeWait_;
@@ -64,6 +80,9 @@ class LineReader {
     std::size_t held_ = 0;   // bytes in the buffer
     bool atEnd_ = false;
     std::uint64_t lineNumber_ = 0;
+    enum class Encoding { Unknown, Bytes, Utf16Le, Utf16Be } encoding_;
+    std::vector<unsigned char> raw_;  // UTF-16 as read
+    std::string pending_;             // a unit's first byte, or a pair's first unit, read already
 };
 
 }  // namespace orvik::cli

@@ -174,9 +174,12 @@ int auditLog(const Options& options) {
         say(std::string("reading a log from the terminal: paste it, then end it with ") +
             kEndOfInput);
     Output out(kStdout);
-    LineReader lines(fd, [] {});
-    const int status =
-        guarded(out, "the log", [&] { return auditLines(lines, source, options.json, out); });
+    LineReader lines(fd, [] {}, true);
+    orvik::features::LogOptions read;
+    read.from = options.from;
+    read.byRoller = options.byRoller;
+    const int status = guarded(
+        out, "the log", [&] { return auditLines(lines, source, read, options.json, out); });
     if (named) closeFile(fd);
     return status;
 }

@@ -5,7 +5,7 @@ namespace orvik::cli {
 const char kUsage[] =
     "Usage: orvik [OPTION]... [TEXT]...\n"
     "       orvik --audit [--rolls N] [--sneak] [OPTION]... TEXT...\n"
-    "       orvik --audit --answers [FILE]\n"
+    "       orvik --audit --answers [--from TEXT] [--by-roller] [FILE]\n"
     "Roll dice. Each TEXT is one roll, answered on its own line; with no TEXT, each line of\n"
     "standard input is one roll, answered as soon as it arrives; at a terminal, orvik prompts\n"
     "for them (quit or Ctrl-D leaves; on Windows, quit or Ctrl-Z then Enter).\n"
@@ -26,7 +26,12 @@ const char kUsage[] =
     "                   spread; exit status 1 when a p-value is 0.001 or less\n"
     "  --rolls N        with --audit: roll each TEXT N times (default 1000000)\n"
     "  --answers [FILE] with --audit: test the answers in a game's log (FILE, or standard\n"
-    "                   input) instead, grouped by the roll text each sentence repeats\n"
+    "                   input) instead, grouped by the roll text each sentence repeats (texts\n"
+    "                   of the same dice, whatever their free text, tested together)\n"
+    "  --from TEXT      with --answers: count only the answers in lines where TEXT stands\n"
+    "                   before the sentence, as the log marks the host's own (e.g. \"<Orvik>\")\n"
+    "  --by-roller      with --answers: test each roller's answers (the name before \"rolls\")\n"
+    "                   apart as well as together\n"
     "  --seed N         start the generator from N (0 to 4294967295); without it, each run\n"
     "                   takes a fresh seed from the system's entropy source\n"
     "  --print-seed     write the seed to standard error (\"orvik: seed N\"), to replay a run\n"
@@ -67,9 +72,9 @@ const char kUsage[] =
     "    1,000,000 rolls: 1,000,000 totals tested\n"
     "    ...\n"
     "    no sign of unfair dice in 1,000,000 rolls (p = 0.12)\n"
-    "  $ orvik --audit --answers examples/game.log\n"
-    "  examples/game.log: 319 lines, 146 answers of 5 roll texts; skipped 1 dice error, 172 other "
-    "lines\n"
+    "  $ orvik --audit --answers --from '<Orvik>' examples/game.log\n"
+    "  examples/game.log: 319 lines, 146 answers of 5 roll texts in lines marked \"<Orvik>\"; "
+    "skipped 1 dice error, 172 other lines\n"
     "  ...\n"
     "  d20\n"
     "  ...\n"
@@ -129,6 +134,7 @@ constexpr Valued kValued[] = {{"--seed", "a number"},
                               {"--rolls", "a number"},
                               {"--at-least", "a number"},
                               {"--vs", "a roll text"},
+                              {"--from", "a text"},
                               {"--module", "a path"}};
 
 const Valued* valued(const std::string& name) {
@@ -167,6 +173,10 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
     } else if (name == "--vs") {
         options.versus = *value;
         options.hasVersus = true;
+    } else if (name == "--from") {
+        if (value->empty()) error = "option '--from' needs a text that marks the host's lines";
+        options.from = *value;
+        options.hasFrom = error.empty();
     } else {
         options.modulePath = *value;
     }
@@ -175,6 +185,11 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
 
 // --audit and the options that go with it, or not.
 bool checkAudit(const Options& options, std::string& error) {
+    if (!options.answers && (options.hasFrom || options.byRoller)) {
+        error = std::string("option '") + (options.hasFrom ? "--from" : "--by-roller") +
+                "' needs '--answers'";
+        return false;
+    }
     if (!options.audit) {
         if (options.hasRolls) error = "option '--rolls' needs '--audit'";
         if (options.answers) error = "option '--answers' needs '--audit'";
@@ -246,6 +261,8 @@ Mode parseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.audit = true;
         } else if (arg == "--answers") {
             options.answers = true;
+        } else if (arg == "--by-roller") {
+            options.byRoller = true;
         } else if (arg == "--print-seed") {
             options.printSeed = true;
         } else if (const std::size_t equals = arg.find('=');

@@ -21,6 +21,9 @@ struct Options {
     std::string versus;
     bool audit = false;     // test the module's rolls, or a log's answers, against the odds
     bool answers = false;   // with audit: read a log's answers (texts[0], if any, is its file)
+    std::string from;       // with answers: only lines where this stands before the answer count
+    bool hasFrom = false;   // --from was given
+    bool byRoller = false;  // with answers: each roller apart as well as together
     bool hasRolls = false;  // --rolls was given
     std::uint64_t rolls = 1000000;
     bool printSeed = false;

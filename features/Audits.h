@@ -48,35 +48,67 @@ struct RollAudit {
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
                      bool json);
 
-// A game's log, read line by line, and its roll texts' audits.
+// How a log is read.
+struct LogOptions {
+    // Only answers in lines where this stands before the sentence count, as a log marks the
+    // host's own lines; empty: every line is trusted.
+    std::string from;
+    // Each roller's answers (the name before "rolls") are audited apart as well as together.
+    bool byRoller = false;
+};
+
+// A game's log, read line by line, and its roll texts' audits. Texts whose odds are the same
+// (the same dice, whatever their free text, where it cannot make a sentence too long) are tested
+// together. What it keeps grows with the answers' totals and the different rolls, not with the
+// lines or their free text: for each roll its first text and a few more names, which totals an
+// answer can hold, and a count of each total seen within the range seen; the odds themselves
+// are kept only while they are small, and worked out again for the audit.
 class LogAudit {
   public:
-    LogAudit();
+    explicit LogAudit(LogOptions options = {});
     ~LogAudit();
     LogAudit(const LogAudit&) = delete;
     LogAudit& operator=(const LogAudit&) = delete;
     LogAudit(LogAudit&&) = delete;
     LogAudit& operator=(LogAudit&&) = delete;
 
-    // One line, without its end. Throws std::bad_alloc.
+    // One line, without its end. Throws std::bad_alloc, and then counts nothing of the line, so
+    // that what was read before it can still be audited.
     void read(const char* line, std::size_t length);
 
     // The answers counted, of texts the module rolls: none leaves nothing to test.
     std::uint64_t answers() const { return counts_.answers; }
+    // The lines read whole.
+    std::uint64_t linesRead() const { return counts_.lines; }
+    // Lines that held a NUL byte, as a UTF-16 log without a byte-order mark would.
+    std::uint64_t linesWithNul() const { return linesWithNul_; }
 
     // One line on what the log held, source naming it.
     std::string summary(const std::string& source) const;
 
-    // Hands each text's audit, printed, to each (text, or one line of JSON; no newline), in the
-    // order the texts first came. True when any verdict is unlikely.
+    // Hands each roll's audit, printed, to each (text, or one line of JSON; no newline), in the
+    // order the rolls first came, each roller's after everyone's. True when any verdict is
+    // unlikely. Throws std::bad_alloc.
     bool eachText(bool json, const std::function<void(const std::string&)>& each) const;
 
   private:
-    struct Text;
+    struct Tally;
+    struct Pool;
+    struct KeyHash {
+        std::size_t operator()(const odds::OddsKey& key) const;
+    };
+    // The pool of text, the one just read, made at its first answer.
+    Pool* poolOf(const std::string& text);
+    // read() but for the count of lines.
+    void take(const char* line, std::size_t length);
+
+    LogOptions options_;
     LoggedAnswer answer_;  // the line last read
-    std::vector<std::unique_ptr<Text>> texts_;
-    std::unordered_map<std::string, std::size_t> index_;  // by sneak flag and text
+    std::vector<std::unique_ptr<Pool>> pools_;
+    std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
+    std::size_t keptOdds_ = 0;  // the chances kept, in totals
     print::LogCounts counts_;
+    std::uint64_t linesWithNul_ = 0;
 };
 
 }  // namespace orvik::features

@@ -22,13 +22,13 @@ using orvik::readLogLine;
 
 [[noreturn]] void fail(const char* what, const std::string& line, const LoggedAnswer& answer) {
     std::fprintf(stderr, "property broken: %s\n  line: \"%s\"\n  text read: \"%s\"\n", what,
-                 line.c_str(), answer.text.c_str());
+                 line.c_str(), answer.text().c_str());
     std::abort();
 }
 
 // The sentence the module writes for what was read.
 std::string sentenceOf(const LoggedAnswer& answer) {
-    std::string main = answer.text;
+    std::string main = answer.text();
     std::string s = "rolls ";
     if (answer.sneak) {
         const std::size_t space = main.find(' ');
@@ -49,7 +49,8 @@ bool isWordCharacter(char c) {
 void checkRead(const std::string& line) {
     LoggedAnswer answer;
     if (readLogLine(line.data(), line.size(), answer) != LogLine::Answer) return;
-    if (!answer.unreadable.empty()) return;  // a total too long to write back
+    // A total too long to write back, or more totals than are kept.
+    if (!answer.unreadable.empty() || answer.totalCount != answer.totals.size()) return;
     std::string trimmed = line;
     while (!trimmed.empty() &&
            (trimmed.back() == ' ' || trimmed.back() == '\t' || trimmed.back() == '\r'))
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LoggedAnswer answer;
     if (readLogLine(line.data(), line.size(), answer) != LogLine::Answer)
         fail("the module's result is not read as an answer", line, answer);
-    if (answer.text != text || answer.sneak != sneak)
+    if (answer.text() != text || answer.sneak != sneak)
         fail("the text read is not the text rolled", line, answer);
     if (answer.totals.size() != static_cast<std::size_t>(dice.groups))
         fail("the totals read are not the groups rolled", line, answer);

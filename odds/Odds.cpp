@@ -78,14 +78,18 @@ void summarise(Odds& odds) {
     odds.standardDeviation = std::sqrt(second / mass);
 }
 
-// The totals of the answers that are results. The module writes into the buffer it assumes the
-// host has for text; a sentence that repeats recordText leaves that buffer, less the terminator
-// and the sentence's fixed part, to the digits and signs of its totals.
+// The module writes into the buffer it assumes the host has for text; a sentence that repeats
+// recordText leaves that buffer, less the terminator and the sentence's fixed part, to the digits
+// and signs of its totals.
+std::int64_t budgetOf(std::size_t hostBuffer, const char* recordText, std::int32_t groups) {
+    const std::size_t fixed = Orvik_Dice::resultsLengthWithoutTotals(recordText, groups);
+    return static_cast<std::int64_t>(hostBuffer) - 1 - static_cast<std::int64_t>(fixed);
+}
+
+// The totals of the answers that are results.
 void fill(Odds& odds, const char* text, const char* recordText, const DicePart& sneak) {
     odds.hostBuffer = host::assumedCapacity(text);
-    const std::size_t fixed = Orvik_Dice::resultsLengthWithoutTotals(recordText, odds.groups);
-    const std::int64_t budget =
-        static_cast<std::int64_t>(odds.hostBuffer) - 1 - static_cast<std::int64_t>(fixed);
+    const std::int64_t budget = budgetOf(odds.hostBuffer, recordText, odds.groups);
     odds.budget = budget;
     odds.results = resultOdds(sneak, odds.roll, odds.groups, budget);
     // With nothing refusable the totals are every roll's, whose moments are known exactly.
@@ -127,6 +131,40 @@ Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main
     const std::unique_ptr<char[]> description(describeSneakAttack(split.sneak(), split.main()));
     fill(odds, text, description.get(), odds.sneakDice);
     return odds;
+}
+
+bool OddsKey::operator==(const OddsKey& other) const {
+    const auto same = [](const DicePart& a, const DicePart& b) {
+        return a.dice == b.dice && a.sides == b.sides && a.modifier == b.modifier;
+    };
+    return sneak == other.sneak && groups == other.groups && same(roll, other.roll) &&
+           same(sneakDice, other.sneakDice) && budget == other.budget;
+}
+
+namespace {
+
+OddsKey keyOf(const char* text, const char* recordText, bool sneak, const DicePart& sneakDice,
+              const ParsedRoll& main) {
+    OddsKey key;
+    key.sneak = sneak;
+    key.groups = main.groups;
+    key.roll = partOf(main);
+    key.sneakDice = sneakDice;
+    const std::int64_t budget = budgetOf(host::assumedCapacity(text), recordText, main.groups);
+    if (mayNotFit(sneakDice, key.roll, key.groups, budget)) key.budget = budget;
+    return key;
+}
+
+}  // namespace
+
+OddsKey rollKey(const char* text, const ParsedRoll& roll) {
+    return keyOf(text, text, false, DicePart{0, 1, 0}, roll);
+}
+
+OddsKey sneakKey(const char* text, const ParsedRoll& sneak, const ParsedRoll& main) {
+    const SneakAttackText split(text);
+    const std::unique_ptr<char[]> description(describeSneakAttack(split.sneak(), split.main()));
+    return keyOf(text, description.get(), true, partOf(sneak), main);
 }
 
 std::vector<double> orMore(const std::vector<double>& p, double errorProbability) {

@@ -43,6 +43,23 @@ Odds sneakOdds(const char* text);
 // The same for a text whose two rolls are already read as parseRoll reads them.
 Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main);
 
+// What a text's odds depend on. Texts with the same key have the same odds (the host buffer's
+// size aside), whatever their free text: the room the sentence leaves the totals' texts is part
+// of it only where some sentence may not fit, and is -1 elsewhere.
+struct OddsKey {
+    bool sneak = false;
+    std::int32_t groups = 0;
+    DicePart roll;
+    DicePart sneakDice;
+    std::int64_t budget = -1;
+
+    bool operator==(const OddsKey& other) const;
+};
+
+// The keys of the texts rollOdds and sneakOdds take, already read, without working out the odds.
+OddsKey rollKey(const char* text, const ParsedRoll& roll);
+OddsKey sneakKey(const char* text, const ParsedRoll& sneak, const ParsedRoll& main);
+
 // P(the answer is a result and the total is t or more), for each total of odds.results. For the
 // lowest total it is exactly 1 - errorProbability, and none is more, unless errorProbability is
 // over 1/2: then the totals' own sums, which keep the digits of a tiny chance of a result.

@@ -306,6 +306,17 @@ Results everyGroup(const Shape& shape, Results results) {
 
 }  // namespace
 
+bool mayNotFit(const DicePart& sneak, const DicePart& main, std::int32_t groups,
+               std::int64_t budget) {
+    const std::int64_t lowest = lowestOf(sneak) + lowestOf(main);
+    const std::int64_t highest = highestOf(sneak) + highestOf(main);
+    if (highest < kLowestTotal) return false;  // nothing is a result, whatever the budget
+    int longest = 1;
+    for (const LengthRun& run : lengthRuns(std::max(lowest, kLowestTotal), highest))
+        longest = std::max(longest, run.length);
+    return std::int64_t{groups} * longest > budget;
+}
+
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
                    std::int64_t budget) {
     Shape shape;

@@ -35,6 +35,11 @@ struct Results {
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
                    std::int64_t budget);
 
+// Whether some sentence of groups totals may be too long for budget: then, and only then, the
+// budget changes resultOdds. Cheap: it reads the totals' range alone.
+bool mayNotFit(const DicePart& sneak, const DicePart& main, std::int32_t groups,
+               std::int64_t budget);
+
 }  // namespace orvik::odds
 
 #endif  // ORVIK_ODDS_RESULTODDS_H

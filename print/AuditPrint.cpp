@@ -10,6 +10,7 @@
 #include "print/Json.h"
 #include "print/OddsPrint.h"
 #include "random/RandomInternal.h"
+#include "report/AnswerReader.h"
 
 namespace orvik::print {
 
@@ -66,10 +67,9 @@ std::string meanLine(const MeanTest& mean) {
 std::string fitLine(const FitTest& fit) {
     std::string s;
     if (!fit.done) return s;
-    appendf(s,
-            "  spread: chi-square %.2f on %" PRId64 " degrees of freedom, %" PRId64
-            " classes (%s)\n",
-            fit.statistic, fit.degrees, fit.degrees + 1, formatP(fit.p).c_str());
+    appendf(s, "  spread: chi-square %.2f on ", fit.statistic);
+    s += number(fit.degrees) + (fit.degrees == 1 ? " degree" : " degrees") + " of freedom, " +
+         number(fit.degrees + 1) + " classes (" + formatP(fit.p) + ")\n";
     return s;
 }
 
@@ -184,6 +184,22 @@ void appendJsonNumberOrNull(std::string& out, bool known, double value) {
         out += "null";
 }
 
+// ", rolled by Ana": whose answers these are, where rollers are counted apart.
+std::string rollerOf(const AuditHeading& heading) {
+    if (!heading.roller) return "";
+    if (heading.roller->empty()) return ", in lines with no name before \"rolls\"";
+    return ", rolled by " + *heading.roller;
+}
+
+// The texts pooled with this one, quoted.
+std::string pooledLine(const AuditHeading& heading) {
+    if (heading.pooled.empty()) return "";
+    std::string s = "  pooled with texts of the same odds:";
+    for (std::size_t i = 0; i < heading.pooled.size(); ++i)
+        s += (i > 0 ? ", \"" : " \"") + heading.pooled[i] + "\"";
+    return s + (heading.morePooled ? " and more\n" : "\n");
+}
+
 }  // namespace
 
 std::string formatP(double p) {
@@ -207,8 +223,9 @@ std::string formatP(double p) {
 }
 
 std::string auditText(const std::string& text, const Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict) {
-    std::string out = text + (odds.sneak ? " (sneak attack)\n" : "\n");
+                      const Tests& tests, const Verdict& verdict, const AuditHeading& heading) {
+    std::string out = text + (odds.sneak ? " (sneak attack)" : "") + rollerOf(heading) + "\n";
+    out += pooledLine(heading);
     out += sampleLine(odds, observed, tests);
     out += meanLine(tests.mean);
     out += fitLine(tests.fit);
@@ -224,10 +241,25 @@ std::string auditText(const std::string& text, const Odds& odds, const Observed&
 }
 
 std::string auditJson(const std::string& text, const Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict) {
+                      const Tests& tests, const Verdict& verdict, const AuditHeading& heading) {
     std::string out = "{\"text\":";
     appendJsonString(out, text);
     out += odds.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
+    if (!heading.pooled.empty()) {
+        out += ",\"pooled\":[";
+        for (std::size_t i = 0; i < heading.pooled.size(); ++i) {
+            if (i > 0) out += ',';
+            appendJsonString(out, heading.pooled[i]);
+        }
+        out += heading.morePooled ? "],\"pooled_more\":true" : "],\"pooled_more\":false";
+    }
+    if (heading.byRoller) {
+        out += ",\"roller\":";
+        if (heading.roller)
+            appendJsonString(out, *heading.roller);
+        else
+            out += "null";
+    }
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
             observed.answers, tests.totals);
     out += audit::countsEveryGroup(odds) ? R"(,"groups_tested":"every")"
@@ -291,12 +323,20 @@ std::string auditRefusal(const std::string& text, const char* message, bool json
 std::string logSummary(const std::string& source, const LogCounts& counts) {
     std::string summary = source + ": " + countOf(counts.lines, "line", "lines") + ", " +
                           countOf(counts.answers, "answer", "answers") + " of " +
-                          countOf(counts.texts, "roll text", "roll texts") + "; skipped " +
+                          countOf(counts.texts, "roll text", "roll texts") +
+                          (counts.from.empty() ? "" : " in lines marked \"" + counts.from + "\"") +
+                          "; skipped " +
                           countOf(counts.errors, "dice error", "dice errors") + ", " +
                           countOf(counts.other, "other line", "other lines");
     if (counts.refused > 0)
         summary +=
             ", " + countOf(counts.refused, "answer", "answers") + " to texts the module refuses";
+    if (counts.notFrom > 0)
+        summary += ", " + countOf(counts.notFrom, "answer", "answers") + " in other lines";
+    if (counts.untried > 0)
+        summary += ", " + countOf(counts.untried, "line", "lines") + " with more than " +
+                   number(orvik::kMostTries) + " words \"rolls \" before a sentence";
+    if (counts.from.empty()) summary += "; every line trusted (--from names the host's lines)";
     return summary;
 }
 

@@ -1,5 +1,6 @@
 #include "report/AnswerReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -18,9 +19,7 @@ using sentence::kSneakHead;
 using sentence::kSneakJoin;
 using sentence::kVerb;
 
-// Sentence starts tried in one line.
-constexpr int kMostTries = 8;
-// A total longer than this is no roll's: the largest have 6 digits.
+// A total longer than this is no roll's: the longest a module writes, "-2147483648", has 10.
 constexpr std::size_t kMostDigits = 15;
 
 bool isDigit(char c) {
@@ -79,19 +78,30 @@ Found textOf(std::string_view body, LoggedAnswer& answer) {
         if (!parsed(sneak, answer.sneakRoll) || !parsed(main, answer.roll))
             return Found::RefusedText;
         answer.sneak = true;
-        answer.text.assign(sneak);
-        answer.text += ' ';
-        answer.text.append(main);
+        answer.sneakDice = sneak;
+        answer.mainRoll = main;
         return Found::Text;
     }
     if (!mainText(body, main)) return Found::None;
     if (!parsed(main, answer.roll)) return Found::RefusedText;
     answer.sneak = false;
-    answer.text.assign(main);
+    answer.sneakDice = {};
+    answer.mainRoll = main;
     return Found::Text;
 }
 
 }  // namespace
+
+std::string LoggedAnswer::text() const {
+    std::string text;
+    text.reserve(textLength());
+    if (sneak) text.append(sneakDice).append(1, ' ');
+    return text.append(mainRoll);
+}
+
+std::size_t LoggedAnswer::textLength() const {
+    return (sneak ? sneakDice.size() + 1 : 0) + mainRoll.size();
+}
 
 std::size_t totalsStart(std::string_view sentence) {
     return sentence.rfind(kGets) + kGets.size();
@@ -99,6 +109,7 @@ std::size_t totalsStart(std::string_view sentence) {
 
 bool readTotals(std::string_view s, LoggedAnswer& answer) {
     answer.totals.clear();
+    answer.totalCount = 0;
     answer.unreadable.clear();
     std::size_t i = 0;
     for (;;) {
@@ -113,9 +124,14 @@ bool readTotals(std::string_view s, LoggedAnswer& answer) {
         if (i == digits) return false;
         // The module writes no leading zero and no "-0".
         if (s[digits] == '0' && (i - digits > 1 || digits > start)) return false;
-        if (i - digits > kMostDigits && answer.unreadable.empty())
-            answer.unreadable = std::string(s.substr(start, i - start));
-        answer.totals.push_back(s[start] == '-' ? -value : value);
+        if (i - digits > kMostDigits && answer.unreadable.empty()) {
+            // Named as the module's own long answers are: cut short.
+            answer.unreadable = std::string(s.substr(start, std::min(i - start, kMostNamed)));
+            if (i - start > kMostNamed) answer.unreadable += "...";
+        }
+        if (answer.totals.size() < kMostTotals)
+            answer.totals.push_back(s[start] == '-' ? -value : value);
+        ++answer.totalCount;
         if (s.substr(i) == kEnd) return true;
         if (s.substr(i, kBetween.size()) != kBetween) return false;
         i += kBetween.size();
@@ -134,15 +150,15 @@ LogLine readLogLine(const char* line, std::size_t length, LoggedAnswer& answer) 
     // A name or a message before the sentence may hold "rolls " too: the first that starts the
     // sentence of a text the module rolls is taken.
     const std::string_view head = s.substr(0, gets);
-    // Each try reads the rest of the line, so only the first few are tried.
     bool refused = false;
     int tries = 0;
-    for (std::size_t at = head.find(kVerb); at != std::string_view::npos && tries < kMostTries;
+    for (std::size_t at = head.find(kVerb); at != std::string_view::npos;
          at = head.find(kVerb, at + 1)) {
         if (at > 0 && isWordCharacter(head[at - 1])) continue;
-        ++tries;
+        if (++tries > kMostTries) return LogLine::Untried;
         switch (textOf(head.substr(at + kVerb.size()), answer)) {
             case Found::Text:
+                answer.before = head.substr(0, at);
                 return LogLine::Answer;
             case Found::RefusedText:
                 refused = true;

@@ -15,23 +15,43 @@
 
 namespace orvik {
 
+// One answer read from a line. The views are into that line, valid while it is.
 struct LoggedAnswer {
-    // The roll text, free text included; for a sneak attack "<sneak dice> <main roll>", as the
-    // sneak attack routine takes it.
-    std::string text;
     bool sneak = false;
+    std::string_view mainRoll;   // the main roll's text, free text included
+    std::string_view sneakDice;  // a sneak attack's sneak dice
+    std::string_view before;     // what stands before the sentence on its line
     // The text as the module reads it, so that what is asked of it need not read it again: the
     // main roll, and a sneak attack's sneak dice.
     ParsedRoll roll;
     ParsedRoll sneakRoll;
+    // The totals, the first kMostTotals of them; totalCount counts them all.
     std::vector<std::int64_t> totals;
-    std::string unreadable;  // a total too long to be any roll's, when there is one
+    std::uint64_t totalCount = 0;
+    // The first total too long to be any roll's, cut to kMostNamed characters ("..." after),
+    // when there is one.
+    std::string unreadable;
+
+    // The roll text, as the routine takes it: for a sneak attack "<sneak dice> <main roll>".
+    std::string text() const;
+    std::size_t textLength() const;
 };
+
+// The totals kept of an answer: a roll has at most 30 groups, and an answer with more totals is
+// none of its answers, however many more there are.
+inline constexpr std::size_t kMostTotals = 30;
+// The characters of an unreadable total kept to name it.
+inline constexpr std::size_t kMostNamed = 60;
+// The words "rolls " tried as the sentence's start in one line: each try may read the rest of
+// the line, so that a line of many of them would cost many passes. A line that has more, none of
+// whose first ones starts a sentence, is Untried.
+inline constexpr int kMostTries = 8;
 
 enum class LogLine {
     Answer,
     DiceError,  // holds "Dice Error:", which names no text
     Refused,    // an answer sentence, but for a text the module answers with a dice error
+    Untried,    // ends like an answer, but more than kMostTries "rolls " stand before it
     Other,
 };
 
@@ -39,7 +59,8 @@ enum class LogLine {
 std::size_t totalsStart(std::string_view sentence);
 
 // Reads "N, N, N." exactly, each N a number as the module writes one (decimal digits with no
-// leading zero, after a '-' for a negative), into answer's totals.
+// leading zero, after a '-' for a negative), into answer's totals, in one pass that keeps no more
+// than kMostTotals of them and kMostNamed characters of an unreadable one.
 bool readTotals(std::string_view s, LoggedAnswer& answer);
 
 // Reads one line of a log (without its line end). A line holds an answer when it ends with one,

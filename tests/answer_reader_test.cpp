@@ -18,7 +18,7 @@ using orvik::LogLine;
 using orvik::readLogLine;
 
 const char* name(LogLine kind) {
-    static const char* const names[] = {"Answer", "DiceError", "Refused", "Other"};
+    static const char* const names[] = {"Answer", "DiceError", "Refused", "Untried", "Other"};
     return names[static_cast<int>(kind)];
 }
 
@@ -124,7 +124,7 @@ TEST(AnswerReader, ReadsLines) {
         const LogLine kind = read(r.line, answer);
         EXPECT_STREQ(name(kind), name(r.kind)) << r.line;
         if (kind != LogLine::Answer || r.kind != LogLine::Answer) continue;
-        EXPECT_EQ(answer.text, r.text) << r.line;
+        EXPECT_EQ(answer.text(), r.text) << r.line;
         EXPECT_EQ(answer.sneak, r.sneak) << r.line;
         EXPECT_EQ(answer.roll.groups, r.groups) << r.line;
         if (r.line.find("12345678901234567") != std::string::npos) {
@@ -134,6 +134,30 @@ TEST(AnswerReader, ReadsLines) {
         EXPECT_EQ(answer.totals, r.totals) << r.line;
         EXPECT_EQ(answer.unreadable, "") << r.line;
     }
+}
+
+// A line of any length is read in one pass that keeps what can name it and no more.
+TEST(AnswerReader, KeepsLittleOfALongLine) {
+    std::string totals;
+    for (int i = 0; i < 100000; ++i)
+        totals += i > 0 ? ", 7" : "7";
+    LoggedAnswer answer;
+    ASSERT_STREQ(name(read("rolls 3#d6 and gets " + totals + ".", answer)), "Answer");
+    EXPECT_EQ(answer.totals, std::vector<std::int64_t>(orvik::kMostTotals, 7));
+    EXPECT_EQ(answer.totalCount, 100000u);
+
+    const std::string digits(100000, '9');
+    ASSERT_STREQ(name(read("rolls a d20 and gets 5, -" + digits + ", " + digits + ".", answer)),
+                 "Answer");
+    EXPECT_EQ(answer.unreadable, "-" + digits.substr(0, orvik::kMostNamed - 1) + "...");
+    EXPECT_EQ(answer.totalCount, 3u);
+
+    // Past the words "rolls " that are tried, a line is said to be untried, not passed over.
+    std::string many;
+    for (int i = 0; i < orvik::kMostTries; ++i)
+        many += "rolls ";
+    EXPECT_STREQ(name(read(many + "rolls a d20 and gets 5.", answer)), "Untried");
+    EXPECT_STREQ(name(read(many.substr(6) + "rolls a d20 and gets 5.", answer)), "Answer");
 }
 
 // The engine writes the sentences: the reader gives back exactly the text rolled and the totals
@@ -190,7 +214,7 @@ TEST(AnswerReader, RoundTripsTheEnginesSentences) {
                 LoggedAnswer answer;
                 const std::string line = prefix + sentence + (seed % 2 == 0 ? "\r" : "");
                 ASSERT_STREQ(name(read(line, answer)), "Answer") << '"' << line << '"';
-                EXPECT_EQ(answer.text, r.text) << line;
+                EXPECT_EQ(answer.text(), r.text) << line;
                 EXPECT_EQ(answer.sneak, r.sneak) << line;
                 EXPECT_EQ(answer.roll.groups, dice.groups) << line;
                 EXPECT_EQ(answer.totals, totals) << line;

@@ -133,21 +133,44 @@ TEST(Audit, TooFewAndImpossible) {
         }
     }
 
-    // A total no roll gives makes p 0, however fair the rest; it is named, and counted only once
-    // when it is not tested.
+    // An answer no roll gives makes p 0, however fair the rest; it is counted once, however many
+    // of its totals no roll gives, and named by the first; the totals a roll can give still
+    // count where they are tested (here only the first group's, of a sneak attack's).
+    const Odds sneak = sneakOdds("d4 2#d20");
+    const AnswerShape shape(sneak);
+    Observed seen =
+        observedOf(sneak, std::vector<std::uint64_t>(sneak.results.totals.probability.size(), 0));
+    struct Answer {
+        std::vector<std::int64_t> totals;
+        const char* impossible;  // the name it gets, when it is the first impossible one
+    } answers[] = {
+        {{5, 24}, nullptr}, {{25, 26}, "25"}, {{24, 0}, nullptr}, {{3}, nullptr}, {{7, 7}, nullptr},
+    };
+    for (const Answer& a : answers) {
+        orvik::LoggedAnswer answer;
+        answer.totals = a.totals;
+        answer.totalCount = a.totals.size();
+        countAnswer(shape, answer, seen);
+    }
+    EXPECT_EQ(seen.answers, 5u);
+    EXPECT_EQ(seen.impossible, 3u);  // 25, 26; then 0; then one total for two groups
+    EXPECT_EQ(seen.firstImpossible, "25");
+    EXPECT_EQ(std::accumulate(seen.counts.begin(), seen.counts.end(), std::uint64_t{0}), 3u);
+    EXPECT_EQ(seen.counts[5 - 2], 1u);
+    EXPECT_EQ(seen.counts[24 - 2], 1u);
+    EXPECT_EQ(testTotals(sneak, seen).p, 0.0);
+
+    // Named with the right plurals.
+    Observed one(sneak);
+    orvik::LoggedAnswer three;
+    three.totals = {5, 6, 7};
+    three.totalCount = 3;
+    countAnswer(shape, three, one);
+    EXPECT_EQ(one.firstImpossible, "3 totals for 2 groups");
     const Odds d20 = rollOdds("d20");
-    Observed seen = observedOf(d20, std::vector<std::uint64_t>(20, 500));
-    seen.count(d20, 21);
-    seen.count(d20, 0, false);
-    seen.count(d20, 20, false);
-    const Tests a = testTotals(d20, seen);
-    EXPECT_EQ(seen.impossible, 2u);
-    EXPECT_EQ(seen.firstImpossible, "21");
-    EXPECT_EQ(seen.counts.back(), 500u);
-    EXPECT_EQ(a.sample, 10000u);
-    EXPECT_TRUE(a.mean.done && a.fit.done);
-    EXPECT_GT(a.fit.p, 0.99);
-    EXPECT_EQ(a.p, 0.0);
+    Observed single(d20);
+    countAnswer(AnswerShape(d20), three, single);
+    EXPECT_EQ(single.firstImpossible, "3 totals for 1 group");
 }
 
 // "d20 " and 487 more characters: totals of one digit fit the 512-byte buffer, 10 to 20 do not

@@ -218,6 +218,17 @@ if [ ${#runner[@]} = 0 ] && [ -z "${ORVIK_NO_MEMORY_LIMIT:-}" ]; then
     got=$( (ulimit -v 100000; head -c 200000000 /dev/zero | tr '\0' x | "$orvik" --seed 1 2>&1 >/dev/null; echo "status $?") )
     [ "$got" = "$(printf 'orvik: out of memory\nstatus 2')" ] ||
         fail "out of memory: $got"
+    # A log whose last line outgrows memory: what came before it is audited, and where it stopped
+    # is said.
+    count=$((count + 1))
+    got=$( (ulimit -v 100000
+        { for i in $(seq 50); do echo "Ann rolls a d20 and gets $((i % 20 + 1))."; done
+            head -c 200000000 /dev/zero | tr '\0' x; } |
+            "$orvik" --audit --answers 2>&1; echo "status $?") )
+    case $got in
+    "standard input: 50 lines, 50 answers of 1 roll text"*"  50 rolls: 50 totals tested"*"orvik: memory ran out at line 51 of the log: what is reported is of the lines before it"*"status 2") ;;
+    *) fail "log out of memory: $(echo "$got" | head -3)" ;;
+    esac
 fi
 
 # A module that gives no answer (the real one's out-of-memory path, but a module may have others):
@@ -400,8 +411,16 @@ audit_said "missing log" 2 "" "^orvik: cannot open $tmp/nowhere\.log: " --audit 
 audit_said "empty log" 2 "^standard input: 0 lines, 0 answers" "^orvik: .*nothing to test$" --audit --answers
 audit_said "empty log, json" 2 "" "^orvik: .*nothing to test$" --audit --answers --json
 printf '[20:01] <Ann> rolls a d20 and gets lucky\n[20:02] Dice Error: Maximum of 500 sides on any die.\n' >"$tmp/in"
-audit_said "a log without answers" 2 "skipped 1 dice error, 1 other line$" "^orvik: .*nothing to test$" \
-    --audit --answers -
+audit_said "a log without answers" 2 "skipped 1 dice error, 1 other line; every line trusted" \
+    "^orvik: .*nothing to test$" --audit --answers -
+# UTF-16 written without its byte-order mark is told apart from a log with no answers.
+printf 'r\0o\0l\0l\0s\0 \0a\0 \0d\0\x32\0\x30\0 \0a\0n\0d\0 \0g\0e\0t\0s\0 \x005\0.\0\n\0' >"$tmp/in"
+audit_said "UTF-16 without a mark" 2 "0 answers" "byte-order mark$" --audit --answers
+# More words "rolls " before a sentence than are tried: said, not passed over in silence.
+printf 'rolls %.0s' $(seq 9) >"$tmp/in"
+printf 'x and gets 5.\n' >>"$tmp/in"
+audit_said "too many words rolls" 2 ', 1 line with more than 8 words "rolls " before a sentence;' \
+    "nothing to test$" --audit --answers
 : >"$tmp/in"
 # Usage errors: nothing rolled, nothing read.
 for args in "--rolls 5 d20" "--answers $tmp/in" "--audit --answers --seed 1" "--audit --answers --sneak" \
@@ -480,8 +499,36 @@ if command -v jq >/dev/null 2>&1; then
     audited "a log's texts" 0 "(map([.text, .sneak, .rolls]) | sort) == $texts and all(.[]; .p > 0.001)
         and all(.[]; .totals == (if .groups_tested == \"every\" then .rolls * .groups else .rolls end))" \
         --answers "$tmp/game.log"
-    [ "$(cat "$tmp/err.lf")" = "orvik: $tmp/game.log: 1,060 lines, 830 answers of 7 roll texts; skipped 30 dice errors, 200 other lines" ] ||
+    [ "$(cat "$tmp/err.lf")" = "orvik: $tmp/game.log: 1,060 lines, 830 answers of 7 roll texts; skipped 30 dice errors, 200 other lines; every line trusted (--from names the host's lines)" ] ||
         fail "audit: a log's summary: $(cat "$tmp/err.lf")"
+    cp "$tmp/out" "$tmp/utf8.json"
+    # The same log saved with a byte-order mark, as UTF-8 or as UTF-16 either way round, reads
+    # the same.
+    for encoding in UTF-8 UTF-16LE UTF-16BE; do
+        count=$((count + 1))
+        iconv -f UTF-8 -t "$encoding" <"$tmp/game.log" >"$tmp/encoded.log"
+        case $encoding in
+        UTF-8) printf '\357\273\277' ;;
+        UTF-16LE) printf '\377\376' ;;
+        UTF-16BE) printf '\376\377' ;;
+        esac | cat - "$tmp/encoded.log" >"$tmp/marked.log"
+        "${runner[@]}" "$orvik" --audit --json --answers "$tmp/marked.log" >"$tmp/out" 2>/dev/null
+        cmp -s "$tmp/out" "$tmp/utf8.json" || fail "audit: the log in $encoding with its mark"
+    done
+    # Only the lines the host marks count; each roller is audited apart as well.
+    ann=$(grep -c '<Ann> .* and gets [-0-9, ]*\.'$'\r''\?$' "$tmp/game.log")
+    audited "a log from one mark" 0 "(map(.rolls) | add) == $ann" --from "<Ann>" --answers "$tmp/game.log"
+    grep -q "answers of 7 roll texts in lines marked \"<Ann>\"; skipped 30 dice errors, 200 other lines, [0-9,]* answers in other lines$" "$tmp/err.lf" ||
+        fail "audit: the summary of a log from one mark: $(cat "$tmp/err.lf")"
+    audited "a log by roller" 0 '(group_by(.text) | all(.[]; (map(select(.roller == null)) | .[0].rolls)
+        == (map(select(.roller != null) | .rolls) | add))) and
+        ([.[].roller] | unique) == [null, "", "<Ann>", "Bob"]' \
+        --by-roller --answers "$tmp/game.log"
+    # Texts whose odds are the same are tested together, and named; others stay apart.
+    printf '%s\n' "d20+5 to hit" "1d20+5 stealth" "d20+5 to hit" "d20+5" "d20+6" >"$tmp/pooled"
+    "${runner[@]}" "$orvik" --seed 7 <"$tmp/pooled" 2>/dev/null | tr -d '\r' >"$tmp/in"
+    audited "texts of the same odds" 0 'map([.text, .rolls, .pooled]) ==
+        [["d20+5 to hit", 4, ["1d20+5 stealth", "d20+5"]], ["d20+6", 1, null]]' --answers
     # Half its d20 totals made 20: that text alone is caught. One made 21: no d20 gives it.
     awk '/d20 to hit and gets/ && ++k % 2 { sub(/gets [0-9]+\./, "gets 20.") } 1' "$tmp/game.log" >"$tmp/edited.log"
     audited "a log with many 20s" 1 'length == 7 and all(.[]; (.text == "d20 to hit") == (.p < 1e-6))' \

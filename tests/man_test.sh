@@ -74,6 +74,7 @@ said "failed read" bash -c "'$orvik' --seed 1 </"
     said "out of memory" bash -c "ulimit -v 100000; head -c 200000000 /dev/zero | tr '\\0' x | '$orvik' --seed 1"
 said "audit of a refused text" "$orvik" --audit --seed 1 d501
 said "audit of a log without answers" bash -c "echo hello | '$orvik' --audit --answers"
+said "audit of a UTF-16 log without its mark" bash -c "printf 'h\\0i\\0\\n\\0' | '$orvik' --audit --answers 2>&1 >/dev/null | tail -1 >&2"
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     said "no answer" bash -c "echo d6 | '$orvik' --module '$ORVIK_SILENT_MODULE'"
     said "no answer, audit" "$orvik" --audit --rolls 5 --module "$ORVIK_SILENT_MODULE" d6

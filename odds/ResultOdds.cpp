@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "dice/Decimal.h"
 #include "dice/DiceError.h"
 #include "odds/RangeSums.h"
 #include "odds/TextLengths.h"
@@ -311,9 +312,9 @@ bool mayNotFit(const DicePart& sneak, const DicePart& main, std::int32_t groups,
     const std::int64_t lowest = lowestOf(sneak) + lowestOf(main);
     const std::int64_t highest = highestOf(sneak) + highestOf(main);
     if (highest < kLowestTotal) return false;  // nothing is a result, whatever the budget
-    int longest = 1;
-    for (const LengthRun& run : lengthRuns(std::max(lowest, kLowestTotal), highest))
-        longest = std::max(longest, run.length);
+    // A text's length grows with the total's distance from 0: the longest is at an end.
+    const auto longest = static_cast<std::int64_t>(
+        std::max(decimalLength(std::max(lowest, kLowestTotal)), decimalLength(highest)));
     return std::int64_t{groups} * longest > budget;
 }
 

@@ -32,16 +32,31 @@ run 0 -h
 run 2 --bogus
 run 2 one two
 
-# A folder of someone else's, and one an earlier release made that has gained a foreign file.
-mkdir -p "$tmp/cases/mine/sub" "$tmp/cases/earlier"
+# Folders the release must refuse: someone else's; one holding only files named like release
+# files, but no manifest; and earlier release folders (a manifest naming its files with their
+# SHA-256) that have gained a foreign file, one named like a release file among them, or whose
+# release file the user has since replaced.
+mkdir -p "$tmp/cases/mine/sub" "$tmp/cases/named" "$tmp/cases/earlier" "$tmp/cases/notes" "$tmp/cases/changed"
 echo keep >"$tmp/cases/mine/precious"
 echo keep >"$tmp/cases/mine/sub/also"
+for f in SHA256SUMS orvik-0.1.0.tar.gz orvik_0.1.0_amd64.deb orvik-0.1.0-win32.zip; do
+    echo "mine, though named like a release file" >"$tmp/cases/named/$f"
+done
 : >"$tmp/cases/earlier/.orvik-release"
 : >"$tmp/cases/earlier/SHA256SUMS"
 echo notes >"$tmp/cases/earlier/notes.txt"
+for dir in notes changed; do
+    echo sums >"$tmp/cases/$dir/SHA256SUMS"
+    echo source >"$tmp/cases/$dir/orvik-0.1.0.tar.gz"
+    (cd "$tmp/cases/$dir" && sha256sum SHA256SUMS orvik-0.1.0.tar.gz >.orvik-release)
+done
+echo x >"$tmp/cases/notes/orvik-my-notes.tar.gz"
+echo "my own build" >"$tmp/cases/changed/orvik-0.1.0.tar.gz"
 echo text >"$tmp/cases/afile"
-for case in "mine:a folder holding a foreign file" "earlier:an earlier release's folder with a foreign file" \
-    "afile:a file, not a folder"; do
+for case in "mine:a folder holding a foreign file" "named:files named like release files, no manifest" \
+    "earlier:an earlier release's folder with a foreign file" \
+    "notes:an earlier release's folder with a foreign file named like a release file" \
+    "changed:an earlier release's folder whose release file was replaced" "afile:a file, not a folder"; do
     dir=${case%%:*}
     before=$(snapshot "$tmp/cases")
     run 1 "$dir"

@@ -2,9 +2,10 @@
 # The files scripts/release made, checked as a user would: the sums verify; the Windows zip
 # unpacked into an empty folder holds what it should, its DLL exports the host routines, its
 # import libraries give a linked host the same names and its orvik.exe rolls under Wine; the three Debian packages carry the license and work unpacked; the
-# source archive alone builds and passes the quick suite; and every one of them says the version that
-# CMakeLists.txt's project() gives.
-# Usage: release_test.sh DIST_DIR SOURCE_DIR
+# source archive alone builds and passes the quick suite; every one of them says the version that
+# CMakeLists.txt's project() gives; and the same commit, released again from a clone in another
+# folder, gives the same bytes.
+# Usage: release_test.sh DIST_DIR SOURCE_DIR   (SOURCE_DIR: the checkout DIST_DIR was released from)
 # Wine runs the zip's orvik.exe where it can run 32-bit programs; elsewhere that check is skipped,
 # and said so (a missing wine fails it in CI).
 set -u
@@ -29,11 +30,39 @@ same "the release files" "$(cd "$dist" && LC_ALL=C ls | tr '\n' ' ')" \
 same "the changelog's latest release" "$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$src/CHANGELOG.md")" \
     "## [$version]"
 
-# The sums: every file, each one right.
+# The same commit released again, from a clone in another folder and later, must give the same
+# bytes. It builds beside the checks below and is compared at the end. Its folder holds an earlier
+# release's files, as that one's manifest lists them, which it must replace: sums, and an older
+# version's archive, which must go.
+again=$tmp/again
+again_pid=
+if commit=$(git -C "$src" rev-parse --verify -q HEAD) &&
+    git clone -q --shared --no-checkout "$src" "$again/orvik" &&
+    git -C "$again/orvik" checkout -q --detach "$commit"; then
+    mkdir "$again/dist"
+    echo "an older release" >"$again/dist/orvik-0.0.1.tar.gz"
+    echo "its sums" >"$again/dist/SHA256SUMS"
+    (cd "$again/dist" && sha256sum orvik-0.0.1.tar.gz SHA256SUMS >.orvik-release)
+    "$again/orvik/scripts/release" "$again/dist" >"$again/log" 2>&1 &
+    again_pid=$!
+elif in_ci; then
+    count=$((count + 1))
+    fail "no clone of $src's commit to release again"
+else
+    echo "SKIPPED: releasing again to compare (SOURCE_DIR is not a git checkout)"
+fi
+
+# The sums: every file, each one right; and the manifest names each file the release wrote, with
+# its sum, SHA256SUMS included.
 count=$((count + 1))
 if ! (cd "$dist" && sha256sum --check --strict --quiet SHA256SUMS) ||
     [ "$(cut -d' ' -f3 "$dist/SHA256SUMS" | LC_ALL=C sort | tr '\n' ' ')" != "$(cd "$dist" && ls | grep -v SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')" ]; then
     fail "SHA256SUMS does not verify every release file"
+fi
+count=$((count + 1))
+if ! (cd "$dist" && sha256sum --check --strict --quiet .orvik-release) ||
+    [ "$(cut -d' ' -f3 "$dist/.orvik-release" | LC_ALL=C sort | tr '\n' ' ')" != "$(cd "$dist" && LC_ALL=C ls | tr '\n' ' ')" ]; then
+    fail "the manifest .orvik-release does not name every release file with its sum"
 fi
 
 # The Windows zip, unpacked into an empty folder.
@@ -137,6 +166,25 @@ elif ! (cd "$tmp/$name" && scripts/test --quick) >"$tmp/quick.log" 2>&1; then
     fail "the source archive's scripts/test --quick"
 else
     grep -E '^[0-9]+% tests passed' "$tmp/quick.log" | sed 's/^/source archive: /'
+fi
+
+if [ -n "$again_pid" ]; then
+    count=$((count + 1))
+    if ! wait "$again_pid"; then
+        tail -n 40 "$again/log"
+        fail "the second release, from $again/orvik"
+    else
+        same "the second release's folder" "$(cd "$again/dist" && LC_ALL=C ls -A | tr '\n' ' ')" \
+            "$(cd "$dist" && LC_ALL=C ls -A | tr '\n' ' ')"
+        count=$((count + 1))
+        if ! cmp -s "$dist/SHA256SUMS" "$again/dist/SHA256SUMS" ||
+            ! (cd "$again/dist" && sha256sum --check --strict --quiet SHA256SUMS); then
+            diff "$dist/SHA256SUMS" "$again/dist/SHA256SUMS"
+            fail "the same commit released again gave other bytes (diffoscope on two releases shows where)"
+        else
+            echo "released again from another folder: the same $(wc -l <"$dist/SHA256SUMS") files, byte for byte"
+        fi
+    fi
 fi
 
 finish

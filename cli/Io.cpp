@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -33,6 +34,19 @@ long systemRead(int fd, char* buffer, std::size_t size) {
 }
 long systemWrite(int fd, const char* data, std::size_t size) {
     return _write(fd, data, static_cast<unsigned>(size < kMostAtOnce ? size : kMostAtOnce));
+}
+
+// The console's code page before useUtf8Console changed it; 0 while unchanged.
+UINT codePageBefore = 0;
+
+void restoreCodePage() {
+    if (codePageBefore != 0) SetConsoleOutputCP(codePageBefore);
+}
+
+// Ctrl-C, Ctrl-Break or a closed window end the process without the atexit handlers.
+BOOL WINAPI restoreCodePageOnSignal(DWORD) {
+    restoreCodePage();
+    return FALSE;  // then the default handling: the process ends as it would have
 }
 #else
 long systemRead(int fd, char* buffer, std::size_t size) {
@@ -101,6 +115,20 @@ void useBinaryStreams() {
 #if defined(_WIN32)
     _setmode(kStdin, _O_BINARY);
     _setmode(kStdout, _O_BINARY);
+#endif
+}
+
+void useUtf8Console() {
+#if defined(_WIN32)
+    // A redirected stream takes the bytes as they are whatever the code page; the console is the
+    // person's, so it is left alone unless this program writes to it.
+    if (!isTerminal(kStdout) && !isTerminal(kStderr)) return;
+    const UINT before = GetConsoleOutputCP();
+    if (before == 0 || before == CP_UTF8) return;
+    if (std::atexit(restoreCodePage) != 0) return;  // could not be put back: leave it
+    if (SetConsoleOutputCP(CP_UTF8) == 0) return;
+    codePageBefore = before;
+    SetConsoleCtrlHandler(restoreCodePageOnSignal, TRUE);
 #endif
 }
 

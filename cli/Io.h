@@ -41,6 +41,11 @@ bool isTerminal(int fd);
 // The same bytes on every platform: no "\r\n" translation of standard input and output.
 void useBinaryStreams();
 
+// On Windows, when standard output or error is a console, has it show the UTF-8 this program
+// writes (the odds' bars, the audit's √) for as long as the program runs, and puts its code page
+// back at exit, also on Ctrl-C. Elsewhere does nothing. Called once, first thing in main.
+void useUtf8Console();
+
 }  // namespace orvik::cli
 
 #endif  // ORVIK_CLI_IO_H

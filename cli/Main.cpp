@@ -188,6 +188,7 @@ int auditLog(const Options& options) {
 
 int main(int argc, char** argv) {
     useBinaryStreams();
+    useUtf8Console();
 #if defined(_WIN32)
     const Utf8Arguments utf8(argc, argv);
 #endif

@@ -133,7 +133,9 @@ bool loadModule(const std::string& path, Module& module, std::string& error) {
         const std::string here = programDirectory();
         if (!here.empty()) {
             places.push_back(asFilePath(here + kSeparator + kModuleName));
-#if defined(ORVIK_INSTALLED_LIBDIR)
+            // The installation's library directory, on Linux only: orvik.exe is copied anywhere,
+            // and relative to C:\Tools that would be C:\lib, a folder any user can usually create.
+#if defined(ORVIK_INSTALLED_LIBDIR) && !defined(_WIN32)
             places.push_back(
                 asFilePath(here + kSeparator + ORVIK_INSTALLED_LIBDIR + kSeparator + kModuleName));
 #endif

@@ -21,10 +21,11 @@ struct Module {
     OrvikSeedFn seed = nullptr;
 };
 
-// Loads the module from path, or, when path is empty, from beside this program, then from the
-// installed library directory, each by its full path; on Linux last by name through the dynamic
-// loader's search. Never through Windows' search for a bare name, which takes the current
-// directory and PATH. On failure returns false and says in error why, for every place tried.
+// Loads the module from path, or, when path is empty, from beside this program by its full path;
+// on Linux then from the installed library directory, and last by name through the dynamic
+// loader's search. On Windows nowhere else: neither a folder relative to the program's nor
+// Windows' search for a bare name, which takes the current directory and PATH. On failure returns
+// false and says in error why, for every place tried.
 bool loadModule(const std::string& path, Module& module, std::string& error);
 
 // Hands text to the module's routine in data, as a host does, in a buffer of the size a host

@@ -32,14 +32,14 @@ cases = []
 class Session:
     """orvik on a terminal of 80x24; stdout may go elsewhere."""
 
-    def __init__(self, *args, stdout=None, term="xterm"):
+    def __init__(self, *args, stdout=None, term="xterm", program=ORVIK, cwd=None, **env):
         self.master, slave = pty.openpty()
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
         self.home = tempfile.TemporaryDirectory()  # no ~/.editrc of this machine
-        env = dict(os.environ, TERM=term, HOME=self.home.name)
+        env = dict(os.environ, TERM=term, HOME=self.home.name, **env)
         self.proc = subprocess.Popen(
-            [*RUNNER, ORVIK, *args], stdin=slave, stdout=stdout if stdout else slave, stderr=slave,
-            env=env, start_new_session=True)
+            [*RUNNER, program, *args], stdin=slave, stdout=stdout if stdout else slave,
+            stderr=slave, cwd=cwd, env=env, start_new_session=True)
         os.close(slave)
         self.seen = ""
 
@@ -140,6 +140,22 @@ if RUNNER:
         s.send("\x04\r")
         status, _ = s.finish(30)
         assert status == 0, f"status {status}"
+
+    @case("a Windows console: UTF-8 shown as written, its code page put back, also after trouble")
+    def _():
+        # One console for cmd, the command and the probe (console_code_page.exe, built beside
+        # orvik.exe), which keeps its code page from run to run. Wine draws the console in the
+        # locale's character set.
+        runs = ("chcp 850 & orvik.exe --odds d3 & console_code_page"
+                " & orvik.exe --module nowhere.dll d20 & (if errorlevel 2 echo trouble)"
+                " & console_code_page")
+        s = Session("/c", runs, program="cmd", cwd=os.path.dirname(os.path.abspath(ORVIK)),
+                    LC_ALL="C.UTF-8")
+        s.expect("      1   33.3344%   100.0000%  " + "█" * 40 + "\r\n", timeout=60)
+        s.expect("output_code_page=850\r\n", timeout=30)
+        s.expect("trouble\r\n", timeout=30)
+        s.expect("output_code_page=850\r\n", timeout=30)
+        s.finish(30)
 
     print(f"{len(cases) - len(failures)} passed, {len(failures)} failed")
     sys.exit(1 if failures else 0)

@@ -14,7 +14,10 @@ runner=("$@")
 export LC_ALL=C.UTF-8
 unicode="$tmp/dés ☺"
 mkdir "$tmp/alone" "$tmp/pair" "$tmp/elsewhere" "$tmp/on-path" "$unicode"
+mkdir -p "$tmp/drive/tools" "$tmp/drive/lib"
 cp "$exe" "$tmp/alone/orvik.exe"
+cp "$exe" "$tmp/drive/tools/orvik.exe"
+cp "$dll" "$tmp/drive/lib/"
 cp "$exe" "$dll" "$tmp/pair/"
 cp "$exe" "$dll" "$unicode/"
 cp "$dll" "$tmp/elsewhere/"
@@ -48,6 +51,9 @@ expect "no module anywhere" 2 "" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 d2
 # current directory, or in a folder on PATH (Wine takes WINEPATH into it).
 expect "no module beside the program, one in the current directory" 2 "" "$tmp/elsewhere" "$tmp/alone/orvik.exe" --seed 1 d20
 WINEPATH=$(winpath "$tmp/on-path") expect "no module beside the program, one on PATH" 2 "" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 d20
+# Nor from an installation's library directory: orvik.exe copied alone into C:\Tools would take
+# C:\lib\orvik.dll.
+expect "no module beside the program, one in ..\\lib" 2 "" "$tmp/drive" "$tmp/drive/tools/orvik.exe" --seed 1 d20
 expect "--module, Unix path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$tmp/elsewhere/renamed.dll" d20
 expect "--module, Windows path" 0 "$want" "$tmp/alone" "$tmp/alone/orvik.exe" --seed 1 --module "$(winpath "$tmp/elsewhere/renamed.dll")" d20
 expect "--module=, bare name in the current directory" 0 "$want" "$tmp/elsewhere" "$tmp/alone/orvik.exe" --seed 1 --module=renamed.dll d20

@@ -396,6 +396,8 @@ has() { if [ -z "$2" ]; then [ ! -s "$1" ]; else grep -q -E -- "$2" "$1"; fi; }
 audit_said "fair d20" 0 '^  no sign of unfair dice in 1,000,000 rolls \(p = 0\.[0-9]+\)$' "" --audit --seed 3 d20
 audit_said "refused text" 2 '^  Dice Error: Maximum of 500 sides on any die\.$' \
     "^orvik: TEXT 1: the module refuses it" --audit --seed 3 d501
+audit_said "refused text, its line feed shown" 2 '^d6\\nx$' "^orvik: TEXT 1: the module refuses it" \
+    --audit --seed 3 "$(printf 'd6\nx')"
 audit_said "missing log" 2 "" "^orvik: cannot open $tmp/nowhere\.log: " --audit --answers "$tmp/nowhere.log"
 audit_said "empty log" 2 "^standard input: 0 lines, 0 answers" "^orvik: .*nothing to test$" --audit --answers
 audit_said "empty log, json" 2 "" "^orvik: .*nothing to test$" --audit --answers --json

@@ -15,7 +15,8 @@ constexpr int kFailure = 1;
 // cannot be followed, a failed read or write, memory running out.
 constexpr int kTrouble = 2;
 
-// "orvik: MESSAGE" on standard error.
+// "orvik: MESSAGE" on standard error; at a terminal, its control bytes shown as appendShown
+// shows them.
 void say(const std::string& message);
 
 // A bad command line: says so, with where to look, and gives the status.

@@ -236,6 +236,21 @@ def _():
     assert status == 0, f"status {status}"
 
 
+@case("control bytes in messages on standard error are shown at a terminal, sent as they are elsewhere")
+def _():
+    name = os.path.join(tempfile.gettempdir(), "no\x1b[31mwhere\x7f\u009b")
+    for args, said in ((["--audit", "--answers", name + ".log"], "cannot open "),
+                       (["--module", name + ".so", "d20"], "cannot load the dice module: ")):
+        shown = name.replace("\x1b", "^[").replace("\x7f", "^?").replace("\u009b", "\\u009b")
+        s = Session(*args)
+        s.expect("orvik: " + said + shown + ".")
+        status, _ = s.finish()
+        assert status == 2, f"status {status}"
+        done = subprocess.run([*RUNNER, ORVIK, *args], capture_output=True, timeout=60)
+        raw = ("orvik: " + said + name + ".").encode()
+        assert done.returncode == 2 and done.stderr.startswith(raw), repr(done.stderr)
+
+
 @case("standard output to a file: the file holds the answers only")
 def _():
     with tempfile.TemporaryFile() as out:

@@ -1,5 +1,6 @@
 #include "features/Audits.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -45,35 +46,43 @@ bool sentenceOf(std::string_view whole, const std::string& text, bool sneak, Log
     return true;
 }
 
-// Rolls one text through the module; false when the module gave no answer.
-bool rollText(const std::string& text, const Odds& odds, std::uint64_t rolls, bool sneak,
-              AnswerSource& module, Observed& seen) {
+// How rolling one text through the module ended.
+enum class Rolled { All, Stopped, NoAnswer };
+
+Rolled rollText(const std::string& text, const Odds& odds, std::uint64_t rolls, bool sneak,
+                AnswerSource& module, const RollWatch& watch, Observed& seen) {
     std::string prefix;  // the sentence up to its totals, once the first result showed it
     LoggedAnswer answer;
     seen.refusalsCount = true;
-    for (std::uint64_t i = 0; i < rolls; ++i) {
-        const std::string_view whole = module.answer(text.data(), text.size());
-        if (whole.empty()) return false;
-        // Most answers are the sentence the first result showed: only their totals are read.
-        const bool known = !prefix.empty() && whole.substr(0, prefix.size()) == prefix &&
-                           readTotals(whole.substr(prefix.size()), answer);
-        if (known || sentenceOf(whole, text, sneak, answer, prefix)) {
-            audit::countAnswer(odds, answer, seen);
-            continue;
+    for (std::uint64_t done = 0; done < rolls;) {
+        if (watch.stop != nullptr && watch.stop->load(std::memory_order_relaxed))
+            return Rolled::Stopped;
+        const std::uint64_t until = done + std::min(rolls - done, RollWatch::kEvery);
+        for (; done < until; ++done) {
+            const std::string_view whole = module.answer(text.data(), text.size());
+            if (whole.empty()) return Rolled::NoAnswer;
+            // Most answers are the sentence the first result showed: only their totals are read.
+            const bool known = !prefix.empty() && whole.substr(0, prefix.size()) == prefix &&
+                               readTotals(whole.substr(prefix.size()), answer);
+            if (known || sentenceOf(whole, text, sneak, answer, prefix)) {
+                audit::countAnswer(odds, answer, seen);
+                continue;
+            }
+            ++seen.answers;
+            if (whole == kInvalidArguments && odds.results.errorProbability > 0.0)
+                ++seen.refused;
+            else
+                seen.countImpossible(quoted(whole));
         }
-        ++seen.answers;
-        if (whole == kInvalidArguments && odds.results.errorProbability > 0.0)
-            ++seen.refused;
-        else
-            seen.countImpossible(quoted(whole));
+        if (watch.progress) watch.progress(done, rolls);
     }
-    return true;
+    return Rolled::All;
 }
 
 }  // namespace
 
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json) {
+                     bool json, const RollWatch& watch) {
     RollAudit result;
     std::unique_ptr<Odds> odds;
     try {
@@ -85,10 +94,13 @@ RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, A
         return result;
     }
     Observed seen(*odds);
-    if (!rollText(text, *odds, rolls, sneak, module, seen)) {
+    const Rolled rolled = rollText(text, *odds, rolls, sneak, module, watch, seen);
+    if (rolled == Rolled::NoAnswer) {
         result.kind = RollAudit::Kind::NoAnswer;
         return result;
     }
+    result.rolled = seen.answers;
+    result.interrupted = rolled == Rolled::Stopped;
     result.printed = printedAudit(text, *odds, seen, json, result.unlikely);
     return result;
 }

@@ -3,6 +3,7 @@
 #ifndef ORVIK_FEATURES_AUDITS_H
 #define ORVIK_FEATURES_AUDITS_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,19 @@ class AnswerSource {
     virtual std::string_view answer(const char* text, std::size_t length) = 0;
 };
 
+// How a long audit of rolls is followed and stopped, by any front end: a terminal's signal
+// handler, a page's worker. Both are looked at every kEvery rolls, seldom enough to cost nothing
+// beside the rolls, often enough to answer at once.
+struct RollWatch {
+    static constexpr std::uint64_t kEvery = 4096;
+    // Given the rolls done and those asked for, after every kEvery rolls and after the last. May
+    // be empty.
+    std::function<void(std::uint64_t done, std::uint64_t asked)> progress;
+    // Once true (it may be set from a signal handler or another thread), the rolling stops, and
+    // the audit is of the rolls done. May be null.
+    const std::atomic<bool>* stop = nullptr;
+};
+
 // One text's audit of rolls.
 struct RollAudit {
     enum class Kind {
@@ -39,14 +53,16 @@ struct RollAudit {
         NoAnswer,  // the module gave no answer (memory is the likely cause): nothing printed
     };
     Kind kind = Kind::Tested;
-    std::string printed;    // text, or one line of JSON; no newline
-    bool unlikely = false;  // the verdict's: totals that fair dice would not give
+    std::string printed;       // text, or one line of JSON; no newline
+    bool unlikely = false;     // the verdict's: totals that fair dice would not give
+    std::uint64_t rolled = 0;  // the rolls done: those asked for, unless interrupted
+    bool interrupted = false;  // stopped by the watch: printed reports on the rolls done alone
 };
 
 // Rolls text rolls times through module (its sneak attack routine when sneak) and tests the
-// totals. Throws std::bad_alloc.
+// totals, as watch follows and stops it. Throws std::bad_alloc.
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json);
+                     bool json, const RollWatch& watch = {});
 
 // A game's log, read line by line, and its roll texts' audits.
 class LogAudit {

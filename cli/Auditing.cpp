@@ -1,37 +1,98 @@
 #include "cli/Auditing.h"
 
+#include <atomic>
+#include <csignal>
+
+#include "cli/Io.h"
 #include "cli/LineReader.h"
 #include "cli/Messages.h"
 #include "cli/Module.h"
 #include "cli/Output.h"
+#include "cli/Progress.h"
 #include "features/Audits.h"
+#include "print/ProgressPrint.h"
 
 namespace orvik::cli {
+
+namespace {
+
+// Set by Ctrl-C (SIGINT) while an audit of rolls runs.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may set it");
+
+extern "C" void onInterrupt(int /*signal*/) {
+    interrupted.store(true);
+    // A second Ctrl-C ends the run at once, as if nothing had caught the first.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+// Catches Ctrl-C while it lives, unless SIGINT was ignored (a shell's background job), and then
+// leaves it as it was.
+class CatchInterrupt {
+  public:
+    CatchInterrupt() {
+        interrupted.store(false);
+        previous_ = std::signal(SIGINT, onInterrupt);
+        if (previous_ == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+    }
+    ~CatchInterrupt() {
+        if (previous_ != SIG_ERR) std::signal(SIGINT, previous_);
+    }
+    CatchInterrupt(const CatchInterrupt&) = delete;
+    CatchInterrupt& operator=(const CatchInterrupt&) = delete;
+    CatchInterrupt(CatchInterrupt&&) = delete;
+    CatchInterrupt& operator=(CatchInterrupt&&) = delete;
+
+  private:
+    void (*previous_)(int) = SIG_ERR;
+};
+
+}  // namespace
 
 int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool sneak,
                OrvikRollFn routine, bool json, Output& out) {
     ModuleAnswers module(routine);
+    const CatchInterrupt catchInterrupt;
+    const bool showProgress = isTerminal(kStderr);
     int status = kSuccess;
     std::uint64_t number = 0;
     for (const char* text : texts) {
         ++number;
         if (!json && number > 1) out.line("", 0);
-        const features::RollAudit audit = features::auditRolls(text, rolls, sneak, module, json);
+        features::RollAudit audit;
+        {
+            ProgressLine progress(number);
+            features::RollWatch watch;
+            watch.stop = &interrupted;
+            if (showProgress) {
+                watch.progress = [&progress](std::uint64_t done, std::uint64_t asked) {
+                    progress.update(done, asked);
+                };
+            }
+            audit = features::auditRolls(text, rolls, sneak, module, json, watch);
+        }
         if (audit.kind == features::RollAudit::Kind::NoAnswer) {
             out.flush();
             say(noAnswer("TEXT", number));
             return kTrouble;
         }
         out.line(audit.printed.data(), audit.printed.size());
+        // Each report as soon as it is done: one who waits for the next sees this one.
+        out.flush();
         if (audit.kind == features::RollAudit::Kind::Refused) {
             // What it printed keeps its place among the others; the status is said where trouble
             // is.
-            out.flush();
             say("TEXT " + std::to_string(number) +
                 ": the module refuses it, so there is nothing to test");
             status = kTrouble;
         } else if (audit.unlikely && status == kSuccess) {
             status = kFailure;
+        }
+        if (interrupted.load()) {
+            // The later texts are not rolled.
+            say("TEXT " + std::to_string(number) + ": interrupted after " +
+                print::progressOf(audit.rolled, rolls, 0.0).done + "; the report is of those");
+            return kInterrupted;
         }
     }
     return status;

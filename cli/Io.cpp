@@ -14,6 +14,7 @@
 
 #include "cli/Utf8.h"
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -108,6 +109,19 @@ bool isTerminal(int fd) {
     return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 #else
     return isatty(fd) == 1;
+#endif
+}
+
+std::size_t terminalColumns(int fd) {
+#if defined(_WIN32)
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (handle == INVALID_HANDLE_VALUE || GetConsoleScreenBufferInfo(handle, &info) == 0) return 0;
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+#else
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
 #endif
 }
 

@@ -38,6 +38,9 @@ void writeAll(int fd, const char* data, std::size_t size);
 // A terminal (on Windows, a console) that a person types at or reads.
 bool isTerminal(int fd);
 
+// The columns of the terminal fd is, or 0 when it cannot be told.
+std::size_t terminalColumns(int fd);
+
 // The same bytes on every platform: no "\r\n" translation of standard input and output.
 void useBinaryStreams();
 

@@ -2,10 +2,21 @@
 
 #include <cstdio>
 
+#include "cli/Io.h"
+#include "cli/Output.h"
+
 namespace orvik::cli {
 
 void say(const std::string& message) {
-    std::fprintf(stderr, "orvik: %s\n", message.c_str());
+    // A file name or a text in the message reaches a terminal shown, as on standard output.
+    static const bool terminal = isTerminal(kStderr);
+    std::string line = "orvik: ";
+    if (terminal)
+        appendShown(line, message.data(), message.size());
+    else
+        line += message;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 int usageError(const std::string& message) {

@@ -14,8 +14,11 @@ constexpr int kFailure = 1;
 // Trouble: a bad option or seed, a module that cannot be loaded or gives no answer, or whose dice
 // cannot be followed, a failed read or write, memory running out.
 constexpr int kTrouble = 2;
+// With --audit, Ctrl-C (SIGINT): what was counted is reported; 128 + SIGINT, as a shell gives.
+constexpr int kInterrupted = 130;
 
-// "orvik: MESSAGE" on standard error.
+// "orvik: MESSAGE" on standard error; at a terminal, its control bytes shown as appendShown
+// shows them.
 void say(const std::string& message);
 
 // A bad command line: says so, with where to look, and gives the status.

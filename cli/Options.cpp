@@ -24,7 +24,8 @@ const char kUsage[] =
     "  --audit          were the dice fair? roll each TEXT through the module and test its\n"
     "                   totals against the exact odds: the mean, and a chi-square test of the\n"
     "                   spread; exit status 1 when a p-value is 0.001 or less\n"
-    "  --rolls N        with --audit: roll each TEXT N times (default 1000000)\n"
+    "  --rolls N        with --audit: roll each TEXT N times (default 1000000); Ctrl-C\n"
+    "                   stops a long audit with a report of the rolls counted\n"
     "  --answers [FILE] with --audit: test the answers in a game's log (FILE, or standard\n"
     "                   input) instead, grouped by the roll text each sentence repeats (texts\n"
     "                   of the same dice, whatever their free text, tested together)\n"
@@ -84,7 +85,8 @@ const char kUsage[] =
     "Exit status: 0 if every answer is a result, 1 if any is a \"Dice Error: \", 2 on trouble\n"
     "(a bad option or seed, a module that cannot be loaded or gives no answer, or whose dice\n"
     "--dice and --json cannot rebuild, a failed read or write, or memory running out). With\n"
-    "--audit: 0 if every p-value is above 0.001, 1 if any is not, 2 on trouble.\n";
+    "--audit: 0 if every p-value is above 0.001, 1 if any is not, 2 on trouble, 130 after\n"
+    "Ctrl-C.\n";
 
 namespace {
 

@@ -11,15 +11,14 @@ constexpr std::size_t kChunk = 1 << 16;
 
 Output::Output(int fd) : fd_(fd), terminal_(isTerminal(fd)), buffer_(kChunk) {}
 
-void Output::shownLine(const char* text, std::size_t length) {
+void appendShown(std::string& out, const char* text, std::size_t length) {
     constexpr char kHex[] = "0123456789abcdef";
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     const auto hex = [&](const char* prefix, unsigned char c) {
-        shown_ += prefix;
-        shown_ += kHex[c >> 4];
-        shown_ += kHex[c & 0xF];
+        out += prefix;
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
     };
-    shown_.clear();
     for (std::size_t i = 0; i < length;) {
         const unsigned char c = bytes[i];
         std::size_t n = print::utf8Length(bytes, i, length);
@@ -28,15 +27,20 @@ void Output::shownLine(const char* text, std::size_t length) {
             hex("\\x", c);
             n = 1;
         } else if ((c < 0x20 && c != '\n') || c == 0x7F) {
-            shown_ += '^';
-            shown_ += static_cast<char>(c ^ 0x40);  // ESC is ^[, DEL ^?
+            out += '^';
+            out += static_cast<char>(c ^ 0x40);  // ESC is ^[, DEL ^?
         } else if (n == 2 && c == 0xC2 && bytes[i + 1] < 0xA0) {
             hex("\\u00", bytes[i + 1]);  // U+0080 to U+009F, the C1 controls
         } else {
-            shown_.append(text + i, n);
+            out.append(text + i, n);
         }
         i += n;
     }
+}
+
+void Output::shownLine(const char* text, std::size_t length) {
+    shown_.clear();
+    appendShown(shown_, text, length);
     shown_ += '\n';
     if (held_ + shown_.size() > buffer_.size()) makeRoom(shown_.size());
     std::memcpy(buffer_.data() + held_, shown_.data(), shown_.size());

@@ -47,53 +47,72 @@ bool sentenceOf(std::string_view whole, const std::string& text, bool sneak, Log
     return true;
 }
 
-// Rolls one text through the module; false when the module gave no answer.
-bool rollText(const std::string& text, const Odds& odds, std::uint64_t rolls, bool sneak,
-              AnswerSource& module, Observed& seen) {
-    const audit::AnswerShape shape(odds);
-    std::string prefix;  // the sentence up to its totals, once the first result showed it
-    LoggedAnswer answer;
-    seen.refusalsCount = true;
-    for (std::uint64_t i = 0; i < rolls; ++i) {
-        const std::string_view whole = module.answer(text.data(), text.size());
+}  // namespace
+
+RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module)
+    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), module_(module) {
+    try {
+        odds_ = std::make_unique<Odds>(oddsOf(text_, sneak_));
+    } catch (const DiceError& error) {
+        // Nothing to test: every answer would be this message.
+        refusal_ = error.what();
+        return;
+    }
+    shape_ = std::make_unique<audit::AnswerShape>(*odds_);
+    seen_ = Observed(*odds_);
+    seen_.refusalsCount = true;
+}
+
+RollingAudit::~RollingAudit() = default;
+
+bool RollingAudit::roll(std::uint64_t n) {
+    if (!odds_) return true;
+    const std::uint64_t until = done_ + std::min(rolls_ - done_, n);
+    for (; done_ < until; ++done_) {
+        const std::string_view whole = module_.answer(text_.data(), text_.size());
         if (whole.empty()) return false;
         // Most answers are the sentence the first result showed: only their totals are read.
-        const bool known = !prefix.empty() && whole.substr(0, prefix.size()) == prefix &&
-                           readTotals(whole.substr(prefix.size()), answer);
-        if (known || sentenceOf(whole, text, sneak, answer, prefix)) {
-            audit::countAnswer(shape, answer, seen);
+        const bool known = !prefix_.empty() && whole.substr(0, prefix_.size()) == prefix_ &&
+                           readTotals(whole.substr(prefix_.size()), answer_);
+        if (known || sentenceOf(whole, text_, sneak_, answer_, prefix_)) {
+            audit::countAnswer(*shape_, answer_, seen_);
             continue;
         }
-        ++seen.answers;
-        if (whole == kInvalidArguments && odds.results.errorProbability > 0.0)
-            ++seen.refused;
+        ++seen_.answers;
+        if (whole == kInvalidArguments && odds_->results.errorProbability > 0.0)
+            ++seen_.refused;
         else
-            seen.countImpossible(quoted(whole));
+            seen_.countImpossible(quoted(whole));
     }
     return true;
 }
 
-}  // namespace
+RollAudit RollingAudit::result(bool json) const {
+    RollAudit result;
+    if (!odds_) {
+        result.kind = RollAudit::Kind::Refused;
+        result.printed = print::auditRefusal(text_, refusal_.c_str(), json);
+        return result;
+    }
+    result.rolled = done_;
+    result.interrupted = done_ < rolls_;
+    result.printed = printedAudit(text_, *odds_, seen_, json, result.unlikely);
+    return result;
+}
 
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json) {
-    RollAudit result;
-    std::unique_ptr<Odds> odds;
-    try {
-        odds = std::make_unique<Odds>(oddsOf(text, sneak));
-    } catch (const DiceError& error) {
-        // Nothing to test: every answer would be this message.
-        result.kind = RollAudit::Kind::Refused;
-        result.printed = print::auditRefusal(text, error.what(), json);
-        return result;
+                     bool json, const RollWatch& watch) {
+    RollingAudit audit(text, rolls, sneak, module);
+    while (!audit.refused() && audit.done() < rolls) {
+        if (watch.stop != nullptr && watch.stop->load(std::memory_order_relaxed)) break;
+        if (!audit.roll(RollWatch::kEvery)) {
+            RollAudit none;
+            none.kind = RollAudit::Kind::NoAnswer;
+            return none;
+        }
+        if (watch.progress) watch.progress(audit.done(), rolls);
     }
-    Observed seen(*odds);
-    if (!rollText(text, *odds, rolls, sneak, module, seen)) {
-        result.kind = RollAudit::Kind::NoAnswer;
-        return result;
-    }
-    result.printed = printedAudit(text, *odds, seen, json, result.unlikely);
-    return result;
+    return audit.result(json);
 }
 
 namespace {
@@ -239,9 +258,8 @@ LogAudit::Pool* LogAudit::poolOf(const std::string& text) {
     std::size_t kept = 0;
     try {
         // The text as the reader parsed it: the odds need not read it again.
-        Odds odds = answer_.sneak
-                        ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll)
-                        : odds::rollOdds(text.c_str(), answer_.roll);
+        Odds odds = answer_.sneak ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll)
+                                  : odds::rollOdds(text.c_str(), answer_.roll);
         pool->shape = std::make_unique<audit::AnswerShape>(odds);
         const std::size_t totals = odds.results.totals.probability.size();
         if (keptOdds_ + totals <= kMostKeptTotals) {

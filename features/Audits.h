@@ -3,6 +3,7 @@
 #ifndef ORVIK_FEATURES_AUDITS_H
 #define ORVIK_FEATURES_AUDITS_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,19 @@ class AnswerSource {
     virtual std::string_view answer(const char* text, std::size_t length) = 0;
 };
 
+// How a long audit of rolls is followed and stopped, by any front end: a terminal's signal
+// handler, a page's worker. Both are looked at every kEvery rolls, seldom enough to cost nothing
+// beside the rolls, often enough to answer at once.
+struct RollWatch {
+    static constexpr std::uint64_t kEvery = 4096;
+    // Given the rolls done and those asked for, after every kEvery rolls and after the last. May
+    // be empty.
+    std::function<void(std::uint64_t done, std::uint64_t asked)> progress;
+    // Once true (it may be set from a signal handler or another thread), the rolling stops, and
+    // the audit is of the rolls done. May be null.
+    const std::atomic<bool>* stop = nullptr;
+};
+
 // One text's audit of rolls.
 struct RollAudit {
     enum class Kind {
@@ -39,14 +53,55 @@ struct RollAudit {
         NoAnswer,  // the module gave no answer (memory is the likely cause): nothing printed
     };
     Kind kind = Kind::Tested;
-    std::string printed;    // text, or one line of JSON; no newline
-    bool unlikely = false;  // the verdict's: totals that fair dice would not give
+    std::string printed;       // text, or one line of JSON; no newline
+    bool unlikely = false;     // the verdict's: totals that fair dice would not give
+    std::uint64_t rolled = 0;  // the rolls done: those asked for, unless interrupted
+    bool interrupted = false;  // stopped by the watch: printed reports on the rolls done alone
+};
+
+// One text's audit of rolls, made a step at a time, so that a front end can answer between steps
+// (a page's worker takes its messages only between calls).
+class RollingAudit {
+  public:
+    // Rolls text through module (its sneak attack routine when sneak), rolls times in all. The
+    // text's odds are worked out here. Throws std::bad_alloc.
+    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module);
+    ~RollingAudit();
+    RollingAudit(const RollingAudit&) = delete;
+    RollingAudit& operator=(const RollingAudit&) = delete;
+    RollingAudit(RollingAudit&&) = delete;
+    RollingAudit& operator=(RollingAudit&&) = delete;
+
+    // The module refuses the text: there is nothing to roll, and result() says so.
+    bool refused() const { return !odds_; }
+    std::uint64_t done() const { return done_; }
+
+    // Up to n more rolls, never past those asked for. False when the module gave no answer: the
+    // audit cannot go on. Throws std::bad_alloc.
+    bool roll(std::uint64_t n);
+
+    // The audit of the rolls done so far (interrupted when they are fewer than asked for), or
+    // the refusal, printed. Throws std::bad_alloc.
+    RollAudit result(bool json) const;
+
+  private:
+    std::string text_;
+    std::uint64_t rolls_;
+    bool sneak_;
+    AnswerSource& module_;
+    std::unique_ptr<odds::Odds> odds_;  // null when the module refuses the text
+    std::string refusal_;
+    std::unique_ptr<audit::AnswerShape> shape_;
+    audit::Observed seen_;
+    std::string prefix_;  // the sentence up to its totals, once the first result showed it
+    LoggedAnswer answer_;
+    std::uint64_t done_ = 0;
 };
 
 // Rolls text rolls times through module (its sneak attack routine when sneak) and tests the
-// totals. Throws std::bad_alloc.
+// totals, as watch follows and stops it. Throws std::bad_alloc.
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json);
+                     bool json, const RollWatch& watch = {});
 
 // How a log is read.
 struct LogOptions {

@@ -384,11 +384,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkChances(odds.results.totals.probability, orvik::odds::atLeast(odds),
                      odds.results.errorProbability, text, answer);
         checkQuestions(odds, data[0] >> 2u, text);
-        // Unknown only where no chance weighs the totals: several, each rounding to 0.
-        const std::vector<double>& p = odds.results.totals.probability;
-        const bool weighed =
-            p.size() == 1 || std::any_of(p.begin(), p.end(), [](double c) { return c > 0.0; });
-        if (weighed && !(std::isfinite(odds.mean) && std::isfinite(odds.standardDeviation)))
+        // Numbers wherever some total is a result, however small its chance.
+        if (!(std::isfinite(odds.mean) && std::isfinite(odds.standardDeviation)))
             fail("a mean or deviation that is not a number", text, answer);
         // The totals follow the last " and gets ": free text may hold one too.
         const std::size_t at = rolled.rfind(" and gets ");

@@ -52,21 +52,16 @@ void exactMoments(Odds& odds, const DicePart& sneak) {
 }
 
 // Mean and standard deviation, measured from the lowest total so that a huge modifier costs no
-// digits; conditional on the totals kept. When every kept chance rounds to 0 the chances cannot
-// weigh the totals: a single total is its own mean, and for several they are not known (NaN, which
-// the reports print as such).
+// digits; conditional on the totals kept, weighed by their chances, or where those are too small
+// for a double by the same chances scaled. Some total is a result, so the weights never all
+// round to 0.
 void summarise(Odds& odds) {
-    const std::vector<double>& p = odds.results.totals.probability;
+    const std::vector<double>& p =
+        odds.results.scaled.empty() ? odds.results.totals.probability : odds.results.scaled;
     double mass = 0.0, first = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         mass += p[i];
         first += p[i] * static_cast<double>(i);
-    }
-    if (mass == 0.0) {
-        const bool one = p.size() == 1;
-        odds.mean = one ? static_cast<double>(odds.results.totals.lowest) : std::nan("");
-        odds.standardDeviation = one ? 0.0 : std::nan("");
-        return;
     }
     const double mean = first / mass;
     double second = 0.0;

@@ -23,8 +23,8 @@ struct Odds {
     Results results;
     std::size_t hostBuffer = 0;  // the bytes the module assumes that buffer holds
     std::int64_t budget = 0;     // of that, what the totals' texts may take together
-    // Exact where nothing can be refused; NaN when every result's chance rounds to 0 and several
-    // totals can be results, which the chances then cannot weigh.
+    // Exact where nothing can be refused; otherwise weighed by the results' chances, scaled where
+    // those are too small for a double, so numbers however small the chance of a result.
     double mean = 0.0;
     double standardDeviation = 0.0;
 };

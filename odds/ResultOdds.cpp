@@ -1,9 +1,12 @@
 #include "odds/ResultOdds.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <utility>
+#include <vector>
 
 #include "dice/Decimal.h"
 #include "dice/DiceError.h"
@@ -47,6 +50,106 @@ GroupLengths groupLengths(const RangeSums& main, std::int64_t mainLow, std::int6
     return g;
 }
 
+// Below this the others' chance of leaving room is worked out again, tilted (Others::tilted).
+constexpr double kTiltBelow = 0x1p-500;
+
+// The tilt, in powers of two per character, that brings the mean of one group's extra length
+// (share[d]: d characters beyond its shortest, d up to spread) down to perGroup: the least whole
+// one that does, 0 when none is needed.
+int tiltFor(const double* share, int spread, double perGroup) {
+    std::array<double, kLongest + 1> logShare{};
+    for (int d = 0; d <= spread; ++d) {
+        const auto i = static_cast<std::size_t>(d);
+        logShare[i] = share[i] > 0.0 ? std::log2(share[i]) : -HUGE_VAL;
+    }
+    const auto meanAt = [&](int t) {
+        double top = -HUGE_VAL;
+        for (int d = 0; d <= spread; ++d)
+            top = std::max(top, logShare[static_cast<std::size_t>(d)] - t * d);
+        double sum = 0.0, first = 0.0;
+        for (int d = 0; d <= spread; ++d) {
+            const double w = std::exp2(logShare[static_cast<std::size_t>(d)] - t * d - top);
+            sum += w;
+            first += d * w;
+        }
+        return first / sum;
+    };
+    // Past 4096 every share but the shortest's is below a double's least.
+    int low = 0, high = 4096;
+    if (meanAt(low) <= perGroup) return 0;
+    while (high - low > 1) {
+        const int mid = (low + high) / 2;
+        (meanAt(mid) <= perGroup ? high : low) = mid;
+    }
+    return high;
+}
+
+// Below this the largest chance of a result may have lost digits on its way, or rounded to 0,
+// and the chances are weighed afresh (weighSmallChances).
+constexpr double kTooSmallToWeigh = 0x1p-900;
+
+// A chance that a double may not hold: mantissa times 2^exponent.
+struct Scaled {
+    double mantissa = 0.0;
+    int exponent = 0;
+};
+
+// a b 2^exponent, its power of two kept apart, so that nothing underflows.
+Scaled productOf(double a, double b, int exponent) {
+    if (a == 0.0 || b == 0.0) return {};
+    const int ea = std::ilogb(a);
+    const int eb = std::ilogb(b);
+    return {std::ldexp(a, -ea) * std::ldexp(b, -eb), ea + eb + exponent};
+}
+
+// The sneak totals of sneakTotals from index jFrom to jTo, each weighted as weight(j) gives (a
+// Scaled), rolled through main into out, each chance times 2^-returned: the largest weight is
+// rolled as a number near 1, so that the totals it leads to keep their digits however small
+// their chance.
+template <typename Weight>
+int throughMain(const Distribution& sneakTotals, std::size_t jFrom, std::size_t jTo,
+                const DicePart& main, Weight weight, Distribution& out) {
+    int top = std::numeric_limits<int>::min();
+    for (std::size_t j = jFrom; j <= jTo; ++j) {
+        const Scaled w = weight(j);
+        if (w.mantissa > 0.0) top = std::max(top, w.exponent);
+    }
+    out.lowest = sneakTotals.lowest + static_cast<std::int64_t>(jFrom);
+    out.probability.assign(jTo - jFrom + 1, 0.0);
+    if (top == std::numeric_limits<int>::min()) return 0;
+    for (std::size_t j = jFrom; j <= jTo; ++j) {
+        const Scaled w = weight(j);
+        out.probability[j - jFrom] = std::ldexp(w.mantissa, w.exponent - top);
+    }
+    addPart(out, main);
+    return top;
+}
+
+// The largest of chances first to last, as stored from lowest.
+double largestOf(const std::vector<double>& chances, std::int64_t lowest, std::int64_t first,
+                 std::int64_t last) {
+    double largest = 0.0;
+    for (std::int64_t t = first; t <= last; ++t)
+        largest = std::max(largest, chances[static_cast<std::size_t>(t - lowest)]);
+    return largest;
+}
+
+// Chances that a double may not hold, as a double holds them (into chances) and each times the
+// one power of two that brings the largest near 1 (into scaled), to weigh them by.
+void weigh(const std::vector<Scaled>& from, std::vector<double>& chances,
+           std::vector<double>& scaled) {
+    int top = std::numeric_limits<int>::min();
+    for (const Scaled& c : from) {
+        if (c.mantissa > 0.0) top = std::max(top, c.exponent + std::ilogb(c.mantissa));
+    }
+    if (top == std::numeric_limits<int>::min()) return;
+    scaled.resize(from.size());
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        chances[i] = std::ldexp(from[i].mantissa, from[i].exponent);
+        scaled[i] = std::ldexp(from[i].mantissa, from[i].exponent - top);
+    }
+}
+
 // For each length L of the first group's text: the chance that the other groups, independent
 // given s, all stay in range with texts of at most budget - L characters together (fit), and the
 // chance that they do not (refused), each summed from its own terms so that a small one keeps its
@@ -54,7 +157,24 @@ GroupLengths groupLengths(const RangeSums& main, std::int64_t mainLow, std::int6
 struct OthersFit {
     ByLength fit{};
     ByLength refused{};
+    // fit[L] times 2^exponent[L] is the chance, which a double may not hold.
+    std::array<int, kLongest + 1> exponent{};
 };
+
+// Chances that shrink group after group are kept within a double's range: when the largest falls
+// below this, all are multiplied by one power of two, which changes no digit of any.
+constexpr double kRescaleBelow = 0x1p-256;
+
+void rescale(std::vector<double>& chances, int& exponent) {
+    double largest = 0.0;
+    for (const double chance : chances)
+        largest = std::max(largest, chance);
+    if (largest == 0.0 || largest >= kRescaleBelow) return;
+    const int shift = -std::ilogb(largest);
+    for (double& chance : chances)
+        chance = std::ldexp(chance, shift);
+    exponent -= shift;
+}
 
 class Others {
   public:
@@ -82,7 +202,15 @@ class Others {
         const std::int64_t most = std::min(budget_ - shortestFirst_ - least, count_ * spread);
         if (most < 0) return out;
         if (spread == 0) {
-            const double all = std::pow(g.chance[index(g.shortest)], static_cast<double>(count_));
+            const double share = g.chance[index(g.shortest)];
+            double all = std::pow(share, static_cast<double>(count_));
+            if (all < std::numeric_limits<double>::min() && share > 0.0) {
+                // share = m 2^e, m in [1/2, 1): m^count keeps the digits that share^count loses.
+                int e = 0;
+                const double m = std::frexp(share, &e);
+                all = std::pow(m, static_cast<double>(count_));
+                out.exponent.fill(e * static_cast<int>(count_));
+            }
             // 1 - all, from the chance of falling below when that is the small one.
             const double notAll =
                 g.below <= 0.5
@@ -97,36 +225,85 @@ class Others {
         }
         // excess[e]: the chance that the groups so far are all in range with lengths summing to
         // least + e; gone: that one fell below or the sum passed least + most.
+        // excess_[e] times 2^exponent is that chance (rescale); gone is the chance itself.
         const auto cap = static_cast<std::size_t>(most);
         excess_.assign(1, 1.0);
         double gone = 0.0;
+        int exponent = 0;
         for (std::int64_t group = 0; group < count_; ++group) {
             double held = 0.0;  // so far; this group may fall below
             for (const double chance : excess_)
                 held += chance;
-            gone += held * g.below;
-            addGroupLengths(excess_, &g.chance[index(g.shortest)], static_cast<std::size_t>(spread),
-                            cap, next_, &gone);
+            gone += std::ldexp(held, exponent) * g.below;
+            const double* share = &g.chance[index(g.shortest)];
+            if (exponent == 0) {
+                addGroupLengths(excess_, share, static_cast<std::size_t>(spread), cap, next_,
+                                &gone);
+            } else {
+                double over = 0.0;
+                addGroupLengths(excess_, share, static_cast<std::size_t>(spread), cap, next_,
+                                &over);
+                gone += std::ldexp(over, exponent);
+            }
             excess_.swap(next_);
+            rescale(excess_, exponent);
         }
+        bool tilt = false;
         for (int L = shortestFirst_; L <= longestFirst_; ++L) {
             const std::int64_t room = budget_ - L - least;
             if (room < 0) continue;
             // excess_ holds least + 0 to least + most: most is at most count_ * spread.
             const auto cut = static_cast<std::size_t>(std::min(room, most)) + 1;
-            double fit = 0.0, refused = gone;
+            double fit = 0.0, refused = exponent == 0 ? gone : 0.0;
             for (std::size_t e = 0; e < cut; ++e)
                 fit += excess_[e];
             for (std::size_t e = cut; e < excess_.size(); ++e)
                 refused += excess_[e];
             out.fit[index(L)] = fit;
-            out.refused[index(L)] = refused;
+            out.exponent[index(L)] = exponent;
+            out.refused[index(L)] = exponent == 0 ? refused : gone + std::ldexp(refused, exponent);
+            tilt = tilt || std::ldexp(fit, exponent) < kTiltBelow;
         }
+        if (tilt) tilted(g, least, spread, most, out);
         return out;
     }
 
   private:
     static std::size_t index(int length) { return static_cast<std::size_t>(length); }
+
+    // The fits again, where some is so small that the sums above may have lost it: the others'
+    // lengths far below their usual ones, where the plain sums' smallest terms round to 0 long
+    // before the few that matter are added up. Each share of d characters more is weighed by
+    // 2^-td (exponential tilting), t chosen so that the lengths the room allows are the usual
+    // ones of the weighed shares; the sums near the room then keep their digits, and the weight
+    // comes off again in each fit's power of two. The refusals stand: they are near 1.
+    void tilted(const GroupLengths& g, std::int64_t least, int spread, std::int64_t most,
+                OthersFit& out) {
+        const double* share = &g.chance[index(g.shortest)];
+        const int t =
+            tiltFor(share, spread, static_cast<double>(most) / static_cast<double>(count_));
+        ByLength weighed{};
+        for (int d = 0; d <= spread; ++d)
+            weighed[index(d)] = std::ldexp(share[d], -t * d);
+        excess_.assign(1, 1.0);
+        int exponent = 0;  // excess_[e] times 2^(exponent + t e) is the chance of least + e
+        for (std::int64_t group = 0; group < count_; ++group) {
+            addGroupLengths(excess_, weighed.data(), static_cast<std::size_t>(spread),
+                            static_cast<std::size_t>(most), next_);
+            excess_.swap(next_);
+            rescale(excess_, exponent);
+        }
+        for (int L = shortestFirst_; L <= longestFirst_; ++L) {
+            const std::int64_t room = budget_ - L - least;
+            if (room < 0) continue;
+            const auto last = static_cast<std::size_t>(std::min(room, most));
+            double fit = 0.0;
+            for (std::size_t e = 0; e <= last; ++e)
+                fit += std::ldexp(excess_[e], -t * static_cast<int>(last - e));
+            out.fit[index(L)] = fit;
+            out.exponent[index(L)] = exponent + t * static_cast<int>(last);
+        }
+    }
 
     std::int64_t count_;
     std::int64_t budget_;
@@ -161,6 +338,24 @@ Results belowTheRangeOnly(const Shape& shape, Results results) {
         results.errorProbability = hi + lo;
         p.erase(p.begin(), p.begin() + cut);
         totals.lowest = kLowestTotal;
+        if (largestOf(p, totals.lowest, totals.lowest, totals.highest()) < kTooSmallToWeigh) {
+            // The results are the far top of the sneak and the main dice together: rolled again
+            // from the sneak totals that can reach the range, scaled.
+            const Distribution& sneak = results.sneakTotals;
+            const auto jFrom = static_cast<std::size_t>(
+                std::max<std::int64_t>(0, kLowestTotal - shape.mainHigh - sneak.lowest));
+            Distribution source;
+            const int exponent = throughMain(
+                sneak, jFrom, sneak.probability.size() - 1, shape.main,
+                [&](std::size_t j) { return productOf(sneak.probability[j], 1.0, 0); }, source);
+            std::vector<Scaled> chances(p.size());
+            for (std::size_t i = 0; i < p.size(); ++i) {
+                const std::int64_t t = totals.lowest + static_cast<std::int64_t>(i);
+                chances[i] = {source.probability[static_cast<std::size_t>(t - source.lowest)],
+                              exponent};
+            }
+            weigh(chances, p, results.scaled);
+        }
     }
     return results;
 }
@@ -169,6 +364,7 @@ Results belowTheRangeOnly(const Shape& shape, Results results) {
 // by its length, and the shortest text one group can have (0: none, every total is below).
 struct RoomGivenSneak {
     std::vector<ByLength> fits;
+    std::vector<std::array<int, kLongest + 1>> exponents;  // fits[j][L] times 2^exponents[j][L]
     std::vector<int> shortestOther;
     double error = 0.0;  // the chance of the error, over every s
 };
@@ -178,6 +374,7 @@ RoomGivenSneak roomGivenSneak(const Shape& shape, const Distribution& sneakTotal
     const std::size_t count = sneakTotals.probability.size();
     RoomGivenSneak given;
     given.fits.resize(count);
+    given.exponents.resize(count);
     given.shortestOther.resize(count);
     Others others(std::int64_t{shape.groups} - 1, shape.budget, shape.shortest, shape.longest);
     double hi = 0.0, lo = 0.0;
@@ -186,6 +383,7 @@ RoomGivenSneak roomGivenSneak(const Shape& shape, const Distribution& sneakTotal
         const GroupLengths g = groupLengths(mainSums, shape.mainLow, shape.mainHigh, shape.runs, s);
         const OthersFit o = others(g);
         given.fits[j] = o.fit;
+        given.exponents[j] = o.exponent;
         given.shortestOther[j] = g.shortest;
         // The first group falls below, or has some length and the others do not fit with it.
         double refused = g.below;
@@ -231,6 +429,54 @@ Span resultSpan(const Shape& shape, const RoomGivenSneak& given, int L, Span sne
     return span;
 }
 
+// The totals of one length of text, and the sneak totals that can lead to them; each empty when
+// first > last.
+struct LengthSpans {
+    Span totals, sneaks;
+};
+
+LengthSpans spansOf(const Shape& shape, int L) {
+    LengthSpans spans{{shape.highest + 1, kLowestTotal - 1}, {0, -1}};
+    for (const LengthRun& run : shape.runs) {
+        if (run.length != L) continue;
+        spans.totals.first = std::min(spans.totals.first, run.first);
+        spans.totals.last = std::max(spans.totals.last, run.last);
+    }
+    spans.sneaks = {std::max(shape.sneakLow, spans.totals.first - shape.mainHigh),
+                    std::min(shape.sneakHigh, spans.totals.last - shape.mainLow)};
+    return spans;
+}
+
+// Where every result's chance is too small for a double, rolled again: for each length of the
+// first group's text, the sneak totals weighted by the others' room for it, scaled (throughMain).
+void weighSmallChances(const Shape& shape, const Distribution& sneakTotals,
+                       const RoomGivenSneak& given, const std::vector<int>& lengths,
+                       Results& results) {
+    Distribution& totals = results.totals;
+    std::vector<Scaled> chances(totals.probability.size());
+    for (const int L : lengths) {
+        const auto length = static_cast<std::size_t>(L);
+        const Span sneaks = spansOf(shape, L).sneaks;
+        Distribution source;
+        const int exponent = throughMain(
+            sneakTotals, static_cast<std::size_t>(sneaks.first - shape.sneakLow),
+            static_cast<std::size_t>(sneaks.last - shape.sneakLow), shape.main,
+            [&](std::size_t j) {
+                return productOf(sneakTotals.probability[j], given.fits[j][length],
+                                 given.exponents[j][length]);
+            },
+            source);
+        for (const LengthRun& run : shape.runs) {
+            if (run.length != L) continue;
+            for (std::int64_t t = run.first; t <= run.last; ++t) {
+                chances[static_cast<std::size_t>(t - totals.lowest)] = {
+                    source.probability[static_cast<std::size_t>(t - source.lowest)], exponent};
+            }
+        }
+    }
+    weigh(chances, totals.probability, results.scaled);
+}
+
 // Any group's answer can be refused. Every group shares the sneak total s, and given s the
 // groups are independent, so the first group's totals of text length L are the sneak totals,
 // each weighted by the chance that the others leave room for L characters, rolled through the
@@ -242,36 +488,35 @@ Results everyGroup(const Shape& shape, Results results) {
     addPart(mainTotals, shape.main);
     const RoomGivenSneak given = roomGivenSneak(shape, sneakTotals, RangeSums(mainTotals));
     results.errorProbability = given.error;
+    const auto fitOf = [&given](std::size_t j, std::size_t length) {
+        return std::ldexp(given.fits[j][length], given.exponents[j][length]);
+    };
 
     Distribution& totals = results.totals;
     totals.lowest = shape.runs.front().first;
     totals.probability.assign(static_cast<std::size_t>(shape.highest - totals.lowest + 1), 0.0);
     Span kept{shape.highest + 1, shape.lowest - 1};  // the totals that can be results
+    std::vector<int> lengths;                        // the lengths of their texts
     Distribution all;                                // every combined total, when first needed
     bool haveAll = false;
     for (int L = shape.shortest; L <= shape.longest; ++L) {
         const auto length = static_cast<std::size_t>(L);
-        Span of{shape.highest + 1, kLowestTotal - 1};  // the totals of this length
-        for (const LengthRun& run : shape.runs) {
-            if (run.length != L) continue;
-            of.first = std::min(of.first, run.first);
-            of.last = std::max(of.last, run.last);
-        }
-        if (of.first > of.last) continue;
-        const Span sneaks{std::max(shape.sneakLow, of.first - shape.mainHigh),
-                          std::min(shape.sneakHigh, of.last - shape.mainLow)};
+        const LengthSpans spans = spansOf(shape, L);
+        if (spans.totals.first > spans.totals.last) continue;
+        const Span& sneaks = spans.sneaks;
         const Span span = resultSpan(shape, given, L, sneaks);
         if (span.first > span.last) continue;
         kept.first = std::min(kept.first, span.first);
         kept.last = std::max(kept.last, span.last);
+        lengths.push_back(L);
 
         // The same chance for every sneak total: a share of the combined totals.
         const auto jFrom = static_cast<std::size_t>(sneaks.first - shape.sneakLow);
         const auto jTo = static_cast<std::size_t>(sneaks.last - shape.sneakLow);
-        const double same = given.fits[jFrom][length];
+        const double same = fitOf(jFrom, length);
         bool constant = true;
         for (std::size_t j = jFrom; j <= jTo && constant; ++j)
-            constant = sneakTotals.probability[j] == 0.0 || given.fits[j][length] == same;
+            constant = sneakTotals.probability[j] == 0.0 || fitOf(j, length) == same;
         Distribution weighted;
         if (constant && !haveAll) {
             all = sneakTotals;
@@ -281,8 +526,7 @@ Results everyGroup(const Shape& shape, Results results) {
             weighted.lowest = sneaks.first;
             weighted.probability.resize(jTo - jFrom + 1);
             for (std::size_t j = jFrom; j <= jTo; ++j)
-                weighted.probability[j - jFrom] =
-                    sneakTotals.probability[j] * given.fits[j][length];
+                weighted.probability[j - jFrom] = sneakTotals.probability[j] * fitOf(j, length);
             addPart(weighted, shape.main);
         }
         const Distribution& source = constant ? all : weighted;
@@ -296,11 +540,17 @@ Results everyGroup(const Shape& shape, Results results) {
         }
     }
     if (kept.first > kept.last) throw DiceError(kInvalidArguments);
+    if (largestOf(totals.probability, totals.lowest, kept.first, kept.last) < kTooSmallToWeigh)
+        weighSmallChances(shape, sneakTotals, given, lengths, results);
     results.sneakTotals = std::move(sneakTotals);
     results.mainTotals = std::move(mainTotals);
-    auto& p = totals.probability;
-    p.erase(p.begin() + static_cast<std::ptrdiff_t>(kept.last - totals.lowest + 1), p.end());
-    p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(kept.first - totals.lowest));
+    const auto trim = [&](std::vector<double>& p) {
+        if (p.empty()) return;
+        p.erase(p.begin() + static_cast<std::ptrdiff_t>(kept.last - totals.lowest + 1), p.end());
+        p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(kept.first - totals.lowest));
+    };
+    trim(totals.probability);
+    trim(results.scaled);
     totals.lowest = kept.first;
     return results;
 }

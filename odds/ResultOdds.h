@@ -5,6 +5,7 @@
 #define ORVIK_ODDS_RESULTODDS_H
 
 #include <cstdint>
+#include <vector>
 
 #include "odds/Distribution.h"
 
@@ -17,6 +18,11 @@ struct Results {
     // The chance that the module answers with the invalid-arguments error instead. Those answers
     // are left out of `totals`, which then sums to 1 - errorProbability.
     double errorProbability = 0.0;
+    // Where every result's chance is too small for a double to hold, or to hold with all its
+    // digits: the same chances, total by total as in `totals`, each times the one power of two
+    // that brings the largest near 1, so that they can still be weighed against each other (the
+    // mean and deviation). Empty otherwise.
+    std::vector<double> scaled;
     bool tooLow = false;   // some combined total can fall below the 32-bit range
     bool tooLong = false;  // some sentence can be too long for the buffer
     // The parts' own totals, before they are combined or any answer refused, which other

@@ -317,7 +317,16 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
 
 std::string auditRefusal(const std::string& text, const char* message, bool json) {
     if (json) return refusalJson(text, message);
-    return text + "\n  " + message + "\n  nothing to test";
+    // The heading is one line, at a terminal and in a pipe alike: a line feed (which the module
+    // refuses in any text) shows as \n.
+    std::string heading;
+    for (const char c : text) {
+        if (c == '\n')
+            heading += "\\n";
+        else
+            heading += c;
+    }
+    return heading + "\n  " + message + "\n  nothing to test";
 }
 
 std::string logSummary(const std::string& source, const LogCounts& counts) {

@@ -36,7 +36,8 @@ std::string auditJson(const std::string& text, const odds::Odds& odds, const Obs
                       const Tests& tests, const Verdict& verdict,
                       const AuditHeading& heading = {});
 
-// A text the module refuses, which leaves nothing to test: for people, or one line of JSON.
+// A text the module refuses, which leaves nothing to test: for people (the text headed on one
+// line, a line feed shown as \n), or one line of JSON.
 std::string auditRefusal(const std::string& text, const char* message, bool json);
 
 // What a log held, before its texts' audits.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -162,10 +161,8 @@ std::string textHead(const std::string& text, const Odds& odds, const char* then
     return out;
 }
 
-// ", mean 10.5000, standard deviation 2.8723", or why there are none.
+// ", mean 10.5000, standard deviation 2.8723".
 std::string moments(const Odds& odds) {
-    if (std::isnan(odds.mean))
-        return ", mean and standard deviation not known (every result's chance rounds to 0)\n";
     std::string s;
     appendf(s, ", mean %.4f, standard deviation %.4f\n", odds.mean, odds.standardDeviation);
     return s;
@@ -300,17 +297,10 @@ std::string oddsJson(const std::string& text, const Odds& odds) {
     std::string out;
     appendJsonHead(out, text, odds);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
-    // Not known when every result's chance rounds to 0: null, which JSON has for it.
     out += ",\"mean\":";
-    if (std::isnan(odds.mean))
-        out += "null";
-    else
-        appendNumber(out, odds.mean);
+    appendNumber(out, odds.mean);
     out += ",\"standard_deviation\":";
-    if (std::isnan(odds.standardDeviation))
-        out += "null";
-    else
-        appendNumber(out, odds.standardDeviation);
+    appendNumber(out, odds.standardDeviation);
     out += ",\"totals\":[";
     const std::vector<double> above = atLeast(odds);
     for (std::size_t i = 0; i < above.size(); ++i) {

@@ -1,7 +1,9 @@
 // The audit's maths on small hand-checked samples: how classes are pooled, the statistics and
-// their degrees of freedom, refused and impossible answers, and how p-values are written.
+// their degrees of freedom, refused and impossible answers, and how p-values are written; and how
+// a long audit of rolls is followed and stopped.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -9,8 +11,10 @@
 #include <vector>
 
 #include "audit/Tests.h"
+#include "features/Audits.h"
 #include "odds/Odds.h"
 #include "print/AuditPrint.h"
+#include "print/ProgressPrint.h"
 
 namespace {
 
@@ -240,6 +244,81 @@ TEST(Audit, WhichGroupsCount) {
     for (const Row& r : rows) {
         const Odds odds = r.sneak ? sneakOdds(r.text.c_str()) : rollOdds(r.text.c_str());
         EXPECT_EQ(countsEveryGroup(odds), r.every) << r.text.substr(0, 12);
+    }
+}
+
+// A front end's watch over a long audit: progress after every RollWatch::kEvery rolls and the
+// last, and a stop that leaves a report of the rolls done.
+TEST(Audit, WatchedRolls) {
+    class SevenEachTime final : public orvik::features::AnswerSource {
+      public:
+        std::string_view answer(const char* /*text*/, std::size_t /*length*/) override {
+            return "rolls a d20 and gets 7.";
+        }
+    } module;
+    constexpr std::uint64_t kEvery = orvik::features::RollWatch::kEvery;
+    std::vector<std::uint64_t> seen;
+    std::atomic<bool> stop{false};
+    orvik::features::RollWatch watch;
+    watch.progress = [&](std::uint64_t done, std::uint64_t asked) {
+        EXPECT_EQ(asked, 2 * kEvery + 5);
+        seen.push_back(done);
+    };
+    watch.stop = &stop;
+    auto audit = orvik::features::auditRolls("d20", 2 * kEvery + 5, false, module, false, watch);
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{kEvery, 2 * kEvery, 2 * kEvery + 5}));
+    EXPECT_FALSE(audit.interrupted);
+    EXPECT_EQ(audit.rolled, 2 * kEvery + 5);
+
+    seen.clear();
+    watch.progress = [&](std::uint64_t done, std::uint64_t /*asked*/) {
+        seen.push_back(done);
+        stop = done >= 2 * kEvery;  // as a signal would, between two rolls
+    };
+    audit = orvik::features::auditRolls("d20", 1000000, false, module, false, watch);
+    EXPECT_EQ(seen.size(), 2U);
+    EXPECT_TRUE(audit.interrupted);
+    EXPECT_EQ(audit.rolled, 2 * kEvery);
+    EXPECT_NE(audit.printed.find("\n  8,192 rolls: 8,192 totals tested\n"), std::string::npos)
+        << audit.printed;
+    // Stopped before it starts: a report on no rolls.
+    audit = orvik::features::auditRolls("d20", 1000000, false, module, true, watch);
+    EXPECT_TRUE(audit.interrupted);
+    EXPECT_EQ(audit.rolled, 0U);
+    EXPECT_NE(audit.printed.find("\"rolls\":0,"), std::string::npos) << audit.printed;
+}
+
+// The words of a long audit's progress: plurals, and the unit each time left is given in.
+TEST(AuditPrint, Progress) {
+    struct Row {
+        std::uint64_t done, asked;
+        double seconds;
+        const char *rolls, *rate, *left;
+    } rows[] = {
+        {0, 1, 2.0, "0 of 1 roll", "", ""},
+        {1, 2, 0.0, "1 of 2 rolls", "", ""},
+        {1, 2, 1.0, "1 of 2 rolls", "1 a second", "about 1 second left"},
+        {4096, 1000000, 1.0, "4,096 of 1,000,000 rolls", "4,096 a second", "about 4 minutes left"},
+        {123456789, 1000000000000, 30.0, "123,456,789 of 1,000,000,000,000 rolls",
+         "4.1 million a second", "about 3 days left"},
+        {2999999, 3000000, 1.0, "2,999,999 of 3,000,000 rolls", "3.0 million a second",
+         "less than a second left"},
+        {50000, 1000000000000, 1.0, "50,000 of 1,000,000,000,000 rolls", "50 thousand a second",
+         "about 231 days left"},
+        {1000, 1000000000000, 1.0, "1,000 of 1,000,000,000,000 rolls", "1,000 a second",
+         "about 32 years left"},
+        {999999, 100000000, 1.0, "999,999 of 100,000,000 rolls", "1.0 million a second",
+         "about 2 minutes left"},
+        {6000, 10000000, 1.0, "6,000 of 10,000,000 rolls", "6,000 a second",
+         "about 28 minutes left"},
+        {6000, 600000000, 1.0, "6,000 of 600,000,000 rolls", "6,000 a second",
+         "about 28 hours left"},
+    };
+    for (const Row& r : rows) {
+        const orvik::print::Progress p = orvik::print::progressOf(r.done, r.asked, r.seconds);
+        EXPECT_EQ(p.done, r.rolls);
+        EXPECT_EQ(p.rate, r.rate) << r.rolls;
+        EXPECT_EQ(p.left, r.left) << r.rolls;
     }
 }
 

@@ -414,6 +414,8 @@ has() { if [ -z "$2" ]; then [ ! -s "$1" ]; else grep -q -E -- "$2" "$1"; fi; }
 audit_said "fair d20" 0 '^  no sign of unfair dice in 1,000,000 rolls \(p = 0\.[0-9]+\)$' "" --audit --seed 3 d20
 audit_said "refused text" 2 '^  Dice Error: Maximum of 500 sides on any die\.$' \
     "^orvik: TEXT 1: the module refuses it" --audit --seed 3 d501
+audit_said "refused text, its line feed shown" 2 '^d6\\nx$' "^orvik: TEXT 1: the module refuses it" \
+    --audit --seed 3 "$(printf 'd6\nx')"
 audit_said "missing log" 2 "" "^orvik: cannot open $tmp/nowhere\.log: " --audit --answers "$tmp/nowhere.log"
 audit_said "empty log" 2 "^standard input: 0 lines, 0 answers" "^orvik: .*nothing to test$" --audit --answers
 audit_said "empty log, json" 2 "" "^orvik: .*nothing to test$" --audit --answers --json
@@ -439,6 +441,38 @@ done
 stops "audit to a full device" "" "$run --audit --seed 1 --rolls 1000 d20 > /dev/full; echo status \$?"
 stops "audit of a log to a full device" "" \
     "echo 'rolls a d20 and gets 5.' | $run --audit --answers > /dev/full; echo status \$?"
+
+# Ctrl-C (SIGINT) part-way through a long audit: the report of the rolls counted so far, later
+# texts not rolled, a message, status 130. Wine passes no signal on, so only the native command.
+if [ ${#runner[@]} = 0 ]; then
+    count=$((count + 1))
+    # SIGINT at its default, which a background job otherwise ignores (and then so does orvik).
+    env --default-signal=INT "$orvik" --audit --print-seed --rolls 1000000000000 d20 3d6 \
+        </dev/null >"$tmp/out" 2>"$tmp/err" &
+    pid=$!
+    for _ in $(seq 300); do  # it rolls once it has said its seed
+        grep -q '^orvik: seed' "$tmp/err" && break
+        sleep 0.1
+    done
+    sleep 0.5
+    kill -INT "$pid"
+    for _ in $(seq 300); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid"
+    status=$?
+    rolled=$(sed -n 's/^  \([0-9,]*\) rolls*: .*/\1/p' "$tmp/out" | tr -d ,)
+    said=$(sed -n 's/^orvik: TEXT 1: interrupted after \([0-9,]*\) of 1,000,000,000,000 rolls; the report is of those$/\1/p' \
+        "$tmp/err" | tr -d ,)
+    if [ "$status" != 130 ] || [ "$(head -1 "$tmp/out")" != d20 ] || [ -z "$rolled" ] ||
+        [ "$rolled" -ge 1000000000000 ] || [ "$said" != "$rolled" ] || grep -q '^3d6' "$tmp/out"; then
+        fail "audit: Ctrl-C (status $status, ${rolled:-no} rolls reported)"
+        head -c 300 "$tmp/out"
+        sed 's/^/  stderr: /' "$tmp/err" | head -3
+    fi
+fi
 
 if command -v jq >/dev/null 2>&1; then
     # audited NAME STATUS JQ_EXPRESSION ARGS...: the --json objects, slurped, satisfy the expression.

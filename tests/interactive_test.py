@@ -12,6 +12,7 @@ import os
 import pty
 import re
 import select
+import signal
 import struct
 import subprocess
 import sys
@@ -32,14 +33,17 @@ cases = []
 class Session:
     """orvik on a terminal of 80x24; stdout may go elsewhere."""
 
-    def __init__(self, *args, stdout=None, term="xterm", program=ORVIK, cwd=None, **env):
+    def __init__(self, *args, stdout=None, stderr=None, term="xterm", program=ORVIK, cwd=None,
+                 **env):
         self.master, slave = pty.openpty()
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
         self.home = tempfile.TemporaryDirectory()  # no ~/.editrc of this machine
         env = dict(os.environ, TERM=term, HOME=self.home.name, **env)
         self.proc = subprocess.Popen(
             [*RUNNER, program, *args], stdin=slave, stdout=stdout if stdout else slave,
-            stderr=slave, cwd=cwd, env=env, start_new_session=True)
+            stderr=stderr if stderr else slave, cwd=cwd, env=env, start_new_session=True,
+            # The terminal is the new session's own, so that Ctrl-C there sends SIGINT.
+            preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
         os.close(slave)
         self.seen = ""
 
@@ -250,6 +254,54 @@ def _():
     s.send(CTRL_D)
     status, _ = s.finish()
     assert status == 0, f"status {status}"
+
+
+@case("control bytes in messages on standard error are shown at a terminal, sent as they are elsewhere")
+def _():
+    name = os.path.join(tempfile.gettempdir(), "no\x1b[31mwhere\x7f\u009b")
+    for args, said in ((["--audit", "--answers", name + ".log"], "cannot open "),
+                       (["--module", name + ".so", "d20"], "cannot load the dice module: ")):
+        shown = name.replace("\x1b", "^[").replace("\x7f", "^?").replace("\u009b", "\\u009b")
+        s = Session(*args)
+        s.expect("orvik: " + said + shown + ".")
+        status, _ = s.finish()
+        assert status == 2, f"status {status}"
+        done = subprocess.run([*RUNNER, ORVIK, *args], capture_output=True, timeout=60)
+        raw = ("orvik: " + said + name + ".").encode()
+        assert done.returncode == 2 and done.stderr.startswith(raw), repr(done.stderr)
+
+
+@case("a long audit shows its progress at a terminal, in place; Ctrl-C reports what was counted")
+def _():
+    with tempfile.TemporaryFile() as out:
+        s = Session("--audit", "--rolls", "1000000000000", "d20", "3d6", stdout=out)
+        s.expect("\rorvik: TEXT 1: ", timeout=20)
+        s.expect(" of 1,000,000,000,000 rolls, ")
+        s.expect(" left")  # "about 4 days left", after the rate when the row has room
+        s.expect("\rorvik: TEXT 1: ")  # redrawn over itself
+        s.send("\x03")
+        s.expect(" " * 40 + "\rorvik: TEXT 1: interrupted after ")  # the line wiped first
+        status, rest = s.finish()
+        out.seek(0)
+        report = out.read()
+    assert status == 130, f"status {status}"
+    assert re.match(r"[0-9,]+ of 1,000,000,000,000 rolls; the report is of those\r\n$", rest), rest
+    assert re.match(rb"d20\n  [0-9,]+ rolls: ", report) and b"3d6" not in report, report[:200]
+
+
+@case("no progress when standard error is not a terminal; SIGINT still reports what was counted")
+def _():
+    with tempfile.TemporaryFile() as err:
+        s = Session("--audit", "--rolls", "1000000000000", "d20", stderr=err)
+        time.sleep(2)  # past the second after which a terminal would show progress
+        s.proc.send_signal(signal.SIGINT)
+        status, seen = s.finish()
+        err.seek(0)
+        said = err.read()
+    assert status == 130, f"status {status}"
+    assert re.fullmatch(rb"orvik: TEXT 1: interrupted after [0-9,]+ of 1,000,000,000,000 rolls; "
+                        rb"the report is of those\n", said), said
+    assert re.match(r"d20\r\n  [0-9,]+ rolls: ", seen), seen[:200]
 
 
 @case("standard output to a file: the file holds the answers only")

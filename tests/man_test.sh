@@ -54,7 +54,7 @@ INPUTS
 # So is every message of the command's own on standard error: each one a run really gives must
 # match a listed line, its italic words (N, reason) and a closing "..." standing for anything.
 section MESSAGES | sed -n 's/^ \{7\}\(orvik: .*\)$/\1/p' |
-    sed -e 's/[][\.*^$()+?{}|]/\\&/g' -e 's/\\\.\\\.\\\.$/.*/' -e 's/\bN\b/[0-9]+/g' -e 's/\breason$/.+/' \
+    sed -e 's/[][\.*^$()+?{}|]/\\&/g' -e 's/\\\.\\\.\\\.$/.*/' -e 's/\bN\b/[0-9][0-9,]*/g' -e 's/\breason$/.+/' \
         -e 's/^/^/' -e 's/$/$/' >"$tmp/command-messages"
 said() {  # NAME, then a command whose standard error's first line is checked
     local name=$1
@@ -75,6 +75,10 @@ said "failed read" bash -c "'$orvik' --seed 1 </"
 said "audit of a refused text" "$orvik" --audit --seed 1 d501
 said "audit of a log without answers" bash -c "echo hello | '$orvik' --audit --answers"
 said "audit of a UTF-16 log without its mark" bash -c "printf 'h\\0i\\0\\n\\0' | '$orvik' --audit --answers 2>&1 >/dev/null | tail -1 >&2"
+# SIGINT at its default, which a background job otherwise ignores; sent once the audit rolls.
+said "audit interrupted" bash -c "env --default-signal=INT '$orvik' --audit --rolls 1000000000000 d20 >/dev/null &
+    sleep 1; kill -INT \$!
+    for _ in {1..300}; do kill -0 \$! 2>/dev/null || break; sleep 0.1; done; kill -KILL \$! 2>/dev/null; wait"
 if [ -n "${ORVIK_SILENT_MODULE:-}" ]; then
     said "no answer" bash -c "echo d6 | '$orvik' --module '$ORVIK_SILENT_MODULE'"
     said "no answer, audit" "$orvik" --audit --rolls 5 --module "$ORVIK_SILENT_MODULE" d6

@@ -47,6 +47,9 @@ class CatchInterrupt {
     void (*previous_)(int) = SIG_ERR;
 };
 
+// A log's lines read between looks at the clock for its progress.
+constexpr std::uint64_t kLinesBetweenLooks = 4096;
+
 }  // namespace
 
 int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool sneak,
@@ -104,9 +107,16 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
     std::uint64_t stoppedAt = 0;  // the line memory ran out at
     const char* line = nullptr;
     std::size_t length = 0;
+    const CatchInterrupt catchInterrupt;
     try {
-        while (lines.next(line, length))
+        ProgressLine progress(0);
+        const bool showProgress = isTerminal(kStderr) && !isTerminal(lines.fd());
+        const std::uint64_t size = fileSize(lines.fd());
+        while (!interrupted.load(std::memory_order_relaxed) && lines.next(line, length)) {
             audit.read(line, length);
+            if (showProgress && lines.lineNumber() % kLinesBetweenLooks == 0)
+                progress.update(lines.bytesRead(), size);
+        }
     } catch (const std::bad_alloc&) {
         // A line too long to hold, or one more roll to keep: what came before it still counts.
         stoppedAt = lines.lineNumber() + 1;
@@ -133,6 +143,12 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
             if (!json) out.line("", 0);
             out.line(printed.data(), printed.size());
         });
+    }
+    if (interrupted.load()) {
+        out.flush();
+        say("the log: interrupted after line " + std::to_string(audit.linesRead()) +
+            "; the report is of the lines up to it");
+        return kInterrupted;
     }
     if (stoppedAt > 0) {
         out.flush();

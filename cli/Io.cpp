@@ -10,11 +10,13 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include "cli/Utf8.h"
 #else
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -123,6 +125,17 @@ std::size_t terminalColumns(int fd) {
     if (ioctl(fd, TIOCGWINSZ, &size) != 0) return 0;
     return size.ws_col;
 #endif
+}
+
+std::uint64_t fileSize(int fd) {
+#if defined(_WIN32)
+    struct _stat64 status {};
+    if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFREG) == 0) return 0;
+#else
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+#endif
+    return static_cast<std::uint64_t>(status.st_size);
 }
 
 void useBinaryStreams() {

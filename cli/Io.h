@@ -4,6 +4,7 @@
 #define ORVIK_CLI_IO_H
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -40,6 +41,9 @@ bool isTerminal(int fd);
 
 // The columns of the terminal fd is, or 0 when it cannot be told.
 std::size_t terminalColumns(int fd);
+
+// The size of the file fd reads, or 0 when it is not a plain file (a pipe, a terminal).
+std::uint64_t fileSize(int fd);
 
 // The same bytes on every platform: no "\r\n" translation of standard input and output.
 void useBinaryStreams();

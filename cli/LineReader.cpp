@@ -49,6 +49,7 @@ void LineReader::readMark() {
     static const unsigned char kBig[] = {0xFE, 0xFF};
     while (!atEnd_ && (couldBe(kUtf8, 3) || couldBe(kLittle, 2) || couldBe(kBig, 2))) {
         const std::size_t got = readSome(fd_, buffer_.get() + held_, capacity_ - held_);
+        bytesRead_ += got;
         if (got == 0) atEnd_ = true;
         held_ += got;
         held = reinterpret_cast<const unsigned char*>(buffer_.get());
@@ -139,12 +140,14 @@ std::size_t LineReader::readMore() {
     }
     if (encoding_ == Encoding::Bytes) {
         const std::size_t got = readSome(fd_, buffer_.get() + held_, capacity_ - held_);
+        bytesRead_ += got;
         held_ += got;
         return got;
     }
     if (raw_.empty()) raw_.resize(kChunk);
     while (held_ == from) {
         const std::size_t got = readSome(fd_, reinterpret_cast<char*>(raw_.data()), raw_.size());
+        bytesRead_ += got;
         if (got == 0) {
             // A unit cut short, or a pair's first unit alone, at the end.
             if (pending_.empty()) return 0;

@@ -35,8 +35,14 @@ class LineReader {
         return true;
     }
 
+    // What it reads.
+    int fd() const { return fd_; }
+
     // The number of the line next() last gave, from 1.
     std::uint64_t lineNumber() const { return lineNumber_; }
+
+    // The bytes read so far, as they came (before any UTF-16 was read as UTF-8).
+    std::uint64_t bytesRead() const { return bytesRead_; }
 
     // Lets go of the memory held, for good: no line is read after.
     void release();
@@ -80,6 +86,7 @@ class LineReader {
     std::size_t held_ = 0;   // bytes in the buffer
     bool atEnd_ = false;
     std::uint64_t lineNumber_ = 0;
+    std::uint64_t bytesRead_ = 0;
     enum class Encoding { Unknown, Bytes, Utf16Le, Utf16Be } encoding_;
     std::vector<unsigned char> raw_;  // UTF-16 as read
     std::string pending_;             // a unit's first byte, or a pair's first unit, read already

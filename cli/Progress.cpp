@@ -28,14 +28,17 @@ void ProgressLine::update(std::uint64_t done, std::uint64_t asked) {
     const Clock::time_point now = Clock::now();
     if (now < next_) return;
     next_ = now + kEvery;
-    const print::Progress p =
-        print::progressOf(done, asked, std::chrono::duration<double>(now - start_).count());
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const print::Progress p = number_ > 0 ? print::progressOf(done, asked, seconds)
+                                          : print::logProgressOf(done, asked, seconds);
     // The line stays within one row, the last column left free, so that "\r" can redraw it: what
     // does not fit goes, the time left last. Every character of it takes one column.
     std::size_t columns = terminalColumns(kStderr);
     if (columns == 0) columns = kAssumedColumns;
     const std::size_t room = columns - 1;
-    const std::string head = "orvik: TEXT " + std::to_string(number_) + ": " + p.done;
+    const std::string head =
+        (number_ > 0 ? "orvik: TEXT " + std::to_string(number_) : std::string("orvik: the log")) +
+        ": " + p.done;
     std::string line = head;
     if (!p.rate.empty()) {
         line = head + ", " + p.rate + ", " + p.left;

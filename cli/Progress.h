@@ -13,7 +13,7 @@ namespace orvik::cli {
 
 class ProgressLine {
   public:
-    // For TEXT number; its clock starts now.
+    // Labelled "TEXT number", or what is read when number is 0; its clock starts now.
     explicit ProgressLine(std::uint64_t number);
     ~ProgressLine() { clear(); }
     ProgressLine(const ProgressLine&) = delete;
@@ -21,7 +21,7 @@ class ProgressLine {
     ProgressLine(ProgressLine&&) = delete;
     ProgressLine& operator=(ProgressLine&&) = delete;
 
-    // done of asked rolls: drawn when it is time.
+    // done of asked rolls, or of a log's bytes: drawn when it is time.
     void update(std::uint64_t done, std::uint64_t asked);
     // Takes the line away, if one is drawn.
     void clear();

@@ -59,4 +59,19 @@ Progress progressOf(std::uint64_t done, std::uint64_t asked, double seconds) {
     return p;
 }
 
+Progress logProgressOf(std::uint64_t done, std::uint64_t asked, double seconds) {
+    Progress p;
+    const auto megabytes = [](std::uint64_t bytes) {
+        std::string s;
+        appendf(s, "%.1f MB", static_cast<double>(bytes) / 1e6);
+        return s;
+    };
+    p.done = megabytes(done) + (asked > 0 ? " of " + megabytes(asked) : "") + " read";
+    if (done == 0 || seconds <= 0.0) return p;
+    const double perSecond = static_cast<double>(done) / seconds;
+    p.rate = megabytes(static_cast<std::uint64_t>(perSecond)) + " a second";
+    if (asked > done) p.left = timeLeft(static_cast<double>(asked - done) / perSecond);
+    return p;
+}
+
 }  // namespace orvik::print

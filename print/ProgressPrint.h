@@ -1,4 +1,4 @@
-// How far a long audit of rolls has come, in words for a person following it.
+// How far a long audit has come, in words for a person following it.
 #ifndef ORVIK_PRINT_PROGRESSPRINT_H
 #define ORVIK_PRINT_PROGRESSPRINT_H
 
@@ -16,6 +16,10 @@ struct Progress {
 
 // done of asked rolls, after seconds.
 Progress progressOf(std::uint64_t done, std::uint64_t asked, double seconds);
+
+// done of asked bytes of a log read, after seconds; asked is 0 when the log's size is not known,
+// and then nothing is said of the time left.
+Progress logProgressOf(std::uint64_t done, std::uint64_t asked, double seconds);
 
 }  // namespace orvik::print
 

@@ -472,6 +472,26 @@ if [ ${#runner[@]} = 0 ]; then
         head -c 300 "$tmp/out"
         sed 's/^/  stderr: /' "$tmp/err" | head -3
     fi
+    # The same while a log is read: the lines read so far are reported.
+    count=$((count + 1))
+    { for i in $(seq 1000); do echo "Ann rolls a d20 and gets $((i % 20 + 1))."; done; sleep 30; } |
+        env --default-signal=INT "$orvik" --audit --answers >"$tmp/out" 2>"$tmp/err" &
+    pid=$!
+    sleep 1
+    kill -INT "$pid"
+    for _ in $(seq 300); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid"
+    status=$?
+    if [ "$status" != 130 ] || ! grep -q '^  1,000 rolls: 1,000 totals tested$' "$tmp/out" ||
+        ! grep -qx 'orvik: the log: interrupted after line 1000; the report is of the lines up to it' "$tmp/err"; then
+        fail "audit of a log: Ctrl-C (status $status)"
+        head -c 300 "$tmp/out"
+        sed 's/^/  stderr: /' "$tmp/err" | head -3
+    fi
 fi
 
 if command -v jq >/dev/null 2>&1; then

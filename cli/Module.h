@@ -28,17 +28,13 @@ struct Module {
 // false and says in error why, for every place tried.
 bool loadModule(const std::string& path, Module& module, std::string& error);
 
-// Hands text to the module's routine in data, as a host does, in a buffer of the size a host
-// hands over; returns the answer's length (0: no answer). Inline: plain rolling of a large file
-// calls it once a line.
+// Hands text to the module's routine in data, as a host does; returns the answer's length (0: no
+// answer).
 [[gnu::always_inline]] inline std::size_t ask(OrvikRollFn routine, std::vector<char>& data,
                                               const char* text, std::size_t length) {
-    const std::size_t capacity = host::capacityFor(length);
-    if (data.size() < capacity) data.resize(capacity);
-    std::memcpy(data.data(), text, length);
-    data[length] = '\0';
-    routine(nullptr, nullptr, data.data(), nullptr, nullptr, nullptr);
-    return strnlen(data.data(), capacity);
+    return host::handOver(data, text, length, [routine](char* buffer, std::size_t) {
+        routine(nullptr, nullptr, buffer, nullptr, nullptr, nullptr);
+    });
 }
 
 // One of the module's routines as the audit asks it.

@@ -49,6 +49,17 @@ bool sentenceOf(std::string_view whole, const std::string& text, bool sneak, Log
 
 }  // namespace
 
+std::string_view EngineAnswers::answer(const char* text, std::size_t length) {
+    const std::size_t answer =
+        host::handOver(data_, text, length, [this](char* data, std::size_t capacity) {
+            if (sneak_)
+                host::sneakAttack(data, capacity);
+            else
+                host::diceMain(data, capacity);
+        });
+    return {data_.data(), answer};
+}
+
 RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module)
     : text_(std::move(text)), rolls_(rolls), sneak_(sneak), module_(module) {
     try {
@@ -338,6 +349,25 @@ void LogAudit::take(const char* line, std::size_t length) {
     if (roller != nullptr) roller->add(*pool.shape, answer_);
     pool.all.add(*pool.shape, answer_);
     ++counts_.answers;
+}
+
+void LogAudit::readText(std::string_view piece, bool last) {
+    for (std::size_t end = piece.find('\n'); end != std::string_view::npos;
+         end = piece.find('\n')) {
+        if (partLine_.empty()) {
+            read(piece.data(), end);
+        } else {
+            partLine_.append(piece.data(), end);
+            read(partLine_.data(), partLine_.size());
+            partLine_.clear();
+        }
+        piece.remove_prefix(end + 1);
+    }
+    partLine_.append(piece);
+    if (last && !partLine_.empty()) {
+        read(partLine_.data(), partLine_.size());
+        partLine_.clear();
+    }
 }
 
 std::string LogAudit::summary(const std::string& source) const {

@@ -32,6 +32,17 @@ class AnswerSource {
     virtual std::string_view answer(const char* text, std::size_t length) = 0;
 };
 
+// The engine's own roll routine in this process, as a front end with no module to load audits it.
+class EngineAnswers final : public AnswerSource {
+  public:
+    explicit EngineAnswers(bool sneak) : sneak_(sneak) {}
+    std::string_view answer(const char* text, std::size_t length) override;
+
+  private:
+    bool sneak_;
+    std::vector<char> data_;
+};
+
 // How a long audit of rolls is followed and stopped, by any front end: a terminal's signal
 // handler, a page's worker. Both are looked at every kEvery rolls, seldom enough to cost nothing
 // beside the rolls, often enough to answer at once.
@@ -131,6 +142,11 @@ class LogAudit {
     // that what was read before it can still be audited.
     void read(const char* line, std::size_t length);
 
+    // A log held in memory, a piece at a time: every line the pieces end, each ended by "\n"
+    // (a "\r" before it is a blank, as read() takes it), and with last the line left over.
+    // Throws std::bad_alloc.
+    void readText(std::string_view piece, bool last);
+
     // The answers counted, of texts the module rolls: none leaves nothing to test.
     std::uint64_t answers() const { return counts_.answers; }
     // The lines read whole.
@@ -159,6 +175,7 @@ class LogAudit {
 
     LogOptions options_;
     LoggedAnswer answer_;  // the line last read
+    std::string partLine_;  // readText's line begun in one piece and not yet ended
     std::vector<std::unique_ptr<Pool>> pools_;
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
     std::size_t keptOdds_ = 0;  // the chances kept, in totals

@@ -19,16 +19,14 @@ bool FaceRolls::rollHere(const char* text, std::size_t length) {
         dice_.result = false;
         return false;
     }
-    const std::size_t capacity = host::capacityFor(length);
-    if (mine_.size() < capacity) mine_.resize(capacity);
-    std::memcpy(mine_.data(), text, length);
-    mine_[length] = '\0';
-    if (sneak_) {
-        host::sneakAttackKeepingDice(mine_.data(), capacity, dice_);
-    } else {
-        host::diceMainKeepingDice(mine_.data(), capacity, dice_);
-    }
-    answer_ = std::string_view(mine_.data(), strnlen(mine_.data(), capacity));
+    const std::size_t answer =
+        host::handOver(mine_, text, length, [this](char* data, std::size_t capacity) {
+            if (sneak_)
+                host::sneakAttackKeepingDice(data, capacity, dice_);
+            else
+                host::diceMainKeepingDice(data, capacity, dice_);
+        });
+    answer_ = std::string_view(mine_.data(), answer);
     if (answer_.empty()) throw std::bad_alloc();  // memory ran out here, not in the module
     dice_.result = isResult(answer_);
     dice_.sneakAttack = sneak_;

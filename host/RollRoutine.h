@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "dice/Orvik_Dice.h"
 #include "host/orvik.h"
@@ -18,6 +20,21 @@ inline constexpr std::size_t kMinHostBuffer = ORVIK_MIN_HOST_BUFFER;
 // room for the text and its terminator.
 inline std::size_t capacityFor(std::size_t length) noexcept {
     return length + 1 > kMinHostBuffer ? length + 1 : kMinHostBuffer;
+}
+
+// Hands text (length bytes) to a roll routine as a host does: in data, grown to the buffer a host
+// hands over with it and holding the text and its terminator; route(data, capacity) calls the
+// routine. Returns the answer's length, 0 when it gave none. Inline: plain rolling of a large file
+// calls it once a line.
+template <typename Route>
+[[gnu::always_inline]] inline std::size_t handOver(std::vector<char>& data, const char* text,
+                                                   std::size_t length, Route route) {
+    const std::size_t capacity = capacityFor(length);
+    if (data.size() < capacity) data.resize(capacity);
+    std::memcpy(data.data(), text, length);
+    data[length] = '\0';
+    route(data.data(), capacity);
+    return strnlen(data.data(), capacity);
 }
 
 // What a routine that is not told its buffer's size may write: the buffer a host hands over with

@@ -5,6 +5,10 @@
 #include <charconv>
 #include <string>
 
+#if defined(ORVIK_SHORTEST_DOUBLE)
+#include "print/ShortestDouble.h"
+#endif
+
 namespace orvik::print {
 
 // text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
@@ -17,6 +21,14 @@ void appendNumber(std::string& out, Number value) {
     const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, end.ptr);
 }
+
+#if defined(ORVIK_SHORTEST_DOUBLE)
+// Where the standard library has no std::to_chars for doubles, the same text.
+inline void appendNumber(std::string& out, double value) {
+    char buffer[kMaxShortestLength];
+    out.append(buffer, writeShortest(buffer, value));
+}
+#endif
 
 }  // namespace orvik::print
 

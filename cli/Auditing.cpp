@@ -30,9 +30,7 @@ extern "C" void onInterrupt(int /*signal*/) {
 // leaves it as it was.
 class CatchInterrupt {
   public:
-    CatchInterrupt() {
-        interrupted.store(false);
-        previous_ = std::signal(SIGINT, onInterrupt);
+    CatchInterrupt() : previous_(install()) {
         if (previous_ == SIG_IGN) std::signal(SIGINT, SIG_IGN);
     }
     ~CatchInterrupt() {
@@ -44,7 +42,12 @@ class CatchInterrupt {
     CatchInterrupt& operator=(CatchInterrupt&&) = delete;
 
   private:
-    void (*previous_)(int) = SIG_ERR;
+    using Handler = void (*)(int);
+    static Handler install() {
+        interrupted.store(false);
+        return std::signal(SIGINT, onInterrupt);
+    }
+    Handler previous_;
 };
 
 // A log's lines read between looks at the clock for its progress.

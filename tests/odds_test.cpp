@@ -131,10 +131,10 @@ struct Moments {
 
 Moments resultMoments(int groups, int dice, int sides, std::int64_t modifier, std::int64_t budget,
                       std::int64_t lowest, std::int64_t highest) {
-    const std::int64_t fromBottom = highest - modifier - dice;
-    const std::int64_t fromTop = std::int64_t{dice} * sides + modifier - lowest;
-    const bool top = fromTop < fromBottom;
-    const auto extent = static_cast<std::size_t>(top ? fromTop : fromBottom);
+    const std::int64_t least = modifier + dice;  // every die's lowest face
+    const std::int64_t most = modifier + static_cast<std::int64_t>(dice) * sides;
+    const bool top = most - lowest < highest - least;
+    const auto extent = static_cast<std::size_t>(top ? most - lowest : highest - least);
     // ways[k]: the chance of k pips beyond every die's lowest face (from the top: below its
     // highest), k up to extent.
     const auto faces = static_cast<std::size_t>(sides);
@@ -152,8 +152,7 @@ Moments resultMoments(int groups, int dice, int sides, std::int64_t modifier, st
     std::vector<long double> chance;  // of lowest + i
     std::vector<long double> byLength(12, 0.0L);
     for (std::int64_t t = lowest; t <= highest; ++t) {
-        const std::int64_t k =
-            top ? std::int64_t{dice} * sides + modifier - t : t - modifier - dice;
+        const std::int64_t k = top ? most - t : t - least;
         chance.push_back(ways[static_cast<std::size_t>(k)]);
         byLength[std::to_string(t).size()] += chance.back();
     }

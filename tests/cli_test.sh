@@ -412,6 +412,8 @@ audit_said() {
 has() { if [ -z "$2" ]; then [ ! -s "$1" ]; else grep -q -E -- "$2" "$1"; fi; }
 : >"$tmp/in"
 audit_said "fair d20" 0 '^  no sign of unfair dice in 1,000,000 rolls \(p = 0\.[0-9]+\)$' "" --audit --seed 3 d20
+audit_said "one degree of freedom" 0 '^  spread: chi-square [0-9.]+ on 1 degree of freedom, 2 classes ' "" \
+    --audit --seed 3 --rolls 100 d2
 audit_said "refused text" 2 '^  Dice Error: Maximum of 500 sides on any die\.$' \
     "^orvik: TEXT 1: the module refuses it" --audit --seed 3 d501
 audit_said "refused text, its line feed shown" 2 '^d6\\nx$' "^orvik: TEXT 1: the module refuses it" \

@@ -29,7 +29,12 @@ Verdict verdictOf(const Odds& odds, const Observed& observed, const Tests& tests
         verdict.kind = oneTotal ? Verdict::Kind::OneTotal : Verdict::Kind::TooFew;
     } else if (tests.p <= kUnlikely) {
         verdict.kind = Verdict::Kind::Unlikely;
-        verdict.generatorMayCause = generatorPatternPossible(odds);
+        // A failing mean is taken as the dice's own: a loaded die moves it first, and the pattern
+        // moves it only in a few shapes, seldom (doc/odds.md).
+        const bool spreadAlone = tests.fit.done && tests.fit.p <= kUnlikely &&
+                                 !(tests.mean.done && tests.mean.p <= kUnlikely);
+        verdict.generatorMayCause = spreadAlone && tests.sample >= kGeneratorPatternSample &&
+                                    generatorPatternPossible(odds);
     } else {
         verdict.kind = tests.p < kUnclear ? Verdict::Kind::Unclear : Verdict::Kind::Fair;
         verdict.smallSample = tests.sample < kSmallSample;

@@ -12,6 +12,7 @@
 
 #include "audit/Tests.h"
 #include "features/Audits.h"
+#include "audit/Verdict.h"
 #include "odds/Odds.h"
 #include "print/AuditPrint.h"
 #include "print/ProgressPrint.h"
@@ -319,6 +320,60 @@ TEST(AuditPrint, Progress) {
         EXPECT_EQ(p.done, r.rolls);
         EXPECT_EQ(p.rate, r.rate) << r.rolls;
         EXPECT_EQ(p.left, r.left) << r.rolls;
+    }
+}
+
+// The note that Orvik's own generator can earn an unlikely verdict: only for a failing spread with
+// a mean that passes, on several even-sided dice, and from kGeneratorPatternSample totals on.
+TEST(Audit, GeneratorNoteOnlyWhereThePatternCanBeTheCause) {
+    std::vector<std::uint64_t> elevenTens(39, 0);  // 2d20's totals 2 to 40
+    elevenTens[8] = 11;
+    struct Row {
+        const char* name;
+        const char* text;
+        std::vector<std::uint64_t> counts;
+        bool meanFails, below, note;
+    } rows[] = {
+        // 40 answers of 18: the mean fails by 16 standard errors.
+        {"forty 18s", "3d6", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40}, true, false, false},
+        // Two classes, 2..20 and 21..40, and every total in the first: too few for the mean.
+        {"eleven 10s", "2d20", elevenTens, false, true, false},
+        // 2d6's fair counts out of 2160, with 60 taken from each of 6 and 8 for 7: the mean stays
+        // put, the spread fails.
+        {"too many 7s",
+         "2d6",
+         {60, 120, 180, 240, 240, 480, 240, 240, 180, 120, 60},
+         false,
+         false,
+         true},
+        // The 60 totals of 2 made 12: both tests fail.
+        {"2s made 12s",
+         "2d6",
+         {0, 120, 180, 240, 300, 360, 300, 240, 180, 120, 120},
+         true,
+         false,
+         false},
+        // Odd sides, and a single die: no parity pattern to show.
+        {"too many 6s, 2d5",
+         "2d5",
+         {80, 160, 240, 240, 560, 240, 240, 160, 80},
+         false,
+         false,
+         false},
+        {"1s made 2s, d6", "d6", {233, 433, 333, 333, 334, 334}, false, false, false},
+    };
+    for (const Row& r : rows) {
+        const Odds odds = rollOdds(r.text);
+        const Observed seen = observedOf(odds, r.counts);
+        const Tests tests = testTotals(odds, seen);
+        ASSERT_TRUE(tests.fit.done) << r.name;
+        EXPECT_LE(tests.fit.p, kUnlikely) << r.name;
+        EXPECT_EQ(tests.mean.done && tests.mean.p <= kUnlikely, r.meanFails)
+            << r.name << ": mean p " << tests.mean.p;
+        EXPECT_EQ(tests.sample < kGeneratorPatternSample, r.below) << r.name;
+        const Verdict verdict = verdictOf(odds, seen, tests);
+        EXPECT_EQ(verdict.kind, Verdict::Kind::Unlikely) << r.name;
+        EXPECT_EQ(verdict.generatorMayCause, r.note) << r.name;
     }
 }
 

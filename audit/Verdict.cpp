@@ -6,14 +6,14 @@ namespace orvik::audit {
 
 namespace {
 
-// A face of an even number of sides keeps the generator's lowest output bit, so a roll that sums
-// several such dice can show that bit's pattern in its totals.
+// A face of an even number of sides keeps the generator's lowest output bit, so a total that sums
+// enough such dice can show that bit's pattern.
 bool generatorPatternPossible(const Odds& odds) {
     const auto even = [](const odds::DicePart& part) {
-        return part.dice > 0 && part.sides % 2 == 0;
+        return part.sides % 2 == 0 ? std::int64_t{part.dice} : 0;
     };
-    const std::int64_t dice = odds.roll.dice + (odds.sneak ? odds.sneakDice.dice : 0);
-    return dice >= 2 && (even(odds.roll) || (odds.sneak && even(odds.sneakDice)));
+    const std::int64_t dice = even(odds.roll) + (odds.sneak ? even(odds.sneakDice) : 0);
+    return dice >= kFewestEvenDice;
 }
 
 }  // namespace

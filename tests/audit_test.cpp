@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "audit/Tests.h"
-#include "features/Audits.h"
 #include "audit/Verdict.h"
+#include "features/Audits.h"
 #include "odds/Odds.h"
 #include "print/AuditPrint.h"
 #include "print/ProgressPrint.h"
@@ -324,7 +324,8 @@ TEST(AuditPrint, Progress) {
 }
 
 // The note that Orvik's own generator can earn an unlikely verdict: only for a failing spread with
-// a mean that passes, on several even-sided dice, and from kGeneratorPatternSample totals on.
+// a mean that passes, on kFewestEvenDice even-sided dice or more, and from
+// kGeneratorPatternSample totals on.
 TEST(Audit, GeneratorNoteOnlyWhereThePatternCanBeTheCause) {
     std::vector<std::uint64_t> elevenTens(39, 0);  // 2d20's totals 2 to 40
     elevenTens[8] = 11;
@@ -339,13 +340,16 @@ TEST(Audit, GeneratorNoteOnlyWhereThePatternCanBeTheCause) {
         // Two classes, 2..20 and 21..40, and every total in the first: too few for the mean.
         {"eleven 10s", "2d20", elevenTens, false, true, false},
         // 2d6's fair counts out of 2160, with 60 taken from each of 6 and 8 for 7: the mean stays
-        // put, the spread fails.
+        // put, the spread fails; but two dice never show the pattern.
         {"too many 7s",
          "2d6",
          {60, 120, 180, 240, 240, 480, 240, 240, 180, 120, 60},
          false,
          false,
-         true},
+         false},
+        // 5d2's fair counts out of 3200 with 100 taken from each of 6 and 9 for 7 and 8: five
+        // even-sided dice can.
+        {"too many 7s and 8s, 5d2", "5d2", {100, 400, 1100, 1100, 400, 100}, false, false, true},
         // The 60 totals of 2 made 12: both tests fail.
         {"2s made 12s",
          "2d6",

@@ -28,6 +28,7 @@
 
 #include "audit/Tests.h"
 #include "audit/Verdict.h"
+#include "bench/options.h"
 #include "features/RollText.h"
 #include "host/RollRoutine.h"
 #include "random/DiceRandom.h"
@@ -101,15 +102,6 @@ struct Options {
     std::uint64_t seeds = 1000;
     std::uint64_t threads = 2;
 };
-
-bool readNumber(const char* s, std::uint64_t most, std::uint64_t& out) {
-    if (*s < '0' || *s > '9') return false;
-    char* end = nullptr;
-    const unsigned long long n = std::strtoull(s, &end, 10);
-    if (*end != '\0' || n < 1 || n > most) return false;
-    out = n;
-    return true;
-}
 
 // Returns 0 to go on, or the exit status (-1: done, with success).
 int readOptions(int argc, char** argv, Options& options) {

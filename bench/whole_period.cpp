@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/options.h"
 #include "odds/Odds.h"
 #include "random/DiceRandom.h"
 
@@ -42,15 +43,6 @@ struct Options {
     std::uint64_t states = kPeriod;
     unsigned threads = 2;
 };
-
-bool readNumber(const char* s, std::uint64_t most, std::uint64_t& out) {
-    if (*s < '0' || *s > '9') return false;
-    char* end = nullptr;
-    const unsigned long long n = std::strtoull(s, &end, 10);
-    if (*end != '\0' || n < 1 || n > most) return false;
-    out = n;
-    return true;
-}
 
 // Returns 0 to go on, or the exit status.
 int readOptions(int argc, char** argv, Options& options) {

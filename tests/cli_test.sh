@@ -444,6 +444,19 @@ stops "audit to a full device" "" "$run --audit --seed 1 --rolls 1000 d20 > /dev
 stops "audit of a log to a full device" "" \
     "echo 'rolls a d20 and gets 5.' | $run --audit --answers > /dev/full; echo status \$?"
 
+# interrupt PID: Ctrl-C's signal to the command, then its status in status once it has ended
+# (killed after 30 s, should it not).
+interrupt() {
+    kill -INT "$1"
+    for _ in $(seq 300); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$1" 2>/dev/null
+    wait "$1"
+    status=$?
+}
+
 # Ctrl-C (SIGINT) part-way through a long audit: the report of the rolls counted so far, later
 # texts not rolled, a message, status 130. Wine passes no signal on, so only the native command.
 if [ ${#runner[@]} = 0 ]; then
@@ -457,14 +470,7 @@ if [ ${#runner[@]} = 0 ]; then
         sleep 0.1
     done
     sleep 0.5
-    kill -INT "$pid"
-    for _ in $(seq 300); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid"
-    status=$?
+    interrupt "$pid"
     rolled=$(sed -n 's/^  \([0-9,]*\) rolls*: .*/\1/p' "$tmp/out" | tr -d ,)
     said=$(sed -n 's/^orvik: TEXT 1: interrupted after \([0-9,]*\) of 1,000,000,000,000 rolls; the report is of those$/\1/p' \
         "$tmp/err" | tr -d ,)
@@ -480,14 +486,7 @@ if [ ${#runner[@]} = 0 ]; then
         env --default-signal=INT "$orvik" --audit --answers >"$tmp/out" 2>"$tmp/err" &
     pid=$!
     sleep 1
-    kill -INT "$pid"
-    for _ in $(seq 300); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid"
-    status=$?
+    interrupt "$pid"
     if [ "$status" != 130 ] || ! grep -q '^  1,000 rolls: 1,000 totals tested$' "$tmp/out" ||
         ! grep -qx 'orvik: the log: interrupted after line 1000; the report is of the lines up to it' "$tmp/err"; then
         fail "audit of a log: Ctrl-C (status $status)"

@@ -53,7 +53,11 @@ struct Text {
 // The commonest rolls; the shapes that showed the pattern soonest among some 1,100 tried (NdS
 // for 2 to 100 dice and even sides from 2 to 500, 30 groups of d2s, and sneak attacks drawing 64
 // to 512 dice a roll); and controls, whose dice have an odd number of sides or are one to a total.
-const Text kDefaultTexts[] = {
+struct DefaultText {
+    const char* text;
+    bool sneak = false;
+};
+constexpr DefaultText kDefaultTexts[] = {
     {"2d6"},
     {"3d6"},
     {"4d6"},
@@ -122,7 +126,7 @@ int readOptions(int argc, char** argv, Options& options) {
         const char* name;
         std::uint64_t most;
         std::uint64_t& value;
-    } numbered[] = {
+    } const numbered[] = {
         {"--seeds", 1000000, options.seeds},
         {"--threads", 64, options.threads},
     };
@@ -165,7 +169,8 @@ int readOptions(int argc, char** argv, Options& options) {
     if (options.sizes.empty())
         options.sizes.assign(std::begin(kDefaultSizes), std::end(kDefaultSizes));
     if (options.texts.empty())
-        options.texts.assign(std::begin(kDefaultTexts), std::end(kDefaultTexts));
+        for (const DefaultText& text : kDefaultTexts)
+            options.texts.push_back({text.text, text.sneak});
     return 0;
 }
 
@@ -197,7 +202,7 @@ void auditAtSizes(const Text& text, const Odds& odds, const std::vector<std::uin
         if (seen.impossible > 0) {
             std::fprintf(stderr, "orvik_generator_pattern: %s: an answer no roll gives: %s\n",
                          text.text.c_str(), seen.firstImpossible.c_str());
-            std::exit(1);
+            std::exit(1);  // NOLINT(concurrency-mt-unsafe): a broken engine ends the measuring
         }
         // Every size this answer reached: a roll of many groups passes several at once.
         for (; size < sizes.size() && sample >= sizes[size]; ++size) {
@@ -235,7 +240,7 @@ void auditModule(const Text& text, const Odds& odds, std::uint32_t seed,
               orvik::readLogLine(whole.data(), whole.size(), answer) == orvik::LogLine::Answer)) {
             std::fprintf(stderr, "orvik_generator_pattern: %s: not a result: %s\n",
                          text.text.c_str(), std::string(whole).c_str());
-            std::exit(1);
+            std::exit(1);  // NOLINT(concurrency-mt-unsafe): a broken engine ends the measuring
         }
         if (!known) prefix = std::string(whole.substr(0, orvik::totalsStart(whole)));
         orvik::audit::countAnswer(shape, answer, seen);
@@ -278,11 +283,14 @@ void auditIndependent(const Text& text, const Odds& odds, std::uint32_t seed,
 // rates, a would be Binomial(a + b, 1/2); its chance of a or more is below 1e-4.
 bool clearlyMore(std::uint64_t a, std::uint64_t b) {
     const std::uint64_t n = a + b;
+    // log C(n, k) 2^-n, from k = 0 up, each term from the one before.
+    double logTerm = -static_cast<double>(n) * std::log(2.0);
     double tail = 0.0;
-    for (std::uint64_t k = a; k <= n; ++k)
-        tail += std::exp(
-            std::lgamma(static_cast<double>(n) + 1) - std::lgamma(static_cast<double>(k) + 1) -
-            std::lgamma(static_cast<double>(n - k) + 1) - static_cast<double>(n) * std::log(2.0));
+    for (std::uint64_t k = 0; k <= n; ++k) {
+        if (k > 0)
+            logTerm += std::log(static_cast<double>(n - k + 1)) - std::log(static_cast<double>(k));
+        if (k >= a) tail += std::exp(logTerm);
+    }
     return a > b && tail < 1e-4;
 }
 

@@ -108,10 +108,10 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
                bool json, Output& out) {
     features::LogAudit audit(options);
     std::uint64_t stoppedAt = 0;  // the line memory ran out at
-    const char* line = nullptr;
-    std::size_t length = 0;
     const CatchInterrupt catchInterrupt;
     try {
+        const char* line = nullptr;
+        std::size_t length = 0;
         ProgressLine progress(0);
         const bool showProgress = isTerminal(kStderr) && !isTerminal(lines.fd());
         const std::uint64_t size = fileSize(lines.fd());

@@ -19,14 +19,14 @@ bool FaceRolls::rollHere(const char* text, std::size_t length) {
         dice_.result = false;
         return false;
     }
-    const std::size_t answer =
+    const std::size_t answerLength =
         host::handOver(mine_, text, length, [this](char* data, std::size_t capacity) {
             if (sneak_)
                 host::sneakAttackKeepingDice(data, capacity, dice_);
             else
                 host::diceMainKeepingDice(data, capacity, dice_);
         });
-    answer_ = std::string_view(mine_.data(), answer);
+    answer_ = std::string_view(mine_.data(), answerLength);
     if (answer_.empty()) throw std::bad_alloc();  // memory ran out here, not in the module
     dice_.result = isResult(answer_);
     dice_.sneakAttack = sneak_;

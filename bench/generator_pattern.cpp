@@ -54,7 +54,7 @@ struct Text {
 // for 2 to 100 dice and even sides from 2 to 500, 30 groups of d2s, and sneak attacks drawing 64
 // to 512 dice a roll); and controls, whose dice have an odd number of sides or are one to a total.
 struct DefaultText {
-    const char* text;
+    const char* text = nullptr;
     bool sneak = false;
 };
 constexpr DefaultText kDefaultTexts[] = {

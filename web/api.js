@@ -119,7 +119,11 @@ function orvikApi(core, randomSeed) {
       if (putAscii) return n;
     }
     putAscii = false;
-    // UTF-8 takes at most 3 bytes for each UTF-16 unit; past a few megabytes, the exact count.
+    // Room for one byte a UTF-16 unit first, which an ASCII text fills; then for three, UTF-8's
+    // most, or past a few megabytes the exact count.
+    room(n);
+    const first = encoder.encodeInto(text, core.HEAPU8.subarray(buffer, buffer + bufferSize));
+    if (first.read === n) return first.written;
     if (3 * n <= Math.max(bufferSize, KEEP)) {
       room(3 * n);
       return encoder.encodeInto(text, core.HEAPU8.subarray(buffer, buffer + bufferSize)).written;

@@ -132,6 +132,15 @@ test('a log\'s audit stopped part-way is the audit of the lines read whole', asy
   assert.equal(got.audits[0].rolls, lines);
 });
 
+test('the module leaves the process as it found it, and a text begins with whatever it begins with', async () => {
+  // No handlers of uncaught exceptions or rejections of its own: those are the host's.
+  const before = ['uncaughtException', 'unhandledRejection'].map((event) => process.listenerCount(event));
+  const fresh = await createOrvik();
+  assert.deepEqual(['uncaughtException', 'unhandledRejection'].map((event) => process.listenerCount(event)), before);
+  // A byte-order mark at the start of a text read back is a character of it.
+  assert.match((await fresh.auditLog('', { source: '\ufefflog' })).summary, /^\ufefflog: 0 lines/);
+});
+
 test('audits asked at once run one after the other, as one command would run them', needsReference, async () => {
   orvik.seed(6);
   const [first, second, log] = await Promise.all([

@@ -4,11 +4,13 @@
 // builds whose lines are equal wrote the same bytes for every value; the digest of the values'
 // bits tells a difference in the stream itself from one in the texts.
 // Usage: shortest_digest [SHARE]   (a SHARE-th of each family's values; default 1, every one)
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <iomanip>
+#include <iostream>
 #include <string>
+#include <string_view>
 
 #include "print/Json.h"
 #include "tests/double_stream.h"
@@ -34,10 +36,14 @@ class Digest {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int share = argc > 1 ? std::atoi(argv[1]) : 1;
-    if (share < 1) {
-        std::fprintf(stderr, "usage: shortest_digest [SHARE]\n");
-        return 2;
+    int share = 1;
+    if (argc > 1) {
+        const std::string_view arg(argv[1]);
+        const auto read = std::from_chars(arg.data(), arg.data() + arg.size(), share);
+        if (read.ec != std::errc() || read.ptr != arg.data() + arg.size() || share < 1) {
+            std::cerr << "usage: shortest_digest [SHARE]\n";
+            return 2;
+        }
     }
     orvik::testing::Draws random;
     std::string text;
@@ -58,8 +64,9 @@ int main(int argc, char** argv) {
                 ++count;
             }
         }
-        std::printf("%s: %d values, digest of their bits %016llx, of their texts %016llx\n",
-                    family.name, count, values.value(), texts.value());
+        std::cout << family.name << ": " << count << " values, digest of their bits " << std::hex
+                  << std::setfill('0') << std::setw(16) << values.value() << ", of their texts "
+                  << std::setw(16) << texts.value() << std::dec << '\n';
     }
     return 0;
 }

@@ -89,6 +89,21 @@ BENCHMARK(BM_Answer)
     ->ArgNames({"question", "json"})
     ->Unit(benchmark::kMillisecond);
 
+// The JSON table of a big roll's odds, from the text to the line: the very call the WebAssembly
+// build's odds() makes, which web/bench/bench.mjs times there.
+void BM_AnswerJson(benchmark::State& state) {
+    static const char* const kTexts[] = {"100d500", "30#100d500"};
+    const std::string text = kTexts[state.range(0)];
+    std::string out;
+    for (auto _ : state) {
+        orvik::features::OddsAnswers answers(false, true);
+        answers.answer(text.data(), text.size(), out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetLabel(text);
+}
+BENCHMARK(BM_AnswerJson)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
 // Runs body(module, out) with the built module loaded and output to /dev/null, or skips the
 // benchmark saying why the module cannot be loaded.
 template <typename Body>

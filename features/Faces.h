@@ -35,8 +35,14 @@ class FaceRolls {
     // Rolls text here alone and sets line to its answer with its dice. Throws std::bad_alloc.
     void roll(const char* text, std::size_t length, std::string& line);
 
+    // Rolls text here alone, leaving its answer to answer() and its dice to dice(), for a front
+    // end that builds its own object of them, as the JSON line shows them. Throws std::bad_alloc.
+    void roll(const char* text, std::size_t length) { rollHere(text, length); }
+
     // The answer behind the line last set.
     std::string_view answer() const { return answer_; }
+    // The dice behind it: the rest is set only for a result.
+    const print::RolledDice& dice() const { return dice_; }
 
   private:
     // Rolls text here; false when it is no roll text, which is then answered without a roll.

@@ -2,6 +2,7 @@
 # The files scripts/release made, checked as a user would: the sums verify; the Windows zip
 # unpacked into an empty folder holds what it should, its DLL exports the host routines, its
 # import libraries give a linked host the same names and its orvik.exe rolls under Wine; the three Debian packages carry the license and work unpacked; the
+# npm package installs into an empty folder and rolls from Node as the command does; the
 # source archive alone builds and passes the quick suite; every one of them says the version that
 # CMakeLists.txt's project() gives; and the same commit, released again from a clone in another
 # folder, gives the same bytes.
@@ -26,7 +27,7 @@ debs="liborvik-dev_${version}_ARCH.deb liborvik${major}_${version}_ARCH.deb orvi
 arch=$(cd "$dist" && ls orvik_"$version"_*.deb 2>/dev/null | sed -n 's/^orvik_[^_]*_\(.*\)\.deb$/\1/p')
 [ -n "$arch" ] && debs=${debs//ARCH/$arch}
 same "the release files" "$(cd "$dist" && LC_ALL=C ls | tr '\n' ' ')" \
-    "SHA256SUMS $(echo "$debs" | cut -d' ' -f1-2) $name-win32.zip $name.tar.gz $(echo "$debs" | cut -d' ' -f3) "
+    "SHA256SUMS $(echo "$debs" | cut -d' ' -f1-2) $name-win32.zip $name.tar.gz $name.tgz $(echo "$debs" | cut -d' ' -f3) "
 same "the changelog's latest release" "$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$src/CHANGELOG.md")" \
     "## [$version]"
 
@@ -153,6 +154,33 @@ if [ -n "$arch" ]; then
     same "orvik.pc's version" "$(sed -n 's/^Version: //p' "$pc")" "$version"
     same "the CMake package's version" \
         "$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$(find "$root" -name orvikConfigVersion.cmake)")" "$version"
+fi
+
+# The npm package, installed from its tarball into an empty folder (it has no dependencies, so
+# no network is needed), rolls from Node as the unpacked command does, and says the version.
+if ! command -v npm >/dev/null || ! command -v node >/dev/null; then
+    count=$((count + 1))
+    fail "npm and node are needed to install and run $name.tgz (Debian: npm)"
+else
+    user=$tmp/npm-user
+    mkdir "$user"
+    cat >"$user/roll.mjs" <<'EOF'
+import createOrvik from 'orvik';
+import { createRequire } from 'node:module';
+const orvik = await createOrvik();
+orvik.seed(1);
+console.log(createRequire(import.meta.url)('orvik/package.json').version);
+console.log(orvik.roll('d20').answer);
+EOF
+    if ! (cd "$user" && npm_config_cache=$tmp/npm-cache npm_config_update_notifier=false \
+        npm install --offline --no-audit --no-fund --silent "$dist/$name.tgz") >"$tmp/npm.log" 2>&1; then
+        cat "$tmp/npm.log"
+        count=$((count + 1))
+        fail "npm install $name.tgz into an empty folder"
+    else
+        same "the npm package rolls from Node" "$(cd "$user" && node roll.mjs 2>&1 | tr '\n' ' ')" \
+            "$version rolls a d20 and gets 7. "
+    fi
 fi
 
 # The source archive alone: unpacked where no checkout is near, it builds and passes the quick

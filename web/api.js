@@ -9,7 +9,8 @@ function orvikApi(core, randomSeed) {
   'use strict';
 
   const encoder = new TextEncoder();
-  const decoder = new TextDecoder();
+  // A byte-order mark a text begins with is a character of it.
+  const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
   // The most rolls asked of one audit, as the command's --rolls takes.
   const MOST_ROLLS = 1e12;
   // How long a piece of work runs before an audit lets its caller in (progress, a message, a
@@ -17,11 +18,29 @@ function orvikApi(core, randomSeed) {
   const SLICE = 25;
   // Characters of a log handed over at once.
   const LOG_PIECE = 1 << 20;
+  // Texts up to this many characters are copied a character at a time when they are ASCII, which
+  // is quicker than an encoder's call for the few characters of a roll.
+  const SHORT = 256;
+  // The text buffer is kept between calls up to this many bytes, and let go after a longer text.
+  const KEEP = 4 << 20;
+  // The compiled module's sign that memory ran out (kNoMemory).
+  const NO_MEMORY = -1;
 
   function describe(value) {
     if (value === null) return 'null';
     if (Array.isArray(value)) return 'an array';
-    return typeof value === 'object' ? 'an object' : `${typeof value} ${String(value)}`;
+    switch (typeof value) {
+      case 'object':
+        return 'an object';
+      case 'function':
+        return 'a function';
+      case 'undefined':
+        return 'undefined';
+      case 'string':
+        return `the string ${JSON.stringify(value.length > 40 ? `${value.slice(0, 40)}...` : value)}`;
+      default:
+        return `${typeof value} ${String(value)}`;
+    }
   }
 
   function needString(value, name) {
@@ -52,8 +71,70 @@ function orvikApi(core, randomSeed) {
     return list;
   }
 
-  // Runs call(pointer, length, ...) with each string copied into the module's memory as UTF-8
-  // (a lone surrogate, which UTF-8 cannot hold, becomes U+FFFD).
+  function noMemory() {
+    return new RangeError('orvik: the WebAssembly module ran out of memory');
+  }
+
+  function checked(status) {
+    if (status === NO_MEMORY) throw noMemory();
+    return status;
+  }
+
+  // --- texts in and out
+
+  // One buffer in the module's memory takes each text: no allocation a call for a roll's text.
+  let buffer = 0;
+  let bufferSize = 0;
+  function room(bytes) {
+    if (bytes <= bufferSize) return;
+    if (buffer !== 0) core._free(buffer);
+    bufferSize = 0;
+    buffer = core._malloc(Math.max(bytes, 3 * SHORT));
+    if (buffer === 0) throw noMemory();
+    bufferSize = Math.max(bytes, 3 * SHORT);
+  }
+  function letGo() {
+    if (bufferSize > KEEP) {
+      core._free(buffer);
+      buffer = 0;
+      bufferSize = 0;
+    }
+  }
+  // Set by put: the text was ASCII, and so is the same string as its UTF-8 read back.
+  let putAscii = false;
+  // Puts text into the buffer as UTF-8 (a lone surrogate, which UTF-8 cannot hold, becomes
+  // U+FFFD) and returns its length in bytes.
+  function put(text) {
+    const n = text.length;
+    if (n <= SHORT) {
+      room(3 * SHORT);
+      const heap = core.HEAPU8;
+      let i = 0;
+      for (; i < n; i++) {
+        const c = text.charCodeAt(i);
+        if (c > 0x7f) break;
+        heap[buffer + i] = c;
+      }
+      putAscii = i === n;
+      if (putAscii) return n;
+    }
+    putAscii = false;
+    // Room for one byte a UTF-16 unit first, which an ASCII text fills; then for three, UTF-8's
+    // most, or past a few megabytes the exact count.
+    room(n);
+    const first = encoder.encodeInto(text, core.HEAPU8.subarray(buffer, buffer + bufferSize));
+    if (first.read === n) return first.written;
+    if (3 * n <= Math.max(bufferSize, KEEP)) {
+      room(3 * n);
+      return encoder.encodeInto(text, core.HEAPU8.subarray(buffer, buffer + bufferSize)).written;
+    }
+    const bytes = encoder.encode(text);
+    room(bytes.length);
+    core.HEAPU8.set(bytes, buffer);
+    return bytes.length;
+  }
+
+  // Runs call(pointer, length, ...) with each of several strings in a block of its own.
   function withStrings(strings, call) {
     const pointers = [];
     try {
@@ -61,7 +142,7 @@ function orvikApi(core, randomSeed) {
       for (const text of strings) {
         const bytes = encoder.encode(text);
         const pointer = core._malloc(bytes.length + 1);
-        if (pointer === 0) throw new RangeError('orvik: out of memory for a text of ' + bytes.length + ' bytes');
+        if (pointer === 0) throw noMemory();
         pointers.push(pointer);
         core.HEAPU8.set(bytes, pointer);
         args.push(pointer, bytes.length);
@@ -72,24 +153,45 @@ function orvikApi(core, randomSeed) {
     }
   }
 
+  // The UTF-8 text of length bytes at place in the module's memory. A short ASCII one is read a
+  // byte at a time, which is quicker than a decoder's call.
+  function read(place, length) {
+    const heap = core.HEAPU8;
+    if (length <= 64) {
+      const end = place + length;
+      let text = '';
+      let bits = 0;
+      let i = place;
+      for (; i + 4 <= end; i += 4) {
+        const a = heap[i];
+        const b = heap[i + 1];
+        const c = heap[i + 2];
+        const d = heap[i + 3];
+        bits |= a | b | c | d;
+        text += String.fromCharCode(a, b, c, d);
+      }
+      for (; i < end; i++) {
+        bits |= heap[i];
+        text += String.fromCharCode(heap[i]);
+      }
+      if (bits < 0x80) return text;
+    }
+    return decoder.decode(heap.subarray(place, place + length));
+  }
+
   // The last call's answer.
   function answer() {
-    const pointer = core._orvik_answer();
-    return decoder.decode(core.HEAPU8.subarray(pointer, pointer + core._orvik_answer_length()));
+    return read(core._orvik_answer(), core._orvik_answer_length());
   }
 
   function lines(text) {
     return text === '' ? [] : text.replace(/\n$/, '').split('\n');
   }
 
-  // Lets the caller in: a message to a worker, a cancel, a redraw.
-  function pause() {
-    return new Promise((resolve) => setTimeout(resolve, 0));
-  }
-
-  function aborted(signal) {
-    return signal !== undefined && signal !== null && signal.aborted === true;
-  }
+  // text as the JSON gives it back: its lone surrogates, which UTF-8 cannot hold, as U+FFFD.
+  const wellFormed = typeof ''.isWellFormed === 'function'
+    ? (text) => (text.isWellFormed() ? text : text.toWellFormed())
+    : (text) => decoder.decode(encoder.encode(text));
 
   // --- the seed
 
@@ -97,21 +199,87 @@ function orvikApi(core, randomSeed) {
 
   function seed(value) {
     if (value === undefined) return seedInUse;
-    if (!Number.isInteger(value) || value < 0 || value > 0xffffffff) {
-      throw new RangeError(`orvik: a seed is a whole number from 0 to 4294967295, not ${describe(value)}`);
+    if (typeof value !== 'number') {
+      throw new TypeError(`orvik: a seed is a number, not ${describe(value)}`);
     }
+    if (!Number.isInteger(value) || value < 0 || value > 0xffffffff) {
+      throw new RangeError(`orvik: a seed is a whole number from 0 to 4294967295, not ${value}`);
+    }
+    checked(core._orvik_seed(value));
     seedInUse = value;
-    core._orvik_seed(value);
     return value;
   }
 
   // --- rolls
 
+  function sneakOf(options, name) {
+    return options === undefined ? false : needBoolean(needOptions(options, name).sneak, 'sneak');
+  }
+
   function rollJson(text, options) {
     needString(text, 'the text');
-    const sneak = needBoolean(needOptions(options, 'roll').sneak, 'sneak');
-    withStrings([text], (pointer, length) => core._orvik_roll(pointer, length, sneak ? 1 : 0));
-    return answer();
+    const sneak = sneakOf(options, 'roll');
+    try {
+      const length = put(text);
+      checked(core._orvik_roll(buffer, length, sneak ? 1 : 0));
+      return answer();
+    } finally {
+      letGo();
+    }
+  }
+
+  // count 32-bit integers from place, as an array.
+  function integers(heap, place, count) {
+    const list = new Array(count);
+    const first = place >>> 2;
+    for (let i = 0; i < count; i++) list[i] = heap[first + i];
+    return list;
+  }
+
+  // The object `orvik --json` prints, built from the numbers the module leaves (orvik_roll_dice's
+  // fields, in its order) with its keys in the JSON's order: the tests hold it equal to the JSON
+  // read back.
+  function roll(text, options) {
+    needString(text, 'the text');
+    const sneak = sneakOf(options, 'roll');
+    try {
+      const length = put(text);
+      const at = core._orvik_roll_dice(buffer, length, sneak ? 1 : 0);
+      if (at === 0) throw noMemory();
+      const h = core.HEAP32;
+      const f = at >>> 2;
+      const object = {
+        text: putAscii ? text : wellFormed(text),
+        answer: read(h[f] >>> 0, h[f + 1]),
+        seed: seedInUse,
+      };
+      if (h[f + 2] === 0) {
+        object.groups = [];
+        return object;
+      }
+      object.sides = h[f + 6];
+      object.modifier = h[f + 7];
+      if (h[f + 3] === 1) {
+        object.sneak = {
+          total: h[f + 10],
+          sides: h[f + 12],
+          modifier: h[f + 13],
+          faces: integers(h, h[f + 14], h[f + 11]),
+        };
+      }
+      const count = h[f + 4];
+      const dice = h[f + 5];
+      const totals = h[f + 8] >>> 2;
+      const faces = h[f + 9] >>> 0;
+      const groups = new Array(count);
+      for (let g = 0; g < count; g++) {
+        groups[g] = { total: h[totals + g], faces: integers(h, faces + 4 * g * dice, dice) };
+      }
+      object.groups = groups;
+      return object;
+    } finally {
+      letGo();
+    }
   }
 
   // --- odds
@@ -130,10 +298,12 @@ function orvikApi(core, randomSeed) {
       kind = 1;
       if (typeof atLeast === 'bigint') {
         if (atLeast < -(2n ** 63n) || atLeast >= 2n ** 63n) {
-          throw new RangeError('orvik: atLeast must be within 64 bits');
+          throw new RangeError(`orvik: atLeast must be within 64 bits, not ${atLeast}`);
         }
+      } else if (typeof atLeast !== 'number') {
+        throw new TypeError(`orvik: atLeast must be a number or a BigInt, not ${describe(atLeast)}`);
       } else if (!Number.isSafeInteger(atLeast)) {
-        throw new TypeError(`orvik: atLeast must be a whole number (a BigInt beyond 2^53), not ${describe(atLeast)}`);
+        throw new RangeError(`orvik: atLeast must be a whole number (a BigInt beyond 2^53), not ${atLeast}`);
       }
       target = String(atLeast);
     }
@@ -142,19 +312,42 @@ function orvikApi(core, randomSeed) {
       kind = 2;
     }
     withStrings([target, vs === undefined ? '' : vs], (t, tl, v, vl) =>
-      core._orvik_odds_ask(sneak ? 1 : 0, kind, t, tl, v, vl));
+      checked(core._orvik_odds_ask(sneak ? 1 : 0, kind, t, tl, v, vl)));
   }
 
   function oddsJson(texts, options) {
     const list = needTexts(texts, 'texts');
     ask(options);
-    return list.map((text) => {
-      withStrings([text], (pointer, length) => core._orvik_odds(pointer, length));
-      return answer();
-    });
+    try {
+      return list.map((text) => {
+        const length = put(text);
+        checked(core._orvik_odds(buffer, length));
+        return answer();
+      });
+    } finally {
+      letGo();
+    }
   }
 
   // --- audits
+
+  // One audit at a time: each waits for those asked before it, since the module holds one audit
+  // of rolls and one of a log, and the generator is one.
+  let turn = Promise.resolve();
+  function inTurn(work) {
+    const mine = turn.then(work);
+    turn = mine.catch(() => {});
+    return mine;
+  }
+
+  // Lets the caller in: a message to a worker, a cancel, a redraw.
+  function pause() {
+    return new Promise((resolve) => setTimeout(resolve, 0));
+  }
+
+  function aborted(signal) {
+    return signal !== undefined && signal.aborted === true;
+  }
 
   function auditOptions(options, name) {
     options = needOptions(options, name);
@@ -162,8 +355,8 @@ function orvikApi(core, randomSeed) {
     if (onProgress !== undefined && typeof onProgress !== 'function') {
       throw new TypeError(`orvik: onProgress must be a function, not ${describe(onProgress)}`);
     }
-    if (signal !== undefined && (signal === null || typeof signal.aborted !== 'boolean')) {
-      throw new TypeError('orvik: signal must be an AbortSignal');
+    if (signal !== undefined && (signal === null || typeof signal !== 'object' || typeof signal.aborted !== 'boolean')) {
+      throw new TypeError(`orvik: signal must be an AbortSignal, not ${describe(signal)}`);
     }
     return options;
   }
@@ -173,31 +366,40 @@ function orvikApi(core, randomSeed) {
     options = auditOptions(options, 'audit');
     const sneak = needBoolean(options.sneak, 'sneak');
     const rolls = options.rolls === undefined ? 1e6 : options.rolls;
+    if (typeof rolls !== 'number') {
+      throw new TypeError(`orvik: rolls must be a number, not ${describe(rolls)}`);
+    }
     if (!Number.isInteger(rolls) || rolls < 1 || rolls > MOST_ROLLS) {
-      throw new RangeError(`orvik: rolls must be a whole number from 1 to ${MOST_ROLLS}, not ${describe(rolls)}`);
+      throw new RangeError(`orvik: rolls must be a whole number from 1 to ${MOST_ROLLS}, not ${rolls}`);
     }
     const { onProgress, signal } = options;
-    const out = [];
-    for (let index = 0; index < list.length; index++) {
-      if (aborted(signal)) break;
-      const text = list[index];
-      const rollable = withStrings([text], (pointer, length) =>
-        core._orvik_audit_begin(pointer, length, sneak ? 1 : 0, rolls));
-      let done = 0;
-      // In slices of about SLICE milliseconds, each as many rolls as the last took that long.
-      let step = 4096;
-      while (rollable && done < rolls && !aborted(signal)) {
-        const start = Date.now();
-        done = core._orvik_audit_roll(Math.min(step, rolls - done));
-        const took = Date.now() - start;
-        step = Math.max(4096, Math.min(1 << 24, took > 0 ? Math.round(step * SLICE / took) : step * 2));
-        if (onProgress) onProgress({ index, text, done, rolls });
-        if (done < rolls) await pause();
+    return inTurn(async () => {
+      const out = [];
+      for (let index = 0; index < list.length && !aborted(signal); index++) {
+        const text = list[index];
+        let rollable;
+        try {
+          const length = put(text);
+          rollable = checked(core._orvik_audit_begin(buffer, length, sneak ? 1 : 0, rolls));
+        } finally {
+          letGo();
+        }
+        let done = 0;
+        // In slices of about SLICE milliseconds, each as many rolls as the last took that long.
+        let step = 4096;
+        while (rollable === 1 && done < rolls && !aborted(signal)) {
+          const start = Date.now();
+          done = checked(core._orvik_audit_roll(Math.min(step, rolls - done)));
+          const took = Date.now() - start;
+          step = Math.max(4096, Math.min(1 << 24, took > 0 ? Math.round((step * SLICE) / took) : step * 2));
+          if (onProgress) onProgress({ index, text, done, rolls });
+          if (done < rolls) await pause();
+        }
+        checked(core._orvik_audit_result());
+        out.push(answer());
       }
-      core._orvik_audit_result();
-      out.push(answer());
-    }
-    return out;
+      return out;
+    });
   }
 
   async function auditLogJson(log, options) {
@@ -209,35 +411,43 @@ function orvikApi(core, randomSeed) {
     const source = options.source === undefined ? 'log' : options.source;
     needString(source, 'source');
     const { onProgress, signal } = options;
-    withStrings([from], (pointer, length) => core._orvik_log_begin(pointer, length, byRoller ? 1 : 0));
-    let at = 0;
-    let last = Date.now();
-    while (at < log.length && !aborted(signal)) {
-      let end = Math.min(log.length, at + LOG_PIECE);
-      // A pair of surrogates stays whole.
-      if (end < log.length && /[\ud800-\udbff]/.test(log[end - 1])) end--;
-      const lines = withStrings([log.slice(at, end)], (pointer, length) =>
-        core._orvik_log_read(pointer, length, end === log.length ? 1 : 0));
-      at = end;
-      if (onProgress) onProgress({ done: at, length: log.length, lines });
-      if (Date.now() - last >= SLICE && at < log.length) {
-        await pause();
-        last = Date.now();
+    return inTurn(async () => {
+      withStrings([from], (pointer, length) => checked(core._orvik_log_begin(pointer, length, byRoller ? 1 : 0)));
+      let at = 0;
+      let last = Date.now();
+      try {
+        while (at < log.length && !aborted(signal)) {
+          let end = Math.min(log.length, at + LOG_PIECE);
+          // A pair of surrogates stays whole.
+          const unit = log.charCodeAt(end - 1);
+          if (end < log.length && unit >= 0xd800 && unit <= 0xdbff) end--;
+          const piece = log.slice(at, end);
+          const length = put(piece);
+          const lines = checked(core._orvik_log_read(buffer, length, end === log.length ? 1 : 0));
+          at = end;
+          if (onProgress) onProgress({ done: at, length: log.length, lines });
+          if (Date.now() - last >= SLICE && at < log.length) {
+            await pause();
+            last = Date.now();
+          }
+        }
+      } finally {
+        letGo();
       }
-    }
-    // Stopped part-way: a line begun and not ended is not read.
-    const answers = withStrings([source], (pointer, length) => core._orvik_log_summary(pointer, length));
-    const summary = answer();
-    if (answers === 0) return { summary, audits: [] };
-    core._orvik_log_audits();
-    return { summary, audits: lines(answer()) };
+      // Stopped part-way: a line begun and not ended is not read.
+      const answers = withStrings([source], (pointer, length) => checked(core._orvik_log_summary(pointer, length)));
+      const summary = answer();
+      if (answers === 0) return { summary, audits: [] };
+      checked(core._orvik_log_audits());
+      return { summary, audits: lines(answer()) };
+    });
   }
 
   seed(randomSeed());
 
   return {
     seed,
-    roll: (text, options) => JSON.parse(rollJson(text, options)),
+    roll,
     odds: (texts, options) => oddsJson(texts, options).map((line) => JSON.parse(line)),
     audit: async (texts, options) => (await auditJson(texts, options)).map((line) => JSON.parse(line)),
     auditLog: async (log, options) => {

@@ -1,0 +1,45 @@
+// orvik.d.ts used as a TypeScript program would use it, compiled strictly by types.test.mjs: the
+// declarations compile, the objects' shapes narrow as their JSON does, and wrong arguments are
+// type errors.
+import createOrvik, { Audit, OddsAnswer, RolledResult, Roll } from 'orvik';
+
+export async function use(): Promise<void> {
+  const orvik = await createOrvik();
+  orvik.seed(orvik.seed());
+  const roll: Roll = orvik.roll('3d6 d8', { sneak: true });
+  if ('sides' in roll) {
+    const result: RolledResult = roll;
+    const faces: number[] = result.groups[0].faces;
+    const sneak: number | undefined = result.sneak?.total;
+    console.log(faces, sneak, result.modifier);
+  }
+  for (const odds of orvik.odds('2d6')) {
+    if ('error' in odds) console.log(odds.error);
+    else console.log(odds.totals[0].at_least, odds.mean, odds.standard_deviation);
+  }
+  for (const odds of orvik.odds(['2#d20'], { atLeast: 15n })) {
+    if (!('error' in odds)) console.log(odds.exactly.length, odds.target, odds.at_least);
+  }
+  for (const odds of orvik.odds('d20', { vs: 'd6' })) {
+    if ('refused' in odds) console.log(odds.refused, odds.vs);
+    else console.log(odds.greater, odds.equal, odds.less);
+  }
+  const any: OddsAnswer[] = orvik.odds('d6', { sneak: false });
+  const stop = new AbortController();
+  const audits = await orvik.audit(['d20'], { rolls: 1000, signal: stop.signal, onProgress: ({ done, rolls }) => done / rolls });
+  for (const audit of audits) {
+    if ('error' in audit) continue;
+    const tested: Audit = audit;
+    console.log(tested.chi_square.classes[0].observed, tested.mean.p, tested.verdict);
+  }
+  const log = await orvik.auditLog('', { from: '<Orvik>', byRoller: true, source: 'game.log', onProgress: ({ lines }) => lines });
+  console.log(log.summary, log.audits[0]?.roller, any.length);
+  const lines: string[] = [orvik.json.roll('d6'), ...orvik.json.odds(['d6']), ...(await orvik.json.audit('d6'))];
+  console.log(lines, (await orvik.json.auditLog('')).audits);
+  // @ts-expect-error: a number is no text
+  orvik.roll(5);
+  // @ts-expect-error: sneak is true or false
+  orvik.roll('d6', { sneak: 1 });
+  // @ts-expect-error: rolls is a number
+  await orvik.audit('d6', { rolls: '100' });
+}

@@ -299,15 +299,32 @@ std::string oddsText(const std::string& text, const Odds& odds) {
     return out;
 }
 
-std::string oddsJson(const std::string& text, const Odds& odds) {
+namespace {
+
+// The table's object up to its totals.
+void appendTableHead(std::string& out, const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.results.totals;
-    std::string out;
     appendJsonHead(out, text, odds);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
     out += ",\"mean\":";
     appendNumber(out, odds.mean);
     out += ",\"standard_deviation\":";
     appendNumber(out, odds.standardDeviation);
+}
+
+}  // namespace
+
+std::string oddsJsonHead(const std::string& text, const Odds& odds) {
+    std::string out;
+    appendTableHead(out, text, odds);
+    out += '}';
+    return out;
+}
+
+std::string oddsJson(const std::string& text, const Odds& odds) {
+    const Distribution& totals = odds.results.totals;
+    std::string out;
+    appendTableHead(out, text, odds);
     out += ",\"totals\":[";
     const std::vector<double> above = atLeast(odds);
     const std::vector<double> below = atMost(odds);

@@ -267,7 +267,7 @@
   // otherwise. Each series is {name, cls, value(i)}, undefined where it has no figure.
   function chart(host, { n, label, xTicks, series, yMax, yFormat, yTitle, xTitle, captionId, bars }) {
     const width = Math.max(260, Math.floor(host.clientWidth || 600));
-    const height = Math.round(Math.min(320, Math.max(200, width * 0.42)));
+    const height = Math.round(Math.min(340, Math.max(220, width * (width < 600 ? 0.62 : 0.4))));
     const m = { left: 60, right: 12, top: 12, bottom: 44 };
     const plotW = width - m.left - m.right;
     const plotH = height - m.top - m.bottom;
@@ -707,14 +707,18 @@
     results.replaceChildren(...(summary ? [h('p', { class: 'summary' }, summary)] : []), ...list.map(auditCard));
     for (const draw of auditCharts) draw();
     const verdicts = list.filter((a) => a.verdict !== undefined);
-    const said = verdicts.slice(0, 5).map((a) => `${a.text}: ${a.verdict}`).join('. ');
-    auditStatus.textContent = (stopped ? 'Stopped; the audit is of what was done. ' : '') +
-      (list.length === 0 ? 'No answers to test.' : `${said}${verdicts.length > 5 ? `. And ${verdicts.length - 5} more.` : '.'}`);
+    const unlikely = verdicts.filter((a) => a.unlikely).length;
+    auditStatus.textContent = (stopped ? 'Stopped; the audit is of what was done. ' : '') + (list.length === 0 ? 'No answers to test.'
+      : `Audited ${list.length} ${list.length === 1 ? 'roll text' : 'roll texts'}: ${unlikely === 0 ? 'none' : unlikely} very unlikely.`);
+    // The verdicts are read out; on the screen each stands in its text's card.
+    byId('audit-verdicts').textContent = verdicts.slice(0, 5).map((a) => `${a.text}: ${a.verdict}.`).join(' ') +
+      (verdicts.length > 5 ? ` And ${verdicts.length - 5} more.` : '');
   }
 
   async function runAudit(message, what) {
     if (auditCall) return;
     auditStatus.textContent = `Auditing ${what}…`;
+    byId('audit-verdicts').textContent = '';
     auditWork.hidden = false;
     auditProgress.removeAttribute('value');
     auditProgressText.textContent = '';

@@ -8,25 +8,37 @@
 @ORVIK_API@
 
 const randomSeed = () => crypto.getRandomValues(new Uint32Array(1))[0];
-const ready = createOrvikCore().then((core) => orvikApi(core, randomSeed));
+const ready = createOrvikCore().then((core) => ({ core, orvik: orvikApi(core, randomSeed) }));
 const running = new Map();
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
 
-// An odds table whose totals are columns of numbers, sent without copying: a table of 49,901
-// totals is 200,000 objects otherwise, which the page would have to take apart again.
-function columns(answer) {
-  if (!Array.isArray(answer.totals)) return [answer, []];
-  const n = answer.totals.length;
-  const out = { total: new Float64Array(n), p: new Float64Array(n), at_least: new Float64Array(n), at_most: new Float64Array(n) };
-  answer.totals.forEach((row, i) => {
-    out.total[i] = row.total;
-    out.p[i] = row.p;
-    out.at_least[i] = row.at_least;
-    out.at_most[i] = row.at_most;
-  });
-  return [{ ...answer, totals: out }, Object.values(out).map((column) => column.buffer)];
+// An odds table with its totals as columns of numbers, straight from the library
+// (orvik_odds_columns), sent to the page without copying: as JSON, a table of 49,901 totals is
+// 200,000 numbers written, read back and sent as as many objects, for most of the time it takes.
+function table(core, text, sneak) {
+  const bytes = encoder.encode(text);
+  const at = core._malloc(bytes.length + 1);
+  if (at === 0) throw new RangeError(`orvik: out of memory for a text of ${bytes.length} bytes`);
+  let result;
+  try {
+    core.HEAPU8.set(bytes, at);
+    result = core._orvik_odds_columns(at, bytes.length, sneak ? 1 : 0);
+  } finally {
+    core._free(at);
+  }
+  const answer = core._orvik_answer();
+  const head = JSON.parse(decoder.decode(core.HEAPU8.subarray(answer, answer + core._orvik_answer_length())));
+  if (!result) return [head, []];
+  const n = core._orvik_columns_length() / 3;
+  const figures = new Float64Array(core.HEAPU8.buffer, core._orvik_columns(), 3 * n).slice();
+  const total = new Float64Array(n);
+  for (let i = 0; i < n; i++) total[i] = head.min + i;
+  const totals = { total, p: figures.subarray(0, n), at_least: figures.subarray(n, 2 * n), at_most: figures.subarray(2 * n) };
+  return [{ ...head, totals }, [figures.buffer, total.buffer]];
 }
 
-async function perform(orvik, message, progress, signal) {
+async function perform({ core, orvik }, message, progress, signal) {
   switch (message.op) {
     case 'seed':
       return orvik.seed(message.seed === undefined ? randomSeed() : message.seed);
@@ -36,8 +48,8 @@ async function perform(orvik, message, progress, signal) {
       const tables = [];
       const transfer = [];
       for (const [index, text] of message.texts.entries()) {
-        const [table, buffers] = columns(orvik.odds(text, { sneak: message.sneak })[0]);
-        tables.push(table);
+        const [answer, buffers] = table(core, text, message.sneak);
+        tables.push(answer);
         transfer.push(...buffers);
         progress({ done: index + 1, of: message.texts.length });
       }
@@ -77,7 +89,7 @@ self.onmessage = async ({ data }) => {
   const controller = new AbortController();
   running.set(id, controller);
   try {
-    const orvik = await ready;
+    const engine = await ready;
     let last = 0;
     // At most about 20 progress messages a second: the page redraws for each.
     const progress = (value) => {
@@ -86,7 +98,7 @@ self.onmessage = async ({ data }) => {
       last = now;
       self.postMessage({ id, progress: value });
     };
-    const answer = await perform(orvik, data, progress, controller.signal);
+    const answer = await perform(engine, data, progress, controller.signal);
     const [result, transfer] = data.op === 'odds' ? answer : [answer, []];
     self.postMessage({ id, result, stopped: controller.signal.aborted }, transfer);
   } catch (error) {

@@ -1,7 +1,7 @@
 // The Orvik page: rolls, odds and audits, each worked out by the library in a worker (engine.js)
 // and only shown here. Any text, whoever wrote it, is put in the page as text: through
 // textContent, text nodes and setAttribute, never as markup.
-/* global orvikEngineSource */
+/* global orvikEngineUrl, orvikFirstWorker */
 'use strict';
 (() => {
   const byId = (id) => document.getElementById(id);
@@ -71,18 +71,17 @@
 
   // --- the workers
 
-  const engineUrl = URL.createObjectURL(new Blob([orvikEngineSource], { type: 'text/javascript' }));
   let lastId = 0;
   let auditCharts = [];
 
   class Engine {
-    constructor() {
-      this.start();
+    constructor(worker) {
+      this.start(worker);
     }
 
-    start() {
+    start(worker) {
       this.pending = new Map();
-      this.worker = new Worker(engineUrl);
+      this.worker = worker || new Worker(orvikEngineUrl);
       this.worker.onmessage = ({ data }) => this.receive(data);
       this.worker.onerror = (event) => {
         event.preventDefault();
@@ -123,8 +122,12 @@
     }
   }
 
-  const rolls = new Engine();
-  const odds = new Engine();
+  // The worker engine.js started at once serves what the page shows first; the others start
+  // after it has answered, or when they are wanted.
+  const oddsFirst = new URLSearchParams(location.hash.slice(1)).get('view') === 'odds';
+  let oddsEngine = oddsFirst ? new Engine(orvikFirstWorker) : null;
+  const rolls = new Engine(oddsFirst ? null : orvikFirstWorker);
+  const odds = () => oddsEngine || (oddsEngine = new Engine());
   let auditEngine = null;
   const audits = () => auditEngine || (auditEngine = new Engine());
 
@@ -140,8 +143,6 @@
   function textLines(text) {
     return text.split('\n').map((line) => line.replace(/\r$/, '')).filter((line) => line !== '');
   }
-
-  const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
   // --- views
 
@@ -250,7 +251,7 @@
     if (!(hi > lo)) return [lo];
     const raw = (hi - lo) / Math.max(1, n);
     const power = 10 ** Math.floor(Math.log10(raw));
-    const step = [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw);
+    const step = [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw * (1 - 1e-9));
     const out = [];
     for (let v = Math.ceil(lo / step) * step; v <= hi + step * 1e-9; v += step) out.push(Number(v.toPrecision(12)));
     return out;
@@ -543,11 +544,11 @@
     const message = { op: 'odds', texts, sneak: oddsSneak.checked };
     if (question() === 'atleast') message.atLeast = wholeNumber(oddsTarget.value, true);
     if (question() === 'vs') message.vs = oddsVs.value;
-    if (oddsCall) odds.stop('replaced');
+    if (oddsCall) odds().stop('replaced');
     oddsStatus.textContent = 'Working out the odds…';
     oddsWork.hidden = false;
     oddsProgress.removeAttribute('value');
-    const call = odds.call(message, ({ done, of }) => { oddsProgress.max = of; oddsProgress.value = done; });
+    const call = odds().call(message, ({ done, of }) => { oddsProgress.max = of; oddsProgress.value = done; });
     oddsCall = call;
     saveState();
     try {
@@ -573,7 +574,7 @@
       askOdds();
     }
   });
-  byId('odds-cancel').addEventListener('click', () => odds.stop('cancelled'));
+  byId('odds-cancel').addEventListener('click', () => odds().stop('cancelled'));
   for (const input of document.querySelectorAll('input[name="mode"]')) {
     input.addEventListener('change', () => {
       if (lastOdds) drawOddsChart();
@@ -855,6 +856,8 @@
     }, 100);
   }).observe(document.body);
 
-  restore();
-  wait(0).then(() => { if (view !== 'audit') setTimeout(audits, 1000); });
+  restore().then(() => setTimeout(() => {
+    odds();
+    setTimeout(audits, 500);
+  }, 100));
 })();

@@ -1,7 +1,7 @@
 // The Orvik page: rolls, odds and audits, each worked out by the library in a worker (engine.js)
 // and only shown here. Any text, whoever wrote it, is put in the page as text: through
 // textContent, text nodes and setAttribute, never as markup.
-/* global orvikEngineUrl, orvikFirstWorker */
+/* global orvikEngineUrl, orvikFirstWorker, orvikModule */
 'use strict';
 (() => {
   const byId = (id) => document.getElementById(id);
@@ -87,13 +87,17 @@
         event.preventDefault();
         this.stop(`the worker stopped: ${event.message}`);
       };
+      // Every message waits for the module, which goes first.
+      const started = this.worker;
+      this.sent = orvikModule.then((module) => started.postMessage({ op: 'module', module }), () => {});
     }
 
     // Sends message; the answer's promise, and its id to cancel it by.
     call(message, onProgress) {
       const id = ++lastId;
       const done = new Promise((resolve, reject) => this.pending.set(id, { resolve, reject, onProgress }));
-      this.worker.postMessage({ ...message, id });
+      const worker = this.worker;
+      this.sent.then(() => worker.postMessage({ ...message, id }));
       return { id, done };
     }
 
@@ -111,7 +115,8 @@
 
     // An audit stops at its next slice and reports on what it did.
     cancel(id) {
-      this.worker.postMessage({ op: 'cancel', of: id });
+      const worker = this.worker;
+      this.sent.then(() => worker.postMessage({ op: 'cancel', of: id }));
     }
 
     // Work that cannot be stopped half-way (the odds) is stopped with its worker.

@@ -2,13 +2,24 @@
 // (orvik-script.js, which defines createOrvikCore), and the build puts web/api.js where the line
 // below names it. The page sends {id, op, ...}; the worker answers {id, result} or {id, error},
 // with {id, progress} between for the long ones, and {op: 'cancel', of: id} stops an audit, which
-// then reports on what it had read or rolled.
+// then reports on what it had read or rolled. {op: 'module', module} first hands it the compiled
+// module.
 /* global createOrvikCore, FileReaderSync */
 
 @ORVIK_API@
 
 const randomSeed = () => crypto.getRandomValues(new Uint32Array(1))[0];
-const ready = createOrvikCore().then((core) => ({ core, orvik: orvikApi(core, randomSeed) }));
+// The page sends the module it compiled first; without it, the worker compiles its own copy.
+let given;
+const ready = new Promise((resolve) => { given = resolve; }).then((module) => new Promise((resolve, reject) => {
+  const options = module ? {
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance), reject);
+      return {};
+    },
+  } : {};
+  createOrvikCore(options).then((core) => resolve({ core, orvik: orvikApi(core, randomSeed) }), reject);
+}));
 const running = new Map();
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
@@ -80,6 +91,11 @@ async function perform({ core, orvik }, message, progress, signal) {
 }
 
 self.onmessage = async ({ data }) => {
+  if (data.op === 'module') {
+    given(data.module);
+    return;
+  }
+  given(null);
   if (data.op === 'cancel') {
     const controller = running.get(data.of);
     if (controller) controller.abort();

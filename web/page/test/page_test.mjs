@@ -87,9 +87,11 @@ async function open(url, { width = 1280, height = 800, colorScheme = 'light' } =
     trouble.push(`dialog: ${dialog.message()}`);
     dialog.dismiss().catch(() => {});
   });
-  page.on('console', (message) => {
-    if (message.type() === 'error' || message.type() === 'warning') trouble.push(`console ${message.type()}: ${message.text()}`);
-  });
+  const heard = (where) => (message) => {
+    if (message.type() === 'error' || message.type() === 'warning') trouble.push(`${where} ${message.type()}: ${message.text()}`);
+  };
+  page.on('console', heard('console'));
+  page.on('worker', (worker) => worker.on('console', heard('worker console')));
   page.on('pageerror', (error) => trouble.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => trouble.push(`request failed: ${request.url()}`));
   await page.goto(url);

@@ -4,7 +4,8 @@
 // - everything the page loads, gzipped (level 9), as a server would send it;
 // - from navigation to the first answer, each run with a fresh browser profile: the seed shown, a
 //   roll asked for as soon as the page is read, the odds a link asks for drawn;
-// - from a click on "Show odds" to the drawn chart of 30#100d500.
+// - from a click on "Show odds" to the drawn chart of 30#100d500;
+// - and, for scale, a page whose one script starts a worker that only answers.
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -77,6 +78,28 @@ const watch = () => {
     if (location.hash.includes('view=roll')) document.getElementById('roll-button').click();
   });
 };
+// The floor: a page of one line whose script starts a worker that only answers, the same way.
+const floorDir = fs.mkdtempSync(path.join(os.tmpdir(), 'orvik-floor-'));
+fs.writeFileSync(path.join(floorDir, 'index.html'), '<!DOCTYPE html><html lang="en"><head><meta charset="utf-8"><title>floor</title>' +
+  '<script src="floor.js"></script></head><body><output id="seed-in-use"></output></body></html>');
+fs.writeFileSync(path.join(floorDir, 'floor.js'), 'const w = new Worker(URL.createObjectURL(new Blob(["onmessage = () => postMessage(1)"])));' +
+  'w.onmessage = () => { document.getElementById("seed-in-use").textContent = "1"; }; w.postMessage(0);');
+{
+  const times = [];
+  for (let i = 0; i < runs; i++) {
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orvik-profile-'));
+    const context = await chromium.launchPersistentContext(profile, { executablePath, args, headless: true });
+    await context.addInitScript(watch);
+    const page = context.pages()[0] || await context.newPage();
+    await page.goto(pathToFileURL(path.join(floorDir, 'index.html')).href);
+    await page.waitForFunction(() => window.firstAnswers.seed);
+    times.push(await page.evaluate(() => window.firstAnswers.seed));
+    await context.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(`the floor, from file://: navigation to a trivial worker's answer: ${summary(times)}`);
+  fs.rmSync(floorDir, { recursive: true, force: true });
+}
 for (const [name, base] of [['file://', fileUrl], ['a server', httpUrl]]) {
   const times = { seed: [], roll: [], odds: [] };
   for (let i = 0; i < runs; i++) {

@@ -124,6 +124,7 @@
       this.worker.terminate();
       for (const call of this.pending.values()) call.reject(new Error(why));
       this.start();
+      if (this.restarted) this.restarted();
     }
   }
 
@@ -225,6 +226,10 @@
       return false;
     }
   }
+
+  // A new roll worker starts from a seed of its own: it is given the one shown, and the history
+  // says where the rolls start again.
+  rolls.restarted = () => setSeed(seedInUse === null ? undefined : seedInUse);
 
   byId('seed-form').addEventListener('submit', (event) => {
     event.preventDefault();

@@ -72,7 +72,8 @@ TEST(OddsColumns, AreTheJsonTable) {
         }
         ASSERT_EQ(columns.size() % 3, 0u) << name;
         const std::size_t n = columns.size() / 3;
-        const long long lowest = std::atoll(head.c_str() + head.find("\"min\":") + 6);
+        const long long lowest =
+            std::strtoll(head.c_str() + head.find("\"min\":") + 6, nullptr, 10);
         std::string rebuilt = head.substr(0, head.size() - 1) + ",\"totals\":[";
         for (std::size_t i = 0; i < n; ++i) {
             rebuilt += i > 0 ? ",{\"total\":" : "{\"total\":";

@@ -64,4 +64,25 @@ bool OddsAnswers::answer(const char* text, std::size_t length, std::string& out)
     }
 }
 
+bool oddsColumns(const char* text, std::size_t length, bool sneak, std::string& head,
+                 std::vector<double>& columns) {
+    const std::string roll(text, length);
+    columns.clear();
+    try {
+        const odds::Odds odds = oddsOf(roll, sneak);
+        head = print::oddsJsonHead(roll, odds);
+        const std::vector<double>& p = odds.results.totals.probability;
+        const std::vector<double> above = odds::atLeast(odds);
+        const std::vector<double> below = odds::atMost(odds);
+        columns.reserve(3 * p.size());
+        columns.insert(columns.end(), p.begin(), p.end());
+        columns.insert(columns.end(), above.begin(), above.end());
+        columns.insert(columns.end(), below.begin(), below.end());
+        return true;
+    } catch (const DiceError& error) {
+        head = print::refusalJson(roll, error.what());
+        return false;
+    }
+}
+
 }  // namespace orvik::features

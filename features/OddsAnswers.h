@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "odds/Odds.h"
 
@@ -46,6 +47,14 @@ class OddsAnswers {
     std::unique_ptr<Odds> versus_;
     std::string versusError_;
 };
+
+// The table of text's totals for a front end that draws them (the page), without 200,000
+// numbers to write and read back: head is the object `--odds --json` prints without its totals,
+// and columns each total's p, then each one's at_least, then each one's at_most, lowest total
+// first, the very figures of the totals the JSON lists. False for a dice error: head is then the
+// refusal's JSON, and columns empty. Throws std::bad_alloc.
+bool oddsColumns(const char* text, std::size_t length, bool sneak, std::string& head,
+                 std::vector<double>& columns);
 
 }  // namespace orvik::features
 

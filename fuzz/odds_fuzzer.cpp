@@ -250,16 +250,21 @@ bool isUnit(double p) {
     return p >= 0.0 && p <= 1.0;
 }
 
-// The chances of one group's totals with the error's: each in [0, 1], at least never rising, the
-// lowest total's at least the chance of a result, and all of it summing to 1.
-void checkChances(const std::vector<double>& p, const std::vector<double>& atLeast, double error,
-                  const std::string& text, const std::string& answer) {
+// The chances of one group's totals with the error's: each in [0, 1], at least never rising and
+// at most never falling, the lowest total's at least and the highest's at most the chance of a
+// result, and all of it summing to 1.
+void checkChances(const std::vector<double>& p, const std::vector<double>& atLeast,
+                  const std::vector<double>& atMost, double error, const std::string& text,
+                  const std::string& answer) {
     if (!isUnit(error)) fail("p_error outside [0, 1]", text, answer);
-    if (p.empty() || atLeast.size() != p.size()) fail("no totals", text, answer);
+    if (p.empty() || atLeast.size() != p.size() || atMost.size() != p.size())
+        fail("no totals", text, answer);
     long double sum = error;
     for (std::size_t i = 0; i < p.size(); ++i) {
-        if (!isUnit(p[i]) || !isUnit(atLeast[i])) fail("a chance outside [0, 1]", text, answer);
+        if (!isUnit(p[i]) || !isUnit(atLeast[i]) || !isUnit(atMost[i]))
+            fail("a chance outside [0, 1]", text, answer);
         if (i > 0 && atLeast[i] > atLeast[i - 1]) fail("at_least rises", text, answer);
+        if (i > 0 && atMost[i] < atMost[i - 1]) fail("at_most falls", text, answer);
         sum += p[i];
     }
     if (std::fabs(static_cast<double>(sum) - 1.0) > 1e-12)
@@ -267,6 +272,8 @@ void checkChances(const std::vector<double>& p, const std::vector<double>& atLea
     const double results = 1.0 - error;
     if (error <= 0.5 ? atLeast[0] != results : std::fabs(atLeast[0] - results) > 1e-12)
         fail("the lowest total's at_least is not the chance of a result", text, answer);
+    if (error <= 0.5 ? atMost.back() != results : std::fabs(atMost.back() - results) > 1e-12)
+        fail("the highest total's at_most is not the chance of a result", text, answer);
 }
 
 void checkJson(const std::string& text, const std::string& answer, bool result) {
@@ -289,19 +296,23 @@ void checkJson(const std::string& text, const std::string& answer, bool result) 
         fail("odds without their fields", text, answer);
     std::vector<double> p;
     std::vector<double> atLeast;
+    std::vector<double> atMost;
     double expected = low->number;
     for (const Value& row : totals->items) {
         const Value* total = row.get("total");
         const Value* chance = row.get("p");
         const Value* above = row.get("at_least");
-        if (total == nullptr || chance == nullptr || above == nullptr || total->number != expected)
+        const Value* below = row.get("at_most");
+        if (total == nullptr || chance == nullptr || above == nullptr || below == nullptr ||
+            total->number != expected)
             fail("a totals row out of place", text, answer);
         expected += 1;
         p.push_back(chance->number);
         atLeast.push_back(above->number);
+        atMost.push_back(below->number);
     }
     if (expected - 1 != high->number) fail("the totals do not end at max", text, answer);
-    checkChances(p, atLeast, pError->number, text, answer);
+    checkChances(p, atLeast, atMost, pError->number, text, answer);
 }
 
 // The questions beyond the table, for a target chosen by the first byte's upper bits across the
@@ -382,7 +393,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             sneak ? orvik::odds::sneakOdds(text.c_str()) : orvik::odds::rollOdds(text.c_str());
         if (!result) fail("the odds are an error only once", text, answer);
         checkChances(odds.results.totals.probability, orvik::odds::atLeast(odds),
-                     odds.results.errorProbability, text, answer);
+                     orvik::odds::atMost(odds), odds.results.errorProbability, text, answer);
         checkQuestions(odds, data[0] >> 2u, text);
         // Numbers wherever some total is a result, however small its chance.
         if (!(std::isfinite(odds.mean) && std::isfinite(odds.standardDeviation)))

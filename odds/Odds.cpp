@@ -162,25 +162,44 @@ OddsKey sneakKey(const char* text, const ParsedRoll& sneak, const ParsedRoll& ma
     return keyOf(text, description.get(), true, partOf(sneak), main);
 }
 
-std::vector<double> orMore(const std::vector<double>& p, double errorProbability) {
-    // Summed from the top so that the small end stays exact. The sum of every chance can round
-    // above the chance of a result; that, and no more, is what the first entry or more has. But
-    // when the error is the likelier answer, 1 - p_error keeps only the digits of p_error, and
-    // the sum itself tells a small chance of a result better.
+namespace {
+
+// The running sums of p from one end, lowest index first when up. The sum of every chance can
+// round above the chance of a result; that, and no more, is what the far end has. But when the
+// error is the likelier answer, 1 - p_error keeps only the digits of p_error, and the sum itself
+// tells a small chance of a result better.
+std::vector<double> runningSums(const std::vector<double>& p, double errorProbability, bool up) {
     const bool capped = errorProbability <= 0.5;
     const double results = 1.0 - errorProbability;
-    std::vector<double> out(p.size());
+    const std::size_t n = p.size();
+    std::vector<double> out(n);
     double hi = 0.0, lo = 0.0;
-    for (std::size_t i = p.size(); i-- > 0;) {
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = up ? k : n - 1 - k;
         twoSum(hi, lo, p[i]);
         out[i] = capped ? std::min(hi + lo, results) : hi + lo;
     }
-    if (capped && !out.empty()) out[0] = results;
+    if (capped && n > 0) out[up ? n - 1 : 0] = results;
     return out;
+}
+
+}  // namespace
+
+std::vector<double> orMore(const std::vector<double>& p, double errorProbability) {
+    // Summed from the top so that the small end stays exact.
+    return runningSums(p, errorProbability, false);
+}
+
+std::vector<double> orLess(const std::vector<double>& p, double errorProbability) {
+    return runningSums(p, errorProbability, true);
 }
 
 std::vector<double> atLeast(const Odds& odds) {
     return orMore(odds.results.totals.probability, odds.results.errorProbability);
+}
+
+std::vector<double> atMost(const Odds& odds) {
+    return orLess(odds.results.totals.probability, odds.results.errorProbability);
 }
 
 }  // namespace orvik::odds

@@ -65,9 +65,16 @@ OddsKey sneakKey(const char* text, const ParsedRoll& sneak, const ParsedRoll& ma
 // over 1/2: then the totals' own sums, which keep the digits of a tiny chance of a result.
 std::vector<double> atLeast(const Odds& odds);
 
+// P(the answer is a result and the total is t or less), for each total of odds.results, with
+// the care atLeast takes at the lowest taken at the highest.
+std::vector<double> atMost(const Odds& odds);
+
 // p[i] + ... + p[last] for each i, of chances of results that sum to 1 - errorProbability, with
 // the care atLeast takes at the first.
 std::vector<double> orMore(const std::vector<double>& p, double errorProbability);
+
+// p[0] + ... + p[i] for each i, with that care at the last.
+std::vector<double> orLess(const std::vector<double>& p, double errorProbability);
 
 }  // namespace orvik::odds
 

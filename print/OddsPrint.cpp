@@ -16,6 +16,7 @@
 namespace orvik::print {
 
 using odds::atLeast;
+using odds::atMost;
 using odds::DicePart;
 using odds::Distribution;
 using odds::kOrMore;
@@ -210,6 +211,12 @@ std::string targetJson(const std::string& text, const Odds& odds, const TargetOd
         if (k > 0) out += ',';
         appendNumber(out, reaching.exactly[k]);
     }
+    out += "],\"or_more\":[";
+    const std::vector<double> more = kOrMore(odds, reaching);
+    for (std::size_t k = 0; k < more.size(); ++k) {
+        if (k > 0) out += ',';
+        appendNumber(out, more[k]);
+    }
     out += "]}";
     return out;
 }
@@ -292,17 +299,35 @@ std::string oddsText(const std::string& text, const Odds& odds) {
     return out;
 }
 
-std::string oddsJson(const std::string& text, const Odds& odds) {
+namespace {
+
+// The table's object up to its totals.
+void appendTableHead(std::string& out, const std::string& text, const Odds& odds) {
     const Distribution& totals = odds.results.totals;
-    std::string out;
     appendJsonHead(out, text, odds);
     appendf(out, ",\"min\":%" PRId64 ",\"max\":%" PRId64, totals.lowest, totals.highest());
     out += ",\"mean\":";
     appendNumber(out, odds.mean);
     out += ",\"standard_deviation\":";
     appendNumber(out, odds.standardDeviation);
+}
+
+}  // namespace
+
+std::string oddsJsonHead(const std::string& text, const Odds& odds) {
+    std::string out;
+    appendTableHead(out, text, odds);
+    out += '}';
+    return out;
+}
+
+std::string oddsJson(const std::string& text, const Odds& odds) {
+    const Distribution& totals = odds.results.totals;
+    std::string out;
+    appendTableHead(out, text, odds);
     out += ",\"totals\":[";
     const std::vector<double> above = atLeast(odds);
+    const std::vector<double> below = atMost(odds);
     for (std::size_t i = 0; i < above.size(); ++i) {
         out += i > 0 ? ",{\"total\":" : "{\"total\":";
         appendNumber(out, totals.lowest + static_cast<std::int64_t>(i));
@@ -310,6 +335,8 @@ std::string oddsJson(const std::string& text, const Odds& odds) {
         appendNumber(out, totals.probability[i]);
         out += ",\"at_least\":";
         appendNumber(out, above[i]);
+        out += ",\"at_most\":";
+        appendNumber(out, below[i]);
         out += '}';
     }
     out += "]}";

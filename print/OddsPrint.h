@@ -20,6 +20,10 @@ std::string oddsText(const std::string& text, const Odds& odds);
 // One line of JSON (no newline) holding every total; doc/odds.md gives its shape.
 std::string oddsJson(const std::string& text, const Odds& odds);
 
+// The same object without its totals, for a front end that takes the totals' figures as numbers
+// (features/OddsAnswers.h, oddsColumns).
+std::string oddsJsonHead(const std::string& text, const Odds& odds);
+
 // The same for a text the module refuses.
 std::string refusalJson(const std::string& text, const char* message);
 

@@ -362,13 +362,16 @@ if command -v jq >/dev/null 2>&1; then
         and .p_error == 0 and .min == 6 and .max == 28' --sneak "3d6 2#d8+2"
     json_check "json d500 bias" '.[0].totals | (.[267].p == 66/32768) and (.[268].p == 65/32768)' d500
     for text in 10d3 '50d2*2' 'd20 to hit'; do
-        json_check "json $text: chances within [0, 1], at least the minimum is certain" \
-            '.[0] | .p_error == 0 and .totals[0].at_least == 1 and
-             all(.totals[]; .p >= 0 and .p <= 1 and .at_least >= 0 and .at_least <= 1)' "$text"
+        json_check "json $text: chances within [0, 1], at least the minimum and at most the maximum certain" \
+            '.[0] | .p_error == 0 and .totals[0].at_least == 1 and .totals[-1].at_most == 1 and
+             all(.totals[]; .p >= 0 and .p <= 1 and .at_least >= 0 and .at_least <= 1
+                 and .at_most >= 0 and .at_most <= 1)' "$text"
     done
     json_check "json at least" '.[0] | .groups == 3 and .target == 15 and .p_error == 0
         and (.exactly | length) == 4 and (.exactly | add - 1 | fabs < 1e-12)
-        and (.at_least - ([.exactly[1] / 3, .exactly[2] * 2 / 3, .exactly[3]] | add) | fabs < 1e-15)' \
+        and (.at_least - ([.exactly[1] / 3, .exactly[2] * 2 / 3, .exactly[3]] | add) | fabs < 1e-15)
+        and .or_more[0] == 1 and .or_more[3] == .exactly[3]
+        and (.or_more[1] - (.exactly[1:] | add) | fabs < 1e-15)' \
         --at-least 15 "3#d20+5"
     json_check "json at least, any 64-bit target" '(.[0].exactly == [0, 1]) and .[0].at_least == 1
         and (.[1].exactly == [0, 0, 0, 1])' --at-least -9223372036854775808 d20 "3#d6"

@@ -24,8 +24,9 @@ double chanceOf(const orvik::odds::Odds& odds, std::int64_t total) {
                : t.probability[static_cast<std::size_t>(total - t.lowest)];
 }
 
-// The totals of one group sum to 1 with the refusals, every chance and every "or more" lies in
-// [0, 1], and the lowest total or more is exactly the chance of a result.
+// The totals of one group sum to 1 with the refusals, every chance and every "or more" and "or
+// less" lies in [0, 1], the lowest total or more and the highest or less are exactly the chance of
+// a result, and "t or less" and "t + 1 or more" make up that chance.
 TEST(OddsRefusal, ChancesStayWithinOne) {
     const TextCase cases[] = {
         {false, "10d3"},
@@ -45,20 +46,28 @@ TEST(OddsRefusal, ChancesStayWithinOne) {
         const orvik::odds::Odds odds = oddsOf(c.text, c.sneak);
         const std::vector<double>& p = odds.results.totals.probability;
         const std::vector<double> above = orvik::odds::atLeast(odds);
+        const std::vector<double> below = orvik::odds::atMost(odds);
         const std::string name = c.text.substr(0, 20);
         ASSERT_EQ(above.size(), p.size()) << name;
+        ASSERT_EQ(below.size(), p.size()) << name;
+        const double results = 1.0 - odds.results.errorProbability;
         if (odds.results.errorProbability <= 0.5) {
-            EXPECT_EQ(above[0], 1.0 - odds.results.errorProbability) << name;
+            EXPECT_EQ(above[0], results) << name;
+            EXPECT_EQ(below.back(), results) << name;
         } else {
-            EXPECT_NEAR(above[0], 1.0 - odds.results.errorProbability, 1e-15) << name;
+            EXPECT_NEAR(above[0], results, 1e-15) << name;
+            EXPECT_NEAR(below.back(), results, 1e-15) << name;
         }
         EXPECT_GE(odds.results.errorProbability, 0.0) << name;
         long double sum = odds.results.errorProbability;
         for (std::size_t i = 0; i < p.size(); ++i) {
             EXPECT_TRUE(p[i] >= 0.0 && p[i] <= 1.0) << name << " p[" << i << "] = " << p[i];
             EXPECT_TRUE(above[i] >= 0.0 && above[i] <= 1.0) << name << " at_least " << above[i];
+            EXPECT_TRUE(below[i] >= 0.0 && below[i] <= 1.0) << name << " at_most " << below[i];
             if (i > 0) {
                 EXPECT_LE(above[i], above[i - 1]) << name;
+                EXPECT_GE(below[i], below[i - 1]) << name;
+                EXPECT_NEAR(below[i - 1] + above[i], results, 1e-12) << name << " at " << i;
             }
             sum += p[i];
         }
@@ -66,7 +75,7 @@ TEST(OddsRefusal, ChancesStayWithinOne) {
         // What scripts read: the lowest total's at_least is written as exactly 1 when nothing is
         // refused.
         if (odds.results.errorProbability == 0.0) {
-            EXPECT_NE(orvik::print::oddsJson(c.text, odds).find(",\"at_least\":1}"),
+            EXPECT_NE(orvik::print::oddsJson(c.text, odds).find(",\"at_least\":1,"),
                       std::string::npos)
                 << name;
         }

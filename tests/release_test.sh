@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The files scripts/release made, checked as a user would: the sums verify; the Windows zip
+# The files scripts/release made, checked as a user would: the sums verify; the page's zip holds
+# the page, of this version; the Windows zip
 # unpacked into an empty folder holds what it should, its DLL exports the host routines, its
 # import libraries give a linked host the same names and its orvik.exe rolls under Wine; the three Debian packages carry the license and work unpacked; the
 # npm package installs into an empty folder and rolls from Node as the command does; the
@@ -27,7 +28,7 @@ debs="liborvik-dev_${version}_ARCH.deb liborvik${major}_${version}_ARCH.deb orvi
 arch=$(cd "$dist" && ls orvik_"$version"_*.deb 2>/dev/null | sed -n 's/^orvik_[^_]*_\(.*\)\.deb$/\1/p')
 [ -n "$arch" ] && debs=${debs//ARCH/$arch}
 same "the release files" "$(cd "$dist" && LC_ALL=C ls | tr '\n' ' ')" \
-    "SHA256SUMS $(echo "$debs" | cut -d' ' -f1-2) $name-win32.zip $name.tar.gz $name.tgz $(echo "$debs" | cut -d' ' -f3) "
+    "SHA256SUMS $(echo "$debs" | cut -d' ' -f1-2) $name-web.zip $name-win32.zip $name.tar.gz $name.tgz $(echo "$debs" | cut -d' ' -f3) "
 same "the changelog's latest release" "$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$src/CHANGELOG.md")" \
     "## [$version]"
 
@@ -116,6 +117,21 @@ else
         cat "$tmp/imports"
         fail "the zip's import libraries, or HOSTS.txt's commands for making them"
     fi
+fi
+
+# The page's zip, unpacked into an empty folder: the page's files, its LICENSE the source's, and
+# the version in its footer.
+web=$tmp/web
+mkdir "$web"
+count=$((count + 1))
+if ! unzip -q "$dist/$name-web.zip" -d "$web"; then
+    fail "unzip $name-web.zip"
+else
+    same "the page zip's files" "$(cd "$web" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" \
+        "$(printf "./$name-web/%s\n" LICENSE app.js engine.js favicon.svg index.html style.css | LC_ALL=C sort | tr '\n' ' ')"
+    count=$((count + 1))
+    cmp -s "$web/$name-web/LICENSE" "$src/LICENSE" || fail "the page zip's LICENSE is not the source's"
+    same "the page's version" "$(sed -n 's/^ *<p>Orvik \([0-9.]*[0-9]\)\. .*/\1/p' "$web/$name-web/index.html")" "$version"
 fi
 
 # The Debian packages, unpacked into one tree as dpkg would install them.

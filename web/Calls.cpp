@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <emscripten/emscripten.h>
 
@@ -49,6 +50,7 @@ struct Rolls {
 std::unique_ptr<Rolls> run;
 
 std::unique_ptr<OddsAnswers> odds;
+std::vector<double> columns;  // the last table's, as orvik_odds_columns left them
 std::unique_ptr<EngineAnswers> engine;
 std::unique_ptr<RollingAudit> rolling;
 std::unique_ptr<LogAudit> logAudit;
@@ -168,6 +170,22 @@ EMSCRIPTEN_KEEPALIVE int orvik_odds(const char* text, std::size_t length) {
         if (!odds) odds = std::make_unique<OddsAnswers>(false, true);
         return odds->answer(text, length, answer) ? 1 : 0;
     });
+}
+
+// The odds of one text as a page draws them: the answer is the object `orvik --odds --json
+// [--sneak]` prints without its totals, and the totals' p, at_least and at_most are three columns
+// of numbers, lowest total first, which orvik_columns and orvik_columns_length give. A table of
+// 49,901 totals is then no 200,000 numbers written and read back. True for a result.
+EMSCRIPTEN_KEEPALIVE int orvik_odds_columns(const char* text, std::size_t length, int sneak) {
+    return oddsColumns(text, length, sneak != 0, answer, columns) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const double* orvik_columns() {
+    return columns.data();
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t orvik_columns_length() {
+    return columns.size();
 }
 
 // An audit of rolls of text through the engine's own routine, rolls times in all (a whole

@@ -1,0 +1,153 @@
+// The page's size and speed, measured in Debian's Chromium, headless (doc/PAGE.md gives the
+// figures; no test times anything):
+//   ORVIK_WEB_DIR=build-web/web node measure.mjs
+// - everything the page loads, gzipped (level 9), as a server would send it;
+// - from navigation to the first answer, each run with a fresh browser profile: the seed shown, a
+//   roll asked for as soon as the page is read, the odds a link asks for drawn;
+// - from a click on "Show odds" to the drawn chart of 30#100d500;
+// - and, for scale, a page whose one script starts a worker that only answers.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import { pathToFileURL } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const webDir = path.resolve(process.env.ORVIK_WEB_DIR || 'build-web/web');
+const runs = Number(process.env.RUNS || 7);
+const args = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+  '--disable-component-update', '--disable-sync'];
+const executablePath = process.env.CHROMIUM || '/usr/bin/chromium';
+
+const server = http.createServer((request, response) => {
+  const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+  const file = path.join(webDir, name);
+  if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file)) return response.writeHead(404).end();
+  const type = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.svg': 'image/svg+xml' }[path.extname(file)];
+  response.writeHead(200, { 'content-type': type || 'application/octet-stream' });
+  return fs.createReadStream(file).pipe(response);
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const httpUrl = `http://127.0.0.1:${server.address().port}/index.html`;
+const fileUrl = pathToFileURL(path.join(webDir, 'index.html')).href;
+
+const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length / 2)];
+const summary = (list) => `median ${median(list).toFixed(0)} ms, least ${Math.min(...list).toFixed(0)}, most ${Math.max(...list).toFixed(0)} (${list.length} runs)`;
+
+// What the page loads, by the requests a visit makes.
+{
+  const browser = await chromium.launch({ executablePath, args });
+  const page = await browser.newPage();
+  const loaded = new Set();
+  // The worker's blob: URL is the page's own engine.js again, made in memory.
+  page.on('requestfinished', (request) => {
+    if (request.url().startsWith('http:')) loaded.add(new URL(request.url()).pathname);
+  });
+  await page.goto(httpUrl);
+  await page.waitForFunction(() => /^\d+$/.test(document.getElementById('seed-in-use').textContent));
+  await page.waitForTimeout(1500);
+  let raw = 0;
+  let packed = 0;
+  for (const name of [...loaded].sort()) {
+    const bytes = fs.readFileSync(path.join(webDir, name));
+    const gz = zlib.gzipSync(bytes, { level: 9 }).length;
+    raw += bytes.length;
+    packed += gz;
+    console.log(`  ${name.padEnd(14)} ${String(bytes.length).padStart(8)} bytes, ${String(gz).padStart(7)} gzipped`);
+  }
+  console.log(`everything the page loads: ${raw} bytes, ${packed} gzipped (${(packed / 1024).toFixed(1)} KiB)`);
+  await browser.close();
+}
+
+// From navigation to each first answer, in a fresh profile each time. The times are the page's
+// own clock, which starts at navigation.
+const watch = () => {
+  window.firstAnswers = {};
+  const seen = (name, test) => {
+    const observer = new MutationObserver(() => {
+      if (!window.firstAnswers[name] && test()) window.firstAnswers[name] = performance.now();
+    });
+    document.addEventListener('DOMContentLoaded', () => observer.observe(document.body, { subtree: true, childList: true, characterData: true }));
+  };
+  seen('seed', () => /^\d+$/.test(document.getElementById('seed-in-use').textContent));
+  seen('roll', () => document.querySelector('#roll-latest .answer') !== null);
+  seen('odds', () => document.querySelector('#odds-chart svg') !== null);
+  // A roll asked for as soon as the page is read, before its worker is ready.
+  window.addEventListener('load', () => {
+    if (location.hash.includes('view=roll')) document.getElementById('roll-button').click();
+  });
+};
+// The floor: a page of one line whose script starts a worker that only answers, the same way.
+const floorDir = fs.mkdtempSync(path.join(os.tmpdir(), 'orvik-floor-'));
+fs.writeFileSync(path.join(floorDir, 'index.html'), '<!DOCTYPE html><html lang="en"><head><meta charset="utf-8"><title>floor</title>' +
+  '<script src="floor.js"></script></head><body><output id="seed-in-use"></output></body></html>');
+fs.writeFileSync(path.join(floorDir, 'floor.js'), 'const w = new Worker(URL.createObjectURL(new Blob(["onmessage = () => postMessage(1)"])));' +
+  'w.onmessage = () => { document.getElementById("seed-in-use").textContent = "1"; }; w.postMessage(0);');
+{
+  const times = [];
+  for (let i = 0; i < runs; i++) {
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orvik-profile-'));
+    const context = await chromium.launchPersistentContext(profile, { executablePath, args, headless: true });
+    await context.addInitScript(watch);
+    const page = context.pages()[0] || await context.newPage();
+    await page.goto(pathToFileURL(path.join(floorDir, 'index.html')).href);
+    await page.waitForFunction(() => window.firstAnswers.seed);
+    times.push(await page.evaluate(() => window.firstAnswers.seed));
+    await context.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(`the floor, from file://: navigation to a trivial worker's answer: ${summary(times)}`);
+  fs.rmSync(floorDir, { recursive: true, force: true });
+}
+for (const [name, base] of [['file://', fileUrl], ['a server', httpUrl]]) {
+  const times = { seed: [], roll: [], odds: [] };
+  for (let i = 0; i < runs; i++) {
+    for (const hash of ['#view=roll&roll=d20', '#view=odds&odds=3d6']) {
+      const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orvik-profile-'));
+      const context = await chromium.launchPersistentContext(profile, { executablePath, args, headless: true });
+      await context.addInitScript(watch);
+      const page = context.pages()[0] || await context.newPage();
+      await page.goto(base + hash);
+      const want = hash.includes('odds') ? ['seed', 'odds'] : ['seed', 'roll'];
+      await page.waitForFunction((keys) => keys.every((k) => window.firstAnswers[k]), want);
+      const got = await page.evaluate(() => window.firstAnswers);
+      for (const key of want) if (!(key === 'seed' && hash.includes('odds'))) times[key].push(got[key]);
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    }
+  }
+  console.log(`from ${name}, navigation to the seed shown: ${summary(times.seed)}`);
+  console.log(`from ${name}, navigation to a roll's answer (asked for at load): ${summary(times.roll)}`);
+  console.log(`from ${name}, navigation to the odds a link asks for, drawn: ${summary(times.odds)}`);
+}
+
+// A click on "Show odds" to the drawn chart of 30#100d500: from the click's time stamp to the
+// frame after the chart is in the page.
+{
+  const browser = await chromium.launch({ executablePath, args });
+  const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
+  await page.goto(`${fileUrl}#view=odds&odds=3d6`);
+  await page.waitForSelector('#odds-chart svg');
+  await page.fill('#odds-texts', '30#100d500');
+  const took = [];
+  for (let i = 0; i < runs; i++) {
+    await page.evaluate(() => {
+      window.drawn = new Promise((resolve) => {
+        let clicked = 0;
+        document.getElementById('odds-button').addEventListener('click', (event) => { clicked = event.timeStamp; }, { once: true });
+        const observer = new MutationObserver(() => {
+          if (!clicked) return;
+          observer.disconnect();
+          requestAnimationFrame(() => setTimeout(() => resolve(performance.now() - clicked), 0));
+        });
+        observer.observe(document.getElementById('odds-chart'), { childList: true });
+      });
+    });
+    await page.click('#odds-button');
+    took.push(await page.evaluate(() => window.drawn));
+  }
+  console.log(`click to the drawn chart of 30#100d500: ${summary(took)}`);
+  await browser.close();
+}
+server.close();

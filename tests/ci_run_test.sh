@@ -13,7 +13,7 @@ run() {
     local name=$1 want_status=$2 want_re=$3 installed=$4 update_fails=$5 install_fails=$6
     count=$((count + 1))
     local tree=$tmp/$name bin=$tmp/$name/bin
-    mkdir -p "$tree/.ci" "$tree/scripts" "$bin"
+    mkdir -p "$tree/.ci" "$tree/scripts" "$tree/web/page/test" "$bin"
     cp "$source_dir/.ci/run" "$tree/.ci/run"
     printf '#!/bin/sh\necho "scripts/test ran"\n' >"$tree/scripts/test"
     printf '#!/bin/sh\necho "dpkg $*" >>"%s/log"\n[ "$1" = --print-foreign-architectures ] && echo i386\n[ "$1" = -s ] && exit %s\nexit 0\n' \
@@ -21,6 +21,7 @@ run() {
     printf '#!/bin/sh\necho "apt-get $*" >>"%s/log"\ncase "$*" in *update*) exit %s ;; *install*) exit %s ;; esac\n' \
         "$tree" "$update_fails" "$install_fails" >"$bin/apt-get"
     printf '#!/bin/sh\necho "sleep $*" >>"%s/log"\n' "$tree" >"$bin/sleep"
+    printf '#!/bin/sh\necho "npm $*" >>"%s/log"\n' "$tree" >"$bin/npm"
     chmod +x "$tree/.ci/run" "$tree/scripts/test" "$bin"/*
     PATH="$bin:$PATH" bash "$tree/.ci/run" >>"$tree/log" 2>&1
     local status=$?
@@ -37,4 +38,7 @@ run "install fails" 100 "apt-get .*install" no 100 100
 count=$((count + 1))
 [ "$(grep -c '^apt-get update -qq$' "$tmp/update fails, install works/log")" = 3 ] ||
     fail "update tried $(grep -c '^apt-get update -qq$' "$tmp/update fails, install works/log") times, not 3"
+# The page's test packages, as their lock file pins them, before the tests.
+count=$((count + 1))
+grep -q '^npm ci ' "$tmp/everything installed/log" || fail "npm ci not run"
 finish

@@ -149,8 +149,8 @@ export interface OddsTable extends OddsOf {
   max: number;
   mean: number;
   standard_deviation: number;
-  /** Every total from min to max: its chance, and that of it or more. */
-  totals: Array<{ total: number; p: number; at_least: number }>;
+  /** Every total from min to max: its chance, that of it or more, and that of it or less. */
+  totals: Array<{ total: number; p: number; at_least: number; at_most: number }>;
 }
 
 export interface OddsAtLeast extends OddsOf {
@@ -160,6 +160,8 @@ export interface OddsAtLeast extends OddsOf {
   at_least: number;
   /** For k = 0 to groups, the chance that exactly k groups reach it. */
   exactly: number[];
+  /** For k = 0 to groups, the chance that k groups or more reach it. */
+  or_more: number[];
 }
 
 export interface OddsVersus {

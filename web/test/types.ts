@@ -15,10 +15,10 @@ export async function use(): Promise<void> {
   }
   for (const odds of orvik.odds('2d6')) {
     if ('error' in odds) console.log(odds.error);
-    else console.log(odds.totals[0].at_least, odds.mean, odds.standard_deviation);
+    else console.log(odds.totals[0].at_least, odds.totals[0].at_most, odds.mean, odds.standard_deviation);
   }
   for (const odds of orvik.odds(['2#d20'], { atLeast: 15n })) {
-    if (!('error' in odds)) console.log(odds.exactly.length, odds.target, odds.at_least);
+    if (!('error' in odds)) console.log(odds.exactly.length, odds.or_more[0], odds.target, odds.at_least);
   }
   for (const odds of orvik.odds('d20', { vs: 'd6' })) {
     if ('refused' in odds) console.log(odds.refused, odds.vs);

@@ -139,10 +139,14 @@
 
   // A number typed as digits goes to the library as a number; anything else goes as it is, for the
   // library to refuse in its own words.
+  // A field's text as the library takes a number: digits exactly (a BigInt where asked, for
+  // targets beyond 2^53), any other number as a number, anything else as the text itself, so that
+  // the library's refusal names what was typed.
   function wholeNumber(text, big) {
     const trimmed = text.trim();
-    if (!/^-?\d+$/.test(trimmed)) return text;
-    return big ? BigInt(trimmed) : Number(trimmed);
+    if (/^-?\d+$/.test(trimmed)) return big ? BigInt(trimmed) : Number(trimmed);
+    const number = trimmed === '' ? NaN : Number(trimmed);
+    return Number.isFinite(number) ? number : text;
   }
 
   // Roll texts, one a line; empty lines are none.

@@ -480,7 +480,7 @@ describe('the page', { concurrency: false }, () => {
     await page.click('#tab-roll');
     await page.fill('#seed', hostile[0]);
     await page.press('#seed', 'Enter');
-    await page.waitForFunction(() => /a seed is a whole number/.test(document.getElementById('roll-latest').textContent));
+    await page.waitForFunction(() => /a seed is a number, not the string/.test(document.getElementById('roll-latest').textContent));
     const seen = await page.evaluate(() => ({
       images: document.images.length,
       scripts: document.scripts.length,

@@ -5,6 +5,7 @@
 // - from navigation to the first answer, each run with a fresh browser profile: the seed shown, a
 //   roll asked for as soon as the page is read, the odds a link asks for drawn;
 // - from a click on "Show odds" to the drawn chart of 30#100d500;
+// - from a click to its handler while a million-roll audit runs;
 // - and, for scale, a page whose one script starts a worker that only answers.
 import fs from 'node:fs';
 import http from 'node:http';
@@ -148,6 +149,32 @@ for (const [name, base] of [['file://', fileUrl], ['a server', httpUrl]]) {
     took.push(await page.evaluate(() => window.drawn));
   }
   console.log(`click to the drawn chart of 30#100d500: ${summary(took)}`);
+  await browser.close();
+}
+
+// Clicks while a million-roll audit of 30#100d500 runs in its worker: from each click's time
+// stamp to its handler on the page (the test holds only that they are handled while it runs).
+{
+  const browser = await chromium.launch({ executablePath, args });
+  const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
+  await page.goto(`${fileUrl}#view=audit`);
+  await page.check('input[name="audit-source"][value="rolls"]');
+  await page.fill('#audit-texts', '30#100d500');
+  await page.fill('#audit-rolls', '1000000');
+  await page.click('#audit-button');
+  await page.waitForFunction(() => document.getElementById('audit-progress').value > 0);
+  await page.evaluate(() => {
+    window.clickLags = [];
+    document.addEventListener('click', (event) => window.clickLags.push(performance.now() - event.timeStamp), true);
+  });
+  const box = await page.locator('#exact').boundingBox();
+  for (let i = 0; i < runs * 3; i++) {
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    await page.waitForTimeout(20);
+  }
+  const lags = await page.evaluate(() => window.clickLags);
+  const running = !(await page.isHidden('#audit-work'));
+  console.log(`a click during a million-roll audit, to its handler: ${summary(lags)}${running ? '' : ' (the audit ended before the last)'}`);
   await browser.close();
 }
 server.close();

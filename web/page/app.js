@@ -1,7 +1,7 @@
 // The Orvik page: rolls, odds and audits, each worked out by the library in a worker (engine.js)
 // and only shown here. Any text, whoever wrote it, is put in the page as text: through
 // textContent, text nodes and setAttribute, never as markup.
-/* global orvikEngineUrl, orvikFirstWorker, orvikModule */
+/* global orvikWorker, orvikFirstWorker, orvikModule, orvikPage, orvikRandomSeed */
 'use strict';
 (() => {
   const byId = (id) => document.getElementById(id);
@@ -81,7 +81,7 @@
 
     start(worker) {
       this.pending = new Map();
-      this.worker = worker || new Worker(orvikEngineUrl);
+      this.worker = worker || orvikWorker();
       this.worker.onmessage = ({ data }) => this.receive(data);
       this.worker.onerror = (event) => {
         event.preventDefault();
@@ -128,11 +128,22 @@
     }
   }
 
-  // The worker engine.js started at once serves what the page shows first; the others start
-  // after it has answered, or when they are wanted.
-  const oddsFirst = new URLSearchParams(location.hash.slice(1)).get('view') === 'odds';
-  let oddsEngine = oddsFirst ? new Engine(orvikFirstWorker) : null;
-  const rolls = new Engine(oddsFirst ? null : orvikFirstWorker);
+  // Seeds and rolls on the page's own thread (start.js made its instance): each takes
+  // microseconds, and the first answer then waits for no worker to start.
+  const rolls = {
+    call(message) {
+      const done = orvikPage.then((orvik) => ({
+        result: message.op === 'seed'
+          ? orvik.seed(message.seed === undefined ? orvikRandomSeed() : message.seed)
+          : orvik.roll(message.text, { sneak: message.sneak }),
+      }));
+      return { id: ++lastId, done };
+    },
+  };
+
+  // The odds' worker is the one engine.js started when a link asks for odds; the others start
+  // after the first answer, or when they are wanted.
+  let oddsEngine = orvikFirstWorker ? new Engine(orvikFirstWorker) : null;
   const odds = () => oddsEngine || (oddsEngine = new Engine());
   let auditEngine = null;
   const audits = () => auditEngine || (auditEngine = new Engine());
@@ -230,10 +241,6 @@
       return false;
     }
   }
-
-  // A new roll worker starts from a seed of its own: it is given the one shown, and the history
-  // says where the rolls start again.
-  rolls.restarted = () => setSeed(seedInUse === null ? undefined : seedInUse);
 
   byId('seed-form').addEventListener('submit', (event) => {
     event.preventDefault();

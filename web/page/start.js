@@ -1,13 +1,42 @@
-// The end of engine.js, run as soon as it is read in the page's head. The first worker starts at
-// once, and the compiled module is made here meanwhile, once for every worker (app.js hands it
-// to each): a worker's own start and the compiling then overlap, and no later worker compiles.
-var orvikEngineUrl = URL.createObjectURL(new Blob([orvikEngineSource], { type: 'text/javascript' }));
-var orvikFirstWorker = new Worker(orvikEngineUrl);
+// The end of engine.js, run as soon as it is read in the page's head. The module is compiled
+// here, once for the page and every worker (app.js hands it to each), and the page's own
+// instance, which seeds and rolls, is made as soon as it is: the first answer waits for neither
+// app.js nor a worker. The workers' source is orvikEngine's text and the worker's script; the
+// first worker starts at once only when a link asks for odds, which it answers.
+var orvikEngineText = orvikEngine.toString();
+var orvikEngineUrl;
+function orvikWorker() {
+  orvikEngineUrl = orvikEngineUrl || URL.createObjectURL(
+    new Blob([orvikEngineText, '\n', orvikWorkerSource], { type: 'text/javascript' }));
+  return new Worker(orvikEngineUrl);
+}
+var orvikFirstWorker = /(^#|&)view=odds(&|$)/.test(location.hash) ? orvikWorker() : null;
 var orvikModule = (function () {
   var prefix = 'wasmBinaryFile="data:application/octet-stream;base64,';
-  var start = orvikEngineSource.indexOf(prefix) + prefix.length;
-  var text = atob(orvikEngineSource.slice(start, orvikEngineSource.indexOf('"', start)));
-  var bytes = new Uint8Array(text.length);
-  for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  var start = orvikEngineText.indexOf(prefix) + prefix.length;
+  var base64 = orvikEngineText.slice(start, orvikEngineText.indexOf('"', start));
+  var bytes;
+  if (Uint8Array.fromBase64) {
+    bytes = Uint8Array.fromBase64(base64);
+  } else {
+    var text = atob(base64);
+    bytes = new Uint8Array(text.length);
+    for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  }
   return WebAssembly.compile(bytes);
 })();
+var orvikRandomSeed = function () {
+  return crypto.getRandomValues(new Uint32Array(1))[0];
+};
+// The page's instance of the API, over the module compiled above.
+var orvikPage = orvikModule.then(function (module) {
+  var engine = orvikEngine();
+  return new Promise(function (resolve, reject) {
+    engine.createOrvikCore({
+      instantiateWasm: function (imports, receive) {
+        WebAssembly.instantiate(module, imports).then(function (instance) { receive(instance); }, reject);
+        return {};
+      },
+    }).then(function (core) { resolve(engine.orvikApi(core, orvikRandomSeed)); }, reject);
+  });
+});

@@ -1,13 +1,11 @@
-// The page's worker. engine.js holds it as a string after the compiled module's own script
-// (orvik-script.js, which defines createOrvikCore), and the build puts web/api.js where the line
-// below names it. The page sends {id, op, ...}; the worker answers {id, result} or {id, error},
-// with {id, progress} between for the long ones, and {op: 'cancel', of: id} stops an audit, which
-// then reports on what it had read or rolled. {op: 'module', module} first hands it the compiled
-// module.
-/* global createOrvikCore, FileReaderSync */
+// The page's worker. engine.js holds it as a string; the worker's source is orvikEngine() (the
+// compiled module's script and web/api.js) followed by this. The page sends {id, op, ...}; the
+// worker answers {id, result} or {id, error}, with {id, progress} between for the long ones, and
+// {op: 'cancel', of: id} stops an audit, which then reports on what it had read or rolled.
+// {op: 'module', module} first hands it the compiled module.
+/* global orvikEngine, FileReaderSync */
 
-@ORVIK_API@
-
+const { createOrvikCore, orvikApi } = orvikEngine();
 const randomSeed = () => crypto.getRandomValues(new Uint32Array(1))[0];
 // The page sends the module it compiled first; without it, the worker compiles its own copy.
 let given;

@@ -14,6 +14,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
+import { draws } from '../../test/support.mjs';
 
 const webDir = path.resolve(need('ORVIK_WEB_DIR'));
 const cli = path.resolve(need('ORVIK_CLI'));
@@ -166,16 +167,8 @@ const full = (value) => (value === null ? 'none' : String(value));
 
 // Roll texts: the grammar's every part, the limits and past them, free text of any kind.
 function rollTexts(count, seed) {
-  let state = seed >>> 0;
-  const next = () => {
-    state = (state + 0x6d2b79f5) >>> 0;
-    let t = state;
-    t = Math.imul(t ^ (t >>> 15), t | 1);
-    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-  const pick = (list) => list[Math.floor(next() * list.length)];
-  const int = (lo, hi) => lo + Math.floor(next() * (hi - lo + 1));
+  const next = draws(seed);
+  const { pick, int } = next;
   const free = ['', ' to hit', ' stealth  check', ' é ✓ 😀', ` ${hostile[0]}`, ` ${hostile[1]}`, ' "quoted" \\ back', ' x'.repeat(int(1, 60))];
   const texts = ['d20', '3#2d6+1', '2d6+3*2', 'd6x', '', ' d6', 'd6 ', '31#d6', '101d6', 'd501', 'd0', '30#100d500',
     '2d6+3-1', 'd20+1000', 'd20+1001', '4d6*10', '4d6*11', '3#d20+5 goblins', `30#d20 ${'x'.repeat(380)}`];

@@ -206,7 +206,12 @@ describe('the page', { concurrency: false }, () => {
       await page.click('#clear-history');
       await page.setChecked('#roll-sneak', sneak);
       await setSeed(page, seed);
-      for (const text of texts) await roll(page, text);
+      // Typed one after another on the Roll view, each waited for by the history's length.
+      for (const [i, text] of texts.entries()) {
+        await page.fill('#roll-text', text);
+        await page.press('#roll-text', 'Enter');
+        await page.waitForFunction((n) => document.querySelectorAll('#history li.roll').length > n, i);
+      }
       const wanted = nativeJson(['--seed', String(seed), '--json', ...(sneak ? ['--sneak'] : []), '--', ...texts]);
       const got = await rollsShown(page);
       assert.equal(got.length, texts.length);

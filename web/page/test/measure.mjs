@@ -22,7 +22,7 @@ const args = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-back
 const executablePath = process.env.CHROMIUM || '/usr/bin/chromium';
 
 const server = http.createServer((request, response) => {
-  const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+  const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1/').pathname);
   const file = path.join(webDir, name);
   if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file)) return response.writeHead(404).end();
   const type = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.svg': 'image/svg+xml' }[path.extname(file)];

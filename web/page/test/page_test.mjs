@@ -51,7 +51,7 @@ before(async () => {
   // A static server of the folder alone, as the page is served in doc/PAGE.md.
   const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.svg': 'image/svg+xml' };
   server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1/').pathname);
     const file = path.join(webDir, name === '/' ? 'index.html' : name);
     if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       response.writeHead(404).end();
@@ -440,6 +440,7 @@ describe('the page', { concurrency: false }, () => {
         const s = document.createElement('script');
         s.textContent = 'window.inlineRan = true';
         document.body.append(s);
+        // A name under .invalid never resolves; the policy must refuse the request before that.
         let fetched = true;
         try { await fetch('https://example.invalid/'); } catch { fetched = false; }
         return { inline: window.inlineRan === true, fetched };

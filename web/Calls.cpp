@@ -175,9 +175,10 @@ EMSCRIPTEN_KEEPALIVE int orvik_odds(const char* text, std::size_t length) {
 // The odds of one text as a page draws them: the answer is the object `orvik --odds --json
 // [--sneak]` prints without its totals, and the totals' p, at_least and at_most are three columns
 // of numbers, lowest total first, which orvik_columns and orvik_columns_length give. A table of
-// 49,901 totals is then no 200,000 numbers written and read back. True for a result.
+// 49,901 totals is then no 200,000 numbers written and read back. 1 for a result, 0 for a
+// refusal.
 EMSCRIPTEN_KEEPALIVE int orvik_odds_columns(const char* text, std::size_t length, int sneak) {
-    return oddsColumns(text, length, sneak != 0, answer, columns) ? 1 : 0;
+    return guarded([=] { return oddsColumns(text, length, sneak != 0, answer, columns) ? 1 : 0; });
 }
 
 EMSCRIPTEN_KEEPALIVE const double* orvik_columns() {

@@ -2,10 +2,10 @@
 // is the very text the command prints, one JSON object a line, and the methods give it parsed: a
 // roll is what `orvik --json` prints, the odds `orvik --odds --json`, an audit
 // `orvik --audit --json`. This file is shared: the build puts it into orvik.mjs, the package's
-// ES module, and into a page's worker, after the compiled module's own script.
+// ES module, and into the page's engine. forPage adds what only the page draws from, oddsColumns.
 
 // eslint-disable-next-line no-unused-vars
-function orvikApi(core, randomSeed) {
+function orvikApi(core, randomSeed, forPage) {
   'use strict';
 
   const encoder = new TextEncoder();
@@ -443,9 +443,28 @@ function orvikApi(core, randomSeed) {
     });
   }
 
+  // The odds of one text as the page draws them (orvik_odds_columns): [the object
+  // `orvik --odds --json` gives, without its totals; their p, at_least and at_most as three
+  // columns of numbers, lowest total first], the columns null for a refusal. A table of 49,901
+  // totals is then not written as JSON and read back.
+  function oddsColumns(text, sneak) {
+    needString(text, 'the text');
+    let result;
+    try {
+      const length = put(text);
+      result = checked(core._orvik_odds_columns(buffer, length, sneak ? 1 : 0));
+    } finally {
+      letGo();
+    }
+    const head = JSON.parse(answer());
+    if (!result) return [head, null];
+    const count = core._orvik_columns_length();
+    return [head, new Float64Array(core.HEAPU8.buffer, core._orvik_columns(), count).slice()];
+  }
+
   seed(randomSeed());
 
-  return {
+  const api = {
     seed,
     roll,
     odds: (texts, options) => oddsJson(texts, options).map((line) => JSON.parse(line)),
@@ -457,4 +476,6 @@ function orvikApi(core, randomSeed) {
     // The same answers as the very text the command prints: one JSON object a line.
     json: { roll: rollJson, odds: oddsJson, audit: auditJson, auditLog: auditLogJson },
   };
+  if (forPage) api.oddsColumns = oddsColumns;
+  return api;
 }

@@ -30,13 +30,5 @@ var orvikRandomSeed = function () {
 };
 // The page's instance of the API, over the module compiled above.
 var orvikPage = orvikModule.then(function (module) {
-  var engine = orvikEngine();
-  return new Promise(function (resolve, reject) {
-    engine.createOrvikCore({
-      instantiateWasm: function (imports, receive) {
-        WebAssembly.instantiate(module, imports).then(function (instance) { receive(instance); }, reject);
-        return {};
-      },
-    }).then(function (core) { resolve(engine.orvikApi(core, orvikRandomSeed)); }, reject);
-  });
+  return orvikEngine()(module, orvikRandomSeed, false);
 });

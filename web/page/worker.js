@@ -5,49 +5,26 @@
 // {op: 'module', module} first hands it the compiled module.
 /* global orvikEngine, FileReaderSync */
 
-const { createOrvikCore, orvikApi } = orvikEngine();
 const randomSeed = () => crypto.getRandomValues(new Uint32Array(1))[0];
 // The page sends the module it compiled first; without it, the worker compiles its own copy.
 let given;
-const ready = new Promise((resolve) => { given = resolve; }).then((module) => new Promise((resolve, reject) => {
-  const options = module ? {
-    instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(module, imports).then((instance) => receive(instance), reject);
-      return {};
-    },
-  } : {};
-  createOrvikCore(options).then((core) => resolve({ core, orvik: orvikApi(core, randomSeed) }), reject);
-}));
+const ready = new Promise((resolve) => { given = resolve; })
+  .then((module) => orvikEngine()(module, randomSeed, true));
 const running = new Map();
-const encoder = new TextEncoder();
-const decoder = new TextDecoder();
-
-// An odds table with its totals as columns of numbers, straight from the library
-// (orvik_odds_columns), sent to the page without copying: as JSON, a table of 49,901 totals is
-// 200,000 numbers written, read back and sent as as many objects, for most of the time it takes.
-function table(core, text, sneak) {
-  const bytes = encoder.encode(text);
-  const at = core._malloc(bytes.length + 1);
-  if (at === 0) throw new RangeError(`orvik: out of memory for a text of ${bytes.length} bytes`);
-  let result;
-  try {
-    core.HEAPU8.set(bytes, at);
-    result = core._orvik_odds_columns(at, bytes.length, sneak ? 1 : 0);
-  } finally {
-    core._free(at);
-  }
-  const answer = core._orvik_answer();
-  const head = JSON.parse(decoder.decode(core.HEAPU8.subarray(answer, answer + core._orvik_answer_length())));
-  if (!result) return [head, []];
-  const n = core._orvik_columns_length() / 3;
-  const figures = new Float64Array(core.HEAPU8.buffer, core._orvik_columns(), 3 * n).slice();
+// An odds table with its totals as columns of numbers, straight from the library, sent to the
+// page without copying: as JSON, a table of 49,901 totals is 200,000 numbers written, read back
+// and sent as as many objects, for most of the time it takes.
+function table(orvik, text, sneak) {
+  const [head, figures] = orvik.oddsColumns(text, sneak);
+  if (!figures) return [head, []];
+  const n = figures.length / 3;
   const total = new Float64Array(n);
   for (let i = 0; i < n; i++) total[i] = head.min + i;
   const totals = { total, p: figures.subarray(0, n), at_least: figures.subarray(n, 2 * n), at_most: figures.subarray(2 * n) };
   return [{ ...head, totals }, [figures.buffer, total.buffer]];
 }
 
-async function perform({ core, orvik }, message, progress, signal) {
+async function perform(orvik, message, progress, signal) {
   switch (message.op) {
     case 'seed':
       return orvik.seed(message.seed === undefined ? randomSeed() : message.seed);
@@ -57,7 +34,7 @@ async function perform({ core, orvik }, message, progress, signal) {
       const tables = [];
       const transfer = [];
       for (const [index, text] of message.texts.entries()) {
-        const [answer, buffers] = table(core, text, message.sneak);
+        const [answer, buffers] = table(orvik, text, message.sneak);
         tables.push(answer);
         transfer.push(...buffers);
         progress({ done: index + 1, of: message.texts.length });
@@ -103,7 +80,7 @@ self.onmessage = async ({ data }) => {
   const controller = new AbortController();
   running.set(id, controller);
   try {
-    const engine = await ready;
+    const orvik = await ready;
     let last = 0;
     // At most about 20 progress messages a second: the page redraws for each.
     const progress = (value) => {
@@ -112,7 +89,7 @@ self.onmessage = async ({ data }) => {
       last = now;
       self.postMessage({ id, progress: value });
     };
-    const answer = await perform(engine, data, progress, controller.signal);
+    const answer = await perform(orvik, data, progress, controller.signal);
     const [result, transfer] = data.op === 'odds' ? answer : [answer, []];
     self.postMessage({ id, result, stopped: controller.signal.aborted }, transfer);
   } catch (error) {

@@ -213,7 +213,7 @@ void auditAtSizes(const Text& text, const Odds& odds, const std::vector<std::uin
 }
 
 // One seed's rolls of one text through the module's routine, the answer read back and its
-// totals counted exactly as features/Audits does.
+// totals counted exactly as features/LogAudit does.
 void auditModule(const Text& text, const Odds& odds, std::uint32_t seed,
                  const std::vector<std::uint64_t>& sizes, std::uint64_t* spread,
                  std::uint64_t* mean) {

@@ -9,7 +9,6 @@
 #include "cli/Module.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
-#include "features/Audits.h"
 #include "print/ProgressPrint.h"
 
 namespace orvik::cli {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "features/Audits.h"
+#include "features/LogAudit.h"
+#include "features/RollAudit.h"
 #include "host/orvik.h"
 
 namespace orvik::cli {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "features/Audits.h"
+#include "features/RollAudit.h"
 #include "host/RollRoutine.h"
 #include "host/orvik.h"
 

@@ -1,5 +1,7 @@
 #include "cli/Options.h"
 
+#include "features/RollAudit.h"
+
 namespace orvik::cli {
 
 const char kUsage[] =
@@ -117,9 +119,6 @@ bool parseTarget(const std::string& text, std::int64_t& target) {
     return true;
 }
 
-// A trillion rolls take hours; more is surely a slip.
-constexpr std::uint64_t kMostRolls = 1000000000000;
-
 bool parseSeed(const std::string& text, std::uint32_t& seed) {
     std::uint64_t value = 0;
     if (!parseDigits(text, 0, 0xFFFFFFFFu, value)) return false;
@@ -132,12 +131,9 @@ struct Valued {
     const char* name;
     const char* needs;
 };
-constexpr Valued kValued[] = {{"--seed", "a number"},
-                              {"--rolls", "a number"},
-                              {"--at-least", "a number"},
-                              {"--vs", "a roll text"},
-                              {"--from", "a text"},
-                              {"--module", "a path"}};
+constexpr Valued kValued[] = {{"--seed", "a number"},     {"--rolls", "a number"},
+                              {"--at-least", "a number"}, {"--vs", "a roll text"},
+                              {"--from", "a text"},       {"--module", "a path"}};
 
 const Valued* valued(const std::string& name) {
     for (const Valued& option : kValued) {
@@ -159,9 +155,9 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
         options.seeded = error.empty();
     } else if (name == "--rolls") {
         std::uint64_t rolls = 0;
-        if (!parseDigits(*value, 0, kMostRolls, rolls) || rolls == 0) {
+        if (!parseDigits(*value, 0, features::kMostRolls, rolls) || rolls == 0) {
             error = "invalid number '" + *value + "' for '--rolls': expected 1 to " +
-                    std::to_string(kMostRolls);
+                    std::to_string(features::kMostRolls);
         }
         options.rolls = rolls;
         options.hasRolls = error.empty();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "features/RollAudit.h"
+
 namespace orvik::cli {
 
 extern const char kUsage[];
@@ -25,7 +27,7 @@ struct Options {
     bool hasFrom = false;   // --from was given
     bool byRoller = false;  // with answers: each roller apart as well as together
     bool hasRolls = false;  // --rolls was given
-    std::uint64_t rolls = 1000000;
+    std::uint64_t rolls = features::kDefaultRolls;
     bool printSeed = false;
     bool seeded = false;  // --seed was given
     std::uint32_t seed = 0;

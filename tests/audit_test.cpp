@@ -12,7 +12,8 @@
 
 #include "audit/Tests.h"
 #include "audit/Verdict.h"
-#include "features/Audits.h"
+#include "features/LogAudit.h"
+#include "features/RollAudit.h"
 #include "odds/Odds.h"
 #include "print/AuditPrint.h"
 #include "print/ProgressPrint.h"

@@ -15,9 +15,10 @@
 
 #include <emscripten/emscripten.h>
 
-#include "features/Audits.h"
 #include "features/Faces.h"
+#include "features/LogAudit.h"
 #include "features/OddsAnswers.h"
+#include "features/RollAudit.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// Were the dice fair? `--audit`: a module's rolls of a text, or the answers in a game's log,
-// tested against the texts' exact odds, and each text's report with its verdict.
-#ifndef ORVIK_FEATURES_AUDITS_H
-#define ORVIK_FEATURES_AUDITS_H
+// Were the dice fair? `--audit` of rolls: a roll routine's answers to a text, rolled many times
+// and tested against the text's exact odds, with the report and its verdict.
+#ifndef ORVIK_FEATURES_ROLLAUDIT_H
+#define ORVIK_FEATURES_ROLLAUDIT_H
 
 #include <atomic>
 #include <cstddef>
@@ -10,12 +10,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "print/AuditPrint.h"
 
 namespace orvik::features {
+
+// The rolls of one text an audit takes when none are asked for: enough to see a small bias.
+inline constexpr std::uint64_t kDefaultRolls = 1000000;
+// The most rolls asked of one audit: a trillion take hours, and more is surely a slip.
+inline constexpr std::uint64_t kMostRolls = 1000000000000;
 
 // A roll routine to audit: the module a command loaded, or the engine in this process.
 class AnswerSource {
@@ -114,75 +118,6 @@ class RollingAudit {
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
                      bool json, const RollWatch& watch = {});
 
-// How a log is read.
-struct LogOptions {
-    // Only answers in lines where this stands before the sentence count, as a log marks the
-    // host's own lines; empty: every line is trusted.
-    std::string from;
-    // Each roller's answers (the name before "rolls") are audited apart as well as together.
-    bool byRoller = false;
-};
-
-// A game's log, read line by line, and its roll texts' audits. Texts whose odds are the same
-// (the same dice, whatever their free text, where it cannot make a sentence too long) are tested
-// together. What it keeps grows with the answers' totals and the different rolls, not with the
-// lines or their free text: for each roll its first text and a few more names, which totals an
-// answer can hold, and a count of each total seen within the range seen; the odds themselves
-// are kept only while they are small, and worked out again for the audit.
-class LogAudit {
-  public:
-    explicit LogAudit(LogOptions options = {});
-    ~LogAudit();
-    LogAudit(const LogAudit&) = delete;
-    LogAudit& operator=(const LogAudit&) = delete;
-    LogAudit(LogAudit&&) = delete;
-    LogAudit& operator=(LogAudit&&) = delete;
-
-    // One line, without its end. Throws std::bad_alloc, and then counts nothing of the line, so
-    // that what was read before it can still be audited.
-    void read(const char* line, std::size_t length);
-
-    // A log held in memory, a piece at a time: every line the pieces end, each ended by "\n"
-    // (a "\r" before it is a blank, as read() takes it), and with last the line left over.
-    // Throws std::bad_alloc.
-    void readText(std::string_view piece, bool last);
-
-    // The answers counted, of texts the module rolls: none leaves nothing to test.
-    std::uint64_t answers() const { return counts_.answers; }
-    // The lines read whole.
-    std::uint64_t linesRead() const { return counts_.lines; }
-    // Lines that held a NUL byte, as a UTF-16 log without a byte-order mark would.
-    std::uint64_t linesWithNul() const { return linesWithNul_; }
-
-    // One line on what the log held, source naming it.
-    std::string summary(const std::string& source) const;
-
-    // Hands each roll's audit, printed, to each (text, or one line of JSON; no newline), in the
-    // order the rolls first came, each roller's after everyone's. True when any verdict is
-    // unlikely. Throws std::bad_alloc.
-    bool eachText(bool json, const std::function<void(const std::string&)>& each) const;
-
-  private:
-    struct Tally;
-    struct Pool;
-    struct KeyHash {
-        std::size_t operator()(const odds::OddsKey& key) const;
-    };
-    // The pool of text, the one just read, made at its first answer.
-    Pool* poolOf(const std::string& text);
-    // read() but for the count of lines.
-    void take(const char* line, std::size_t length);
-
-    LogOptions options_;
-    LoggedAnswer answer_;  // the line last read
-    std::string partLine_;  // readText's line begun in one piece and not yet ended
-    std::vector<std::unique_ptr<Pool>> pools_;
-    std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
-    std::size_t keptOdds_ = 0;  // the chances kept, in totals
-    print::LogCounts counts_;
-    std::uint64_t linesWithNul_ = 0;
-};
-
 }  // namespace orvik::features
 
-#endif  // ORVIK_FEATURES_AUDITS_H
+#endif  // ORVIK_FEATURES_ROLLAUDIT_H

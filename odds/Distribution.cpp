@@ -11,8 +11,6 @@ namespace orvik::odds {
 
 namespace {
 
-constexpr double kScale = 1.0 / kOutputs;  // a power of two: exact
-
 // Two running sums as one vector: the prefix sums in the first lane, the suffix sums in the
 // second. Their serial chains then share a pass; each lane's arithmetic is the scalar one.
 using Pair = double __attribute__((vector_size(16)));
@@ -94,7 +92,7 @@ struct Bounds {
 // leave the loop with plain strided loads, which the compiler vectorises.
 template <bool kPrefix, bool kB, bool kAll, bool kExtra>
 void windowRun(const double* __restrict hi, const double* __restrict lo, double* __restrict out,
-               std::ptrdiff_t length, Bounds at, double q) {
+               std::ptrdiff_t length, Bounds at, double q, double scale) {
     constexpr std::ptrdiff_t kStep = kPrefix ? 1 : -1;
     for (std::ptrdiff_t k = 0; k < length; ++k) {
         const std::ptrdiff_t b = at.b + (kB ? kStep * k : 0);
@@ -102,13 +100,14 @@ void windowRun(const double* __restrict hi, const double* __restrict lo, double*
         const std::ptrdiff_t extra = at.extra + (kExtra ? kStep * k : 0);
         // The suffix sums run from the end: there the window's sum is suffix(a) - suffix(b).
         if constexpr (kPrefix)
-            out[k] = (q * between(hi, lo, all, b) + between(hi, lo, extra, b)) * kScale;
+            out[k] = (q * between(hi, lo, all, b) + between(hi, lo, extra, b)) * scale;
         else
-            out[k] = (q * between(hi, lo, b, all) + between(hi, lo, b, extra)) * kScale;
+            out[k] = (q * between(hi, lo, b, all) + between(hi, lo, b, extra)) * scale;
     }
 }
 
-using WindowRun = void (*)(const double*, const double*, double*, std::ptrdiff_t, Bounds, double);
+using WindowRun = void (*)(const double*, const double*, double*, std::ptrdiff_t, Bounds, double,
+                           double);
 
 template <bool kPrefix, std::size_t... kMoves>
 constexpr std::array<WindowRun, 8> windowRuns(std::index_sequence<kMoves...>) {
@@ -120,7 +119,7 @@ constexpr std::array<WindowRun, 8> windowRuns(std::index_sequence<kMoves...>) {
 // or stops moving, the range goes to a run with the steps fixed.
 template <bool kPrefix>
 void windows(const Scan& sums, double* out, std::size_t begin, std::size_t end, std::size_t size,
-             std::size_t n, std::size_t r, double q) {
+             std::size_t n, std::size_t r, double q, double scale) {
     static constexpr std::array<WindowRun, 8> kRuns =
         windowRuns<kPrefix>(std::make_index_sequence<8>());
     std::array<std::size_t, 6> cuts{n, r, size, size + n, size + r, end};
@@ -140,7 +139,7 @@ void windows(const Scan& sums, double* out, std::size_t begin, std::size_t end, 
             (moves(t, 0) ? 4u : 0u) + (moves(t, n) ? 2u : 0u) + (moves(t, r) ? 1u : 0u);
         kRuns[run](sums.hi.get(), sums.lo.get(), out + (t - begin),
                    static_cast<std::ptrdiff_t>(stop - t),
-                   Bounds{bound(t, 0), bound(t, n), bound(t, r)}, q);
+                   Bounds{bound(t, 0), bound(t, n), bound(t, r)}, q, scale);
         t = stop;
         if (t == end) break;
     }
@@ -152,13 +151,17 @@ std::int32_t faceCount(std::int32_t sides, std::int32_t face) {
     return kOutputs / sides + (face - 1 < kOutputs % sides ? 1 : 0);
 }
 
-void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
+void addDice(Distribution& totals, std::int32_t count, std::int32_t sides, Faces faces) {
     if (sides < 1) throw std::invalid_argument("a die needs at least one side");
     if (count <= 0) return;
     const auto n = static_cast<std::size_t>(sides);
-    // Faces 1 to r come up q + 1 times in kOutputs, the others q times.
-    const double q = kOutputs / sides;
-    const auto r = static_cast<std::size_t>(kOutputs % sides);
+    // Faces 1 to r come up q + 1 times in kOutputs, the others q times; ideal dice's each once in
+    // sides.
+    const bool ideal = faces == Faces::Ideal;
+    const double q = ideal ? 1 : kOutputs / sides;
+    const auto r = static_cast<std::size_t>(ideal ? 0 : kOutputs % sides);
+    // A power of two for Orvik's dice: exact.
+    const double scale = 1.0 / (ideal ? sides : kOutputs);
 
     // The new totals replace the old ones in place: the running sums take each old total in
     // before the new totals over it are written.
@@ -200,11 +203,11 @@ void addDice(Distribution& totals, std::int32_t count, std::int32_t sides) {
             advance(prefix, suffix, cur.data(), size, low < lowEnd ? clamped(lowEnd - 1, 0) : 0,
                     highBegin < high ? size - clamped(highBegin, n) : 0);
             const std::size_t inPlace = std::clamp(heldFrom, low, lowEnd);
-            windows<true>(prefix, cur.data() + low, low, inPlace, size, n, r, q);
+            windows<true>(prefix, cur.data() + low, low, inPlace, size, n, r, q, scale);
             if (inPlace < lowEnd)
                 windows<true>(prefix, held.get() + (inPlace - heldFrom), inPlace, lowEnd, size, n,
-                              r, q);
-            windows<false>(suffix, cur.data() + highBegin, highBegin, high, size, n, r, q);
+                              r, q, scale);
+            windows<false>(suffix, cur.data() + highBegin, highBegin, high, size, n, r, q, scale);
             low = lowEnd;
             high = highBegin;
         }

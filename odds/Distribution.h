@@ -24,11 +24,16 @@ struct Distribution {
     }
 };
 
+// Whose dice: Orvik's, each face's chance exactly as the generator gives it, or ideal dice, whose
+// faces are equally likely, as a real die's or another module's may be.
+enum class Faces { Orvik, Ideal };
+
 // Adds count dice of sides faces (1 to 500) to every total. Each die costs time in proportion to
 // the number of totals, not totals x sides: the faces take only two probabilities, so a die is
 // two sliding-window sums over the totals so far. Probabilities keep nearly full precision
 // relative to their own size, far tails included (3e-15 at worst after 100 d500).
-void addDice(Distribution& totals, std::int32_t count, std::int32_t sides);
+void addDice(Distribution& totals, std::int32_t count, std::int32_t sides,
+             Faces faces = Faces::Orvik);
 
 // Adds x to the unevaluated sum hi + lo, keeping each step's rounding error in lo (Knuth's
 // two-sum), so that long sums of small terms keep their digits. For doubles, or vectors of them,
@@ -51,6 +56,7 @@ struct DicePart {
     std::int32_t dice = 0;
     std::int32_t sides = 1;
     std::int32_t modifier = 0;
+    Faces faces = Faces::Orvik;
 };
 
 inline std::int64_t lowestOf(const DicePart& part) {
@@ -63,7 +69,7 @@ inline std::int64_t highestOf(const DicePart& part) {
 
 // Adds one roll of part to every total.
 inline void addPart(Distribution& totals, const DicePart& part) {
-    addDice(totals, part.dice, part.sides);
+    addDice(totals, part.dice, part.sides, part.faces);
     addModifier(totals, part.modifier);
 }
 

@@ -23,10 +23,11 @@ struct FaceSums {
     std::int64_t first = 0, second = 0;
 };
 
-FaceSums faceSums(std::int32_t sides) {
+FaceSums faceSums(std::int32_t sides, Faces faces) {
     FaceSums sums;
     for (std::int32_t face = 1; face <= sides; ++face) {
-        const std::int64_t count = faceCount(sides, face);
+        // Ideal dice's faces each kOutputs / sides times: the same sums over sides outputs.
+        const std::int64_t count = faces == Faces::Ideal ? 1 : faceCount(sides, face);
         sums.first += count * face;
         sums.second += count * face * face;
     }
@@ -37,18 +38,22 @@ FaceSums faceSums(std::int32_t sides) {
 // its variance (32768 second - first^2) / 32768^2, summed over independent dice. Within the
 // module's limits (100 dice of 500 sides, twice with a sneak attack) both numerators are whole
 // numbers below 2^53, so they convert exactly and the divisions by powers of two are exact: the
-// mean and variance are exact, the deviation their correctly rounded root.
+// mean and variance are exact, the deviation their correctly rounded root. Ideal dice count each
+// face once in sides outputs: their mean is a whole number over 2, exact, and their variance is
+// rounded once.
 void exactMoments(Odds& odds, const DicePart& sneak) {
-    std::int64_t mean = 0;      // over kOutputs
-    std::int64_t variance = 0;  // over kOutputs^2
+    double mean = 0.0, variance = 0.0;
     for (const DicePart& part : {odds.roll, sneak}) {
-        const FaceSums sums = faceSums(part.sides);
-        mean += part.dice * sums.first + std::int64_t{part.modifier} * kOutputs;
-        variance += part.dice * (kOutputs * sums.second - sums.first * sums.first);
+        const FaceSums sums = faceSums(part.sides, part.faces);
+        const std::int64_t perDie = part.faces == Faces::Ideal ? part.sides : kOutputs;
+        // Over perDie, and perDie^2.
+        const std::int64_t first = part.dice * sums.first;
+        const std::int64_t second = part.dice * (perDie * sums.second - sums.first * sums.first);
+        mean += static_cast<double>(first) / static_cast<double>(perDie) + part.modifier;
+        variance += static_cast<double>(second) / static_cast<double>(perDie * perDie);
     }
-    odds.mean = static_cast<double>(mean) / kOutputs;
-    odds.standardDeviation =
-        std::sqrt(static_cast<double>(variance) / (double{kOutputs} * double{kOutputs}));
+    odds.mean = mean;
+    odds.standardDeviation = std::sqrt(variance);
 }
 
 // Mean and standard deviation, measured from the lowest total so that a huge modifier costs no
@@ -107,6 +112,19 @@ Odds rollOdds(const char* text, const ParsedRoll& roll) {
     odds.roll = partOf(roll);
     fill(odds, text, text, DicePart{0, 1, 0});
     return odds;
+}
+
+Odds idealOdds(const Odds& odds) {
+    Odds ideal = odds;
+    ideal.roll.faces = Faces::Ideal;
+    ideal.sneakDice.faces = Faces::Ideal;
+    const DicePart sneak = odds.sneak ? ideal.sneakDice : DicePart{0, 1, 0, Faces::Ideal};
+    ideal.results = resultOdds(sneak, ideal.roll, ideal.groups, ideal.budget);
+    if (!ideal.results.tooLow && !ideal.results.tooLong)
+        exactMoments(ideal, sneak);
+    else
+        summarise(ideal);
+    return ideal;
 }
 
 Odds sneakOdds(const char* text) {

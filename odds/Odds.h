@@ -43,6 +43,10 @@ Odds sneakOdds(const char* text);
 // The same for a text whose two rolls are already read as parseRoll reads them.
 Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main);
 
+// The same roll with ideal dice, every face of every die equally likely (as a real die's, or
+// another module's), and the same answers refused.
+Odds idealOdds(const Odds& odds);
+
 // What a text's odds depend on. Texts with the same key have the same odds (the host buffer's
 // size aside), whatever their free text: the room the sentence leaves the totals' texts is part
 // of it only where some sentence may not fit, and is -1 elsewhere.

@@ -1,8 +1,11 @@
 #include "audit/Tests.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "audit/MeanTail.h"
+#include "audit/Simulation.h"
 #include "audit/Tails.h"
 
 namespace orvik::audit {
@@ -12,51 +15,33 @@ namespace {
 // n: the totals counted.
 MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n) {
     MeanTest test;
-    double sum = 0.0;  // of offsets from the lowest total, so that a large modifier costs no digits
+    // Offsets from the lowest total, so that a large modifier costs no digits; a whole number.
+    std::uint64_t sum = 0;
     for (std::size_t i = 0; i < observed.counts.size(); ++i)
-        sum += static_cast<double>(observed.counts[i]) * static_cast<double>(i);
+        sum += observed.counts[i] * static_cast<std::uint64_t>(i);
     test.expected = odds.mean;
     if (n == 0) return test;
-    test.observed = static_cast<double>(odds.results.totals.lowest) + sum / static_cast<double>(n);
+    test.observed = static_cast<double>(odds.results.totals.lowest) +
+                    static_cast<double>(sum) / static_cast<double>(n);
     const double deviation = odds.standardDeviation;
     if (n < kFewestForMean || !(deviation > 0.0) || std::isnan(odds.mean)) return test;
     test.done = true;
     test.standardError = deviation / std::sqrt(static_cast<double>(n));
     test.z = (test.observed - test.expected) / test.standardError;
-    test.p = normalTwoSided(test.z);
+    const MeanTail tail(odds.results.totals.probability, n);
+    test.p = tail.p(sum);
+    test.exact = tail.exact();
     return test;
 }
 
-// Adjacent totals pooled, lowest first, until each class expects kFewestExpected; what is left at
-// the top joins the class below it.
 FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample) {
-    const odds::Distribution& totals = odds.results.totals;
     const double error = odds.results.errorProbability;
     const bool refusalClass = observed.refusalsCount && error > 0.0;
     // Among results alone, each total's chance is its share of the results' chance.
     const double scale =
         refusalClass ? static_cast<double>(sample) : static_cast<double>(sample) / (1.0 - error);
     FitTest test;
-    FitClass open;
-    bool any = false;
-    for (std::size_t i = 0; i < totals.probability.size(); ++i) {
-        const std::int64_t total = totals.lowest + static_cast<std::int64_t>(i);
-        if (!any) open = FitClass{total, total, false, true, 0, 0.0};
-        any = true;
-        open.to = total;
-        open.observed += observed.counts[i];
-        open.expected += scale * totals.probability[i];
-        if (open.expected >= kFewestExpected) {
-            test.classes.push_back(open);
-            any = false;
-        }
-    }
-    if (any) {
-        if (test.classes.empty())
-            test.classes.push_back(open);
-        else
-            test.classes.back().join(open);
-    }
+    test.classes = pooledClasses(odds.results.totals, scale, &observed.counts);
     if (refusalClass) {
         const FitClass refused{0, 0, true, false, observed.refused, scale * error};
         if (refused.expected >= kFewestExpected || test.classes.empty())
@@ -73,11 +58,60 @@ FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample
         test.statistic += d * d / c.expected;
     }
     test.degrees = static_cast<std::int64_t>(test.classes.size()) - 1;
-    test.p = chiSquareAbove(test.statistic, test.degrees);
+    test.chiSquareP = chiSquareAbove(test.statistic, test.degrees);
+    test.p = test.chiSquareP;
     return test;
 }
 
+// The smallest line a spread's p-value meets: kUnlikely, halved for the text's two tests and
+// shared among the family's audits.
+double smallestLine(std::uint64_t family) {
+    return kUnlikely / (2.0 * static_cast<double>(std::max<std::uint64_t>(family, 1)));
+}
+
+// The samples a simulation may draw for tests, within the cost allowed.
+std::uint64_t mostDraws(const Tests& tests, std::uint64_t family) {
+    const double wanted = std::ceil(kHitsAtTheLine / smallestLine(family));
+    const std::uint64_t perDraw = tests.sample + tests.fit.classes.size();
+    return std::min(static_cast<std::uint64_t>(wanted), kMostSimulatedTotals / perDraw);
+}
+
 }  // namespace
+
+std::vector<FitClass> pooledClasses(const odds::Distribution& totals, double scale,
+                                    const std::vector<std::uint64_t>* counts) {
+    std::vector<FitClass> classes;
+    FitClass open;
+    bool any = false;
+    for (std::size_t i = 0; i < totals.probability.size(); ++i) {
+        const std::int64_t total = totals.lowest + static_cast<std::int64_t>(i);
+        if (!any) open = FitClass{total, total, false, true, 0, 0.0};
+        any = true;
+        open.to = total;
+        if (counts != nullptr) open.observed += (*counts)[i];
+        open.expected += scale * totals.probability[i];
+        if (open.expected >= kFewestExpected) {
+            classes.push_back(open);
+            any = false;
+        }
+    }
+    if (any) {
+        if (classes.empty())
+            classes.push_back(open);
+        else
+            classes.back().join(open);
+    }
+    return classes;
+}
+
+double combinedP(const Tests& tests) {
+    if (tests.impossible) return 0.0;
+    double p = std::numeric_limits<double>::quiet_NaN();
+    if (tests.mean.done) p = tests.mean.p;
+    if (tests.fit.done && !(tests.fit.p >= p)) p = tests.fit.p;
+    if (tests.mean.done && tests.fit.done) p = std::min(1.0, 2.0 * p);
+    return p;
+}
 
 Tests testTotals(const Odds& odds, const Observed& observed) {
     Tests result;
@@ -86,11 +120,41 @@ Tests testTotals(const Odds& odds, const Observed& observed) {
     result.sample = result.totals + (observed.refusalsCount ? observed.refused : 0);
     result.mean = meanTest(odds, observed, result.totals);
     result.fit = fitTest(odds, observed, result.sample);
-    result.p = std::numeric_limits<double>::quiet_NaN();
-    if (result.mean.done) result.p = result.mean.p;
-    if (result.fit.done && !(result.fit.p >= result.p)) result.p = result.fit.p;
-    if (observed.impossible > 0) result.p = 0.0;
+    result.impossible = observed.impossible > 0;
+    result.p = combinedP(result);
     return result;
+}
+
+SpreadBasis spreadBasis(const Tests& tests, std::uint64_t family) {
+    if (tests.fit.simulated) return SpreadBasis::Simulated;
+    double inverse = 0.0;
+    for (const FitClass& c : tests.fit.classes)
+        inverse += 1.0 / c.expected;
+    const double harmonic = static_cast<double>(tests.fit.classes.size()) / inverse;
+    if (harmonic >= kWellFilled) return SpreadBasis::WellFilled;
+    if (tests.fit.chiSquareP * kFarBelow <= smallestLine(family)) return SpreadBasis::FarBelow;
+    if (mostDraws(tests, family) < kFewestSimulations) return SpreadBasis::TooMany;
+    return SpreadBasis::Simulated;
+}
+
+void simulateSpread(Tests& tests, std::uint64_t family) {
+    FitTest& fit = tests.fit;
+    if (!fit.done || tests.impossible || spreadBasis(tests, family) != SpreadBasis::Simulated)
+        return;
+    std::vector<double> expected;
+    std::vector<std::uint64_t> observed;
+    for (const FitClass& c : fit.classes) {
+        expected.push_back(c.expected);
+        observed.push_back(c.observed);
+    }
+    fit.seed = seedOf(observed);
+    const Simulated simulated =
+        simulateSpread(expected, observed, fit.seed, mostDraws(tests, family), kSimulationHits);
+    fit.simulated = true;
+    fit.p = simulated.p;
+    fit.draws = simulated.draws;
+    fit.reached = simulated.reached;
+    tests.p = combinedP(tests);
 }
 
 }  // namespace orvik::audit

@@ -1,5 +1,5 @@
 // Were the dice fair? Totals that a module gave for one roll text, tested against the text's
-// exact odds: their mean in standard errors, and a chi-square test of how they spread.
+// exact odds: their mean, and a chi-square test of how they spread, combined into one p-value.
 #ifndef ORVIK_AUDIT_TESTS_H
 #define ORVIK_AUDIT_TESTS_H
 
@@ -10,10 +10,32 @@
 
 namespace orvik::audit {
 
-// The samples below which a test says nothing: the z-test of the mean leans on the central limit
-// theorem, and the chi-square test needs two classes of at least 5 expected totals.
+// The p-value at or below which the audit calls totals very unlikely, and below which a chance
+// result is no longer taken for granted.
+constexpr double kUnlikely = 0.001;
+constexpr double kUnclear = 0.05;
+
+// The samples below which a test says nothing: the mean's, so that a handful of totals is not
+// judged, and the chi-square test needs two classes of at least 5 expected totals.
 constexpr std::uint64_t kFewestForMean = 30;
 constexpr double kFewestExpected = 5.0;
+
+// The chi-square's tail is trusted where its classes expect, in harmonic mean, this many totals
+// or more: with fewer, its far tail is too light (bench/audit_calibration.cpp; doc/odds.md), and
+// the spread's p-value is simulated instead.
+constexpr double kWellFilled = 100.0;
+// A simulation stops once this many drawn samples have reached the observed statistic, which
+// puts the p-value within about a tenth of itself.
+constexpr std::uint64_t kSimulationHits = 100;
+// At most this many totals are drawn for one simulated p-value (about a second); and at least
+// this many samples, or the chi-square's tail is kept.
+constexpr std::uint64_t kMostSimulatedTotals = 200000000;
+constexpr std::uint64_t kFewestSimulations = 1000;
+// Drawn until the smallest line the p-value meets is this many hits away, at most.
+constexpr double kHitsAtTheLine = 30.0;
+// A chi-square p-value this many times below that line is not simulated: no error of its tail
+// comes near that.
+constexpr double kFarBelow = 100.0;
 
 struct MeanTest {
     bool done = false;  // enough totals, and totals that vary
@@ -22,6 +44,7 @@ struct MeanTest {
     double standardError = 0.0;
     double z = 0.0;
     double p = 1.0;
+    bool exact = false;  // p is exact; otherwise the saddlepoint's
 };
 
 // One class of the chi-square test: adjacent totals pooled, or the refused answers (which are
@@ -43,12 +66,32 @@ struct FitClass {
     }
 };
 
+// The classes of a chi-square test of totals with these chances (of totals.lowest + i, scaled to
+// expected counts by scale), each observed counts[i] times (none when counts is null): adjacent
+// totals pooled, lowest first, until each class expects kFewestExpected; what is left at the top
+// joins the class below it.
+std::vector<FitClass> pooledClasses(const odds::Distribution& totals, double scale,
+                                    const std::vector<std::uint64_t>* counts);
+
 struct FitTest {
     bool done = false;  // two classes or more
     std::vector<FitClass> classes;
     double statistic = 0.0;
     std::int64_t degrees = 0;
-    double p = 1.0;
+    double p = 1.0;             // the chi-square's tail, or the simulated p-value
+    double chiSquareP = 1.0;    // the chi-square's tail
+    bool simulated = false;     // p is simulated
+    std::uint64_t draws = 0;    // the samples simulated
+    std::uint64_t reached = 0;  // those that spread as far as the totals
+    std::uint64_t seed = 0;     // the simulation's, from the counts
+};
+
+// Why the spread's p-value is the chi-square's tail rather than simulated.
+enum class SpreadBasis {
+    WellFilled,  // the classes are full enough for the tail
+    FarBelow,    // it is far below every line it meets
+    TooMany,     // too many totals to simulate within the cost allowed
+    Simulated,   // it is simulated
 };
 
 struct Tests {
@@ -56,14 +99,27 @@ struct Tests {
     std::uint64_t sample = 0;  // totals and refusals tested
     MeanTest mean;
     FitTest fit;
-    // The smaller p-value of the tests done; 0 when some answer is impossible; NaN when no test
-    // could be done.
+    // The text's one p-value: the smaller of the two tests' doubled (Bonferroni's bound, so that
+    // the chance of it falling to a under fair dice is at most a), or the one test done; 0 when
+    // some answer is impossible; NaN when no test could be done.
     double p = 0.0;
+    bool impossible = false;
 };
 
-// Tests observed against odds. Refused answers are a class of their own when they count and the
-// odds give them a chance; otherwise the totals' chances are taken among results alone.
+// Tests observed against odds, the spread by the chi-square's tail. Refused answers are a class of
+// their own when they count and the odds give them a chance; otherwise the totals' chances are
+// taken among results alone.
 Tests testTotals(const Odds& odds, const Observed& observed);
+
+// Whether the spread's p-value is simulated, and why not, for tests whose p-value is compared
+// with kUnlikely shared among family audits (Holm's smallest line).
+SpreadBasis spreadBasis(const Tests& tests, std::uint64_t family);
+
+// Simulates the spread's p-value where spreadBasis says so, and combines the p-value again.
+void simulateSpread(Tests& tests, std::uint64_t family);
+
+// The text's one p-value of its tests, as Tests::p.
+double combinedP(const Tests& tests);
 
 }  // namespace orvik::audit
 

@@ -154,7 +154,8 @@ void BM_Audit(benchmark::State& state) {
         for (auto _ : state) {
             module.seed(1);
             const int status = orvik::cli::auditTexts(
-                texts, 1000000, sneak, sneak ? module.sneakAttack : module.diceMain, false, out);
+                texts, 1000000, sneak, sneak ? module.sneakAttack : module.diceMain,
+                orvik::features::AuditForm::Text, orvik::odds::Faces::Orvik, out);
             benchmark::DoNotOptimize(status);
         }
     });

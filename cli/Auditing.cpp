@@ -9,6 +9,7 @@
 #include "cli/Module.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
+#include "dice/DiceError.h"
 #include "print/ProgressPrint.h"
 
 namespace orvik::cli {
@@ -55,15 +56,30 @@ constexpr std::uint64_t kLinesBetweenLooks = 4096;
 }  // namespace
 
 int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool sneak,
-               OrvikRollFn routine, bool json, Output& out) {
+               OrvikRollFn routine, features::AuditForm form, odds::Faces dice, Output& out) {
     ModuleAnswers module(routine);
     const CatchInterrupt catchInterrupt;
     const bool showProgress = isTerminal(kStderr);
+    const bool json = form == features::AuditForm::Json;
     int status = kSuccess;
     std::uint64_t number = 0;
+    // Each verdict is adjusted among the others': the reports wait for the last text.
+    std::vector<features::RollAudit> audits;
+    const auto report = [&] {
+        const features::AuditsVerdict verdict = features::giveTogether(audits, form);
+        for (std::size_t i = 0; i < audits.size(); ++i) {
+            if (!json && i > 0) out.line("", 0);
+            out.line(audits[i].printed.data(), audits[i].printed.size());
+        }
+        if (!json && !verdict.headline.empty()) {
+            out.line("", 0);
+            out.line(verdict.headline.data(), verdict.headline.size());
+        }
+        out.flush();
+        if (verdict.unlikely && status == kSuccess) status = kFailure;
+    };
     for (const char* text : texts) {
         ++number;
-        if (!json && number > 1) out.line("", 0);
         features::RollAudit audit;
         {
             ProgressLine progress(number);
@@ -74,38 +90,38 @@ int auditTexts(const std::vector<const char*>& texts, std::uint64_t rolls, bool 
                     progress.update(done, asked);
                 };
             }
-            audit = features::auditRolls(text, rolls, sneak, module, json, watch);
+            audit = features::auditRolls(text, rolls, sneak, module, form, watch, dice);
         }
         if (audit.kind == features::RollAudit::Kind::NoAnswer) {
-            out.flush();
+            report();
             say(noAnswer("TEXT", number));
             return kTrouble;
         }
-        out.line(audit.printed.data(), audit.printed.size());
-        // Each report as soon as it is done: one who waits for the next sees this one.
-        out.flush();
         if (audit.kind == features::RollAudit::Kind::Refused) {
             // What it printed keeps its place among the others; the status is said where trouble
             // is.
             say("TEXT " + std::to_string(number) +
                 ": the module refuses it, so there is nothing to test");
             status = kTrouble;
-        } else if (audit.unlikely && status == kSuccess) {
-            status = kFailure;
         }
+        audits.push_back(std::move(audit));
         if (interrupted.load()) {
             // The later texts are not rolled.
+            report();
             say("TEXT " + std::to_string(number) + ": interrupted after " +
-                print::progressOf(audit.rolled, rolls, 0.0).done + "; the report is of those");
+                print::progressOf(audits.back().rolled, rolls, 0.0).done +
+                "; the report is of those");
             return kInterrupted;
         }
     }
+    report();
     return status;
 }
 
 int auditLines(LineReader& lines, const std::string& source, const features::LogOptions& options,
-               bool json, Output& out) {
-    features::LogAudit audit(options);
+               features::AuditForm form, Output& out) {
+    const bool json = form == features::AuditForm::Json;
+    features::LogAudit audit(options, form);
     std::uint64_t stoppedAt = 0;  // the line memory ran out at
     const CatchInterrupt catchInterrupt;
     try {
@@ -141,10 +157,15 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
     }
     bool unlikely = false;
     if (audit.answers() > 0) {
-        unlikely = audit.eachText(json, [&](const std::string& printed) {
+        const features::LogVerdict verdict = audit.eachText([&](const std::string& printed) {
             if (!json) out.line("", 0);
             out.line(printed.data(), printed.size());
         });
+        if (!json) {
+            out.line("", 0);
+            out.line(verdict.headline.data(), verdict.headline.size());
+        }
+        unlikely = verdict.unlikely;
     }
     if (interrupted.load()) {
         out.flush();
@@ -160,6 +181,27 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
     }
     if (audit.answers() == 0) return kTrouble;
     return unlikely ? kFailure : kSuccess;
+}
+
+int planAudits(const std::vector<const char*>& texts, const features::PlanOptions& options,
+               Output& out) {
+    int status = kSuccess;
+    std::uint64_t number = 0;
+    for (const char* text : texts) {
+        ++number;
+        if (options.form == features::AuditForm::Text && number > 1) out.line("", 0);
+        std::string printed;
+        try {
+            printed = features::planOf(text, options);
+        } catch (const DiceError& error) {
+            printed = print::auditRefusal(text, error.what(), options.form);
+            say("TEXT " + std::to_string(number) +
+                ": the module refuses it, so there is nothing to plan");
+            status = kTrouble;
+        }
+        out.line(printed.data(), printed.size());
+    }
+    return status;
 }
 
 }  // namespace orvik::cli

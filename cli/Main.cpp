@@ -115,6 +115,14 @@ bool startModule(const Options& options, Module& module, std::uint32_t& seed) {
     return true;
 }
 
+orvik::features::AuditForm formOf(const Options& options) {
+    return options.json ? orvik::features::AuditForm::Json : orvik::features::AuditForm::Text;
+}
+
+orvik::odds::Faces diceOf(const Options& options) {
+    return options.idealDice ? orvik::odds::Faces::Ideal : orvik::odds::Faces::Orvik;
+}
+
 // Rolls through the module: the answers themselves, with their dice, or an audit of them.
 int rollDice(Mode mode, const Options& options) {
     Module module;
@@ -126,7 +134,7 @@ int rollDice(Mode mode, const Options& options) {
         case Mode::AuditRolls:
             return guarded(out, "standard input", [&] {
                 return auditTexts(options.texts, options.rolls, options.sneak, routine,
-                                  options.json, out);
+                                  formOf(options), diceOf(options), out);
             });
         case Mode::Dice:
         case Mode::Json: {
@@ -157,6 +165,23 @@ int showOdds(const Options& options) {
     return answerAll(options, answerer, out);
 }
 
+// Nothing is rolled: the plan comes from the engine's odds linked in here.
+int planAudit(const Options& options) {
+    Output out(kStdout);
+    orvik::features::PlanOptions plan;
+    plan.sneak = options.sneak;
+    if (options.hasRolls) plan.rolls = options.rolls;
+    for (const std::string& written : options.biases) {
+        orvik::audit::Bias bias;
+        orvik::features::readBias(written, bias);
+        plan.biases.push_back(bias);
+    }
+    plan.dice = diceOf(options);
+    plan.form = formOf(options);
+    return guarded(out, "standard input",
+                   [&] { return planAudits(options.texts, plan, out); });
+}
+
 int auditLog(const Options& options) {
     const bool named = !options.texts.empty() && std::strcmp(options.texts[0], "-") != 0;
     const std::string source = named ? options.texts[0] : "standard input";
@@ -178,8 +203,9 @@ int auditLog(const Options& options) {
     orvik::features::LogOptions read;
     read.from = options.from;
     read.byRoller = options.byRoller;
+    read.dice = diceOf(options);
     const int status = guarded(
-        out, "the log", [&] { return auditLines(lines, source, read, options.json, out); });
+        out, "the log", [&] { return auditLines(lines, source, read, formOf(options), out); });
     if (named) closeFile(fd);
     return status;
 }
@@ -207,6 +233,8 @@ int main(int argc, char** argv) {
                 return showOdds(options);
             case Mode::AuditLog:
                 return auditLog(options);
+            case Mode::AuditPlan:
+                return planAudit(options);
             case Mode::Roll:
             case Mode::Dice:
             case Mode::Json:

@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "features/AuditPlan.h"
 #include "features/RollAudit.h"
 
 namespace orvik::cli {
@@ -8,6 +9,7 @@ const char kUsage[] =
     "Usage: orvik [OPTION]... [TEXT]...\n"
     "       orvik --audit [--rolls N] [--sneak] [OPTION]... TEXT...\n"
     "       orvik --audit --answers [--from TEXT] [--by-roller] [FILE]\n"
+    "       orvik --audit --plan [--rolls N] [--bias B]... [--sneak] TEXT...\n"
     "Roll dice. Each TEXT is one roll, answered on its own line; with no TEXT, each line of\n"
     "standard input is one roll, answered as soon as it arrives; at a terminal, orvik prompts\n"
     "for them (quit or Ctrl-D leaves; on Windows, quit or Ctrl-Z then Enter).\n"
@@ -24,8 +26,9 @@ const char kUsage[] =
     "  --vs TEXT2       with --odds: the chances that a total of TEXT is greater than, equal\n"
     "                   to or less than a total of TEXT2\n"
     "  --audit          were the dice fair? roll each TEXT through the module and test its\n"
-    "                   totals against the exact odds: the mean, and a chi-square test of the\n"
-    "                   spread; exit status 1 when a p-value is 0.001 or less\n"
+    "                   totals against the exact odds: the mean and a chi-square test of the\n"
+    "                   spread, one p-value a text; exit status 1 when one is 0.001 or less,\n"
+    "                   adjusted for the number of texts (and rollers) audited together\n"
     "  --rolls N        with --audit: roll each TEXT N times (default 1000000); Ctrl-C\n"
     "                   stops a long audit with a report of the rolls counted\n"
     "  --answers [FILE] with --audit: test the answers in a game's log (FILE, or standard\n"
@@ -35,6 +38,13 @@ const char kUsage[] =
     "                   before the sentence, as the log marks the host's own (e.g. \"<Orvik>\")\n"
     "  --by-roller      with --answers: test each roller's answers (the name before \"rolls\")\n"
     "                   apart as well as together\n"
+    "  --ideal-dice     with --audit: test against ideal dice, every face equally likely (as\n"
+    "                   real dice or another module give), instead of Orvik's exact dice\n"
+    "  --plan           with --audit: roll nothing; say how many rolls of each TEXT an audit\n"
+    "                   needs to catch a bias 90% of the time (with --rolls N: how often N\n"
+    "                   rolls would)\n"
+    "  --bias B         with --plan: the bias to catch, FACExTIMES (one face of one die TIMES\n"
+    "                   as likely, e.g. 20x1.5) or +N or -N (on every total); repeatable\n"
     "  --seed N         start the generator from N (0 to 4294967295); without it, each run\n"
     "                   takes a fresh seed from the system's entropy source\n"
     "  --print-seed     write the seed to standard error (\"orvik: seed N\"), to replay a run\n"
@@ -87,8 +97,8 @@ const char kUsage[] =
     "Exit status: 0 if every answer is a result, 1 if any is a \"Dice Error: \", 2 on trouble\n"
     "(a bad option or seed, a module that cannot be loaded or gives no answer, or whose dice\n"
     "--dice and --json cannot rebuild, a failed read or write, or memory running out). With\n"
-    "--audit: 0 if every p-value is above 0.001, 1 if any is not, 2 on trouble, 130 after\n"
-    "Ctrl-C.\n";
+    "--audit: 0 if every adjusted p-value is above 0.001, 1 if any is not, 2 on trouble, 130\n"
+    "after Ctrl-C.\n";
 
 namespace {
 
@@ -133,7 +143,8 @@ struct Valued {
 };
 constexpr Valued kValued[] = {{"--seed", "a number"},     {"--rolls", "a number"},
                               {"--at-least", "a number"}, {"--vs", "a roll text"},
-                              {"--from", "a text"},       {"--module", "a path"}};
+                              {"--from", "a text"},       {"--module", "a path"},
+                              {"--bias", "a bias"}};
 
 const Valued* valued(const std::string& name) {
     for (const Valued& option : kValued) {
@@ -171,6 +182,13 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
     } else if (name == "--vs") {
         options.versus = *value;
         options.hasVersus = true;
+    } else if (name == "--bias") {
+        audit::Bias bias;
+        if (!features::readBias(*value, bias)) {
+            error = "invalid bias '" + *value +
+                    "' for '--bias': expected FACExTIMES (such as 20x1.5), or +N or -N";
+        }
+        options.biases.push_back(*value);
     } else if (name == "--from") {
         if (value->empty()) error = "option '--from' needs a text that marks the host's lines";
         options.from = *value;
@@ -181,8 +199,35 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
     return error.empty();
 }
 
+// --plan and the options that go with it, or not.
+bool checkPlan(const Options& options, std::string& error) {
+    if (!options.biases.empty() && !options.plan) {
+        error = "option '--bias' needs '--plan'";
+    } else if (options.plan && !options.audit) {
+        error = "option '--plan' needs '--audit'";
+    } else if (options.plan) {
+        // A plan rolls nothing.
+        const char* what = options.answers             ? "'--answers' reads a log"
+                           : options.seeded            ? "'--seed' starts the dice"
+                           : options.printSeed         ? "'--print-seed' tells the dice's seed"
+                           : !options.modulePath.empty() ? "'--module' loads the dice"
+                                                         : nullptr;
+        if (what != nullptr) {
+            error = std::string("option ") + what + ", and '--plan' rolls none: give one of them";
+        } else if (options.texts.empty()) {
+            error = "option '--plan' needs a TEXT";
+        }
+    }
+    return error.empty();
+}
+
 // --audit and the options that go with it, or not.
 bool checkAudit(const Options& options, std::string& error) {
+    if (options.idealDice && !options.audit) {
+        error = "option '--ideal-dice' needs '--audit'";
+        return false;
+    }
+    if (!checkPlan(options, error)) return false;
     if (!options.answers && (options.hasFrom || options.byRoller)) {
         error = std::string("option '") + (options.hasFrom ? "--from" : "--by-roller") +
                 "' needs '--answers'";
@@ -208,7 +253,7 @@ bool checkAudit(const Options& options, std::string& error) {
         } else if (options.texts.size() > 1) {
             error = "'--answers' reads one log: give one FILE, or none for standard input";
         }
-    } else if (options.texts.empty()) {
+    } else if (options.texts.empty() && !options.plan) {
         error = "option '--audit' needs a TEXT to roll, or '--answers' to read a log";
     }
     return error.empty();
@@ -261,6 +306,10 @@ Mode parseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.answers = true;
         } else if (arg == "--by-roller") {
             options.byRoller = true;
+        } else if (arg == "--ideal-dice") {
+            options.idealDice = true;
+        } else if (arg == "--plan") {
+            options.plan = true;
         } else if (arg == "--print-seed") {
             options.printSeed = true;
         } else if (const std::size_t equals = arg.find('=');
@@ -278,6 +327,7 @@ Mode parseOptions(int argc, char** argv, Options& options, std::string& error) {
         }
     }
     if (!checkCombination(options, error)) return Mode::UsageError;
+    if (options.plan) return Mode::AuditPlan;
     if (options.audit) return options.answers ? Mode::AuditLog : Mode::AuditRolls;
     if (options.odds) return Mode::Odds;
     if (options.json) return Mode::Json;

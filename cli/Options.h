@@ -26,6 +26,9 @@ struct Options {
     std::string from;       // with answers: only lines where this stands before the answer count
     bool hasFrom = false;   // --from was given
     bool byRoller = false;  // with answers: each roller apart as well as together
+    bool idealDice = false;  // with audit: test against ideal dice instead of Orvik's
+    bool plan = false;       // with audit: roll nothing, say what an audit could catch
+    std::vector<std::string> biases;  // with plan: the biases asked about, as written
     bool hasRolls = false;  // --rolls was given
     std::uint64_t rolls = features::kDefaultRolls;
     bool printSeed = false;
@@ -43,6 +46,7 @@ enum class Mode {
     Odds,        // no roll: each text's odds (--odds)
     AuditRolls,  // each text rolled through the module and audited (--audit)
     AuditLog,    // a game's log audited (--audit --answers)
+    AuditPlan,   // what an audit of each text could catch (--audit --plan)
     Help,
     Version,
     UsageError,

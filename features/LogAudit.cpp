@@ -34,23 +34,24 @@ std::string rollerName(std::string_view before) {
 
 }  // namespace
 
-// The answers of one roll, or of one roller's rolls of it, counted: the tested totals in the
-// range of those seen so far.
+// The answers of one pool, or of one roller's rolls of it, counted: the tested totals, each moved
+// to the pool's first text's, in the range of those seen so far.
 struct LogAudit::Tally {
     audit::Observed seen;  // its counts stay empty: counts holds them
     std::int64_t first = 0;
     std::vector<std::uint64_t> counts;  // of the totals first, first + 1, ...
+    std::uint64_t order = 0;            // the k-th audit to come
 
-    // Makes room for one answer's totals: the range grows to take them in. Memory running out
-    // leaves the tally as it was.
-    void prepare(const audit::AnswerShape& shape, const LoggedAnswer& answer) {
+    // Makes room for one answer's totals, less shift: the range grows to take them in. Memory
+    // running out leaves the tally as it was.
+    void prepare(const audit::AnswerShape& shape, const LoggedAnswer& answer, std::int64_t shift) {
         const std::size_t tested = shape.everyGroup() ? answer.totals.size() : 1;
         std::int64_t low = first;
         std::int64_t high = first + static_cast<std::int64_t>(counts.size()) - 1;
         bool grow = false;
         for (std::size_t g = 0; g < tested && g < answer.totals.size(); ++g) {
-            const std::int64_t total = answer.totals[g];
-            if (!shape.possible(total)) continue;
+            if (!shape.possible(answer.totals[g])) continue;
+            const std::int64_t total = answer.totals[g] - shift;
             if (counts.empty() && !grow) {
                 low = high = total;
             } else {
@@ -71,9 +72,9 @@ struct LogAudit::Tally {
     }
 
     // Counts the answer prepare made room for.
-    void add(const audit::AnswerShape& shape, const LoggedAnswer& answer) {
-        audit::countAnswer(shape, answer, seen, [this](std::int64_t total) {
-            ++counts[static_cast<std::size_t>(total - first)];
+    void add(const audit::AnswerShape& shape, const LoggedAnswer& answer, std::int64_t shift) {
+        audit::countAnswer(shape, answer, seen, [this, shift](std::int64_t total) {
+            ++counts[static_cast<std::size_t>(total - shift - first)];
         });
     }
 
@@ -88,19 +89,29 @@ struct LogAudit::Tally {
     }
 };
 
-// The answers of the texts that share one roll's odds.
-struct LogAudit::Pool {
-    std::string text;  // the first, which names the roll
-    bool sneak = false;
-    std::vector<std::string> pooled;  // the next different texts, kPooledNames of them
-    bool morePooled = false;
+// The texts of one roll's odds: which totals an answer can hold, and where they are tested.
+struct LogAudit::Roll {
     std::unique_ptr<audit::AnswerShape> shape;  // null when the module refuses these texts
-    std::unique_ptr<Odds> odds;                 // when kept
+    std::size_t pool = 0;
+    // This roll's totals less the pool's first text's, for the same dice.
+    std::int64_t shift = 0;
+};
+
+// The answers tested together: of texts of the same odds, or of the same dice moved.
+struct LogAudit::Pool {
+    std::string text;  // the first, whose odds the totals are tested against
+    bool sneak = false;
+    std::int32_t groups = 1;          // the most of any text's
+    std::int64_t offset = 0;          // what the first text's modifiers add to its dice
+    std::vector<std::string> pooled;  // the next different texts, kPooledNames of them
+    std::vector<std::int64_t> shifts;  // what is added to each one's totals
+    bool morePooled = false;
+    std::unique_ptr<Odds> odds;  // when kept
     Tally all;
     std::vector<std::pair<std::string, Tally>> rollers;  // in the order they first came
     std::unordered_map<std::string, std::size_t> rollerIndex;
 
-    void name(const std::string& other) {
+    void name(const std::string& other, std::int64_t shift) {
         if (other == text || morePooled ||
             std::find(pooled.begin(), pooled.end(), other) != pooled.end())
             return;
@@ -109,9 +120,10 @@ struct LogAudit::Pool {
             return;
         }
         pooled.push_back(other);
+        shifts.push_back(-shift);
     }
 
-    Tally& rollerTally(std::string roller) {
+    Tally& rollerTally(std::string roller, std::uint64_t& tallies) {
         const auto [at, added] = rollerIndex.try_emplace(roller, rollers.size());
         if (added) {
             try {
@@ -120,6 +132,7 @@ struct LogAudit::Pool {
                 rollerIndex.erase(at);
                 throw;
             }
+            rollers.back().second.order = ++tallies;
         }
         return rollers[at->second].second;
     }
@@ -135,51 +148,93 @@ std::size_t LogAudit::KeyHash::operator()(const odds::OddsKey& key) const {
     return h;
 }
 
-LogAudit::LogAudit(LogOptions options) : options_(std::move(options)) {
+LogAudit::LogAudit(LogOptions options, AuditForm form)
+    : options_(std::move(options)), form_(form) {
     counts_.from = options_.from;
 }
 
 LogAudit::~LogAudit() = default;
 
-LogAudit::Pool* LogAudit::poolOf(const std::string& text) {
+// Where no answer can be refused, a text's odds are those of its dice moved by its modifiers, and
+// its groups' totals all alike: texts of the same dice are tested together, each total moved.
+std::size_t LogAudit::poolFor(const std::string& text, Odds&& odds, std::int64_t& shift) {
+    const bool movable = odds.results.errorProbability == 0.0 && !odds.results.tooLow &&
+                         !odds.results.tooLong;
+    odds::OddsKey dice;
+    dice.sneak = odds.sneak;
+    dice.roll = odds::DicePart{odds.roll.dice, odds.roll.sides, 0};
+    if (odds.sneak) dice.sneakDice = odds::DicePart{odds.sneakDice.dice, odds.sneakDice.sides, 0};
+    const std::int64_t offset =
+        std::int64_t{odds.roll.modifier} + (odds.sneak ? odds.sneakDice.modifier : 0);
+    if (movable) {
+        if (const auto at = shapes_.find(dice); at != shapes_.end()) {
+            Pool& pool = *pools_[at->second];
+            shift = offset - pool.offset;
+            return at->second;
+        }
+    }
+    shift = 0;
+    auto pool = std::make_unique<Pool>();
+    pool->text = text;
+    pool->sneak = odds.sneak;
+    pool->groups = odds.groups;
+    pool->offset = offset;
+    pool->all.order = ++tallies_;
+    std::size_t kept = 0;
+    const std::size_t totals = odds.results.totals.probability.size();
+    if (keptOdds_ + totals <= kMostKeptTotals) {
+        // The parts' own totals serve the odds' questions, not an audit.
+        odds.results.sneakTotals = {};
+        odds.results.mainTotals = {};
+        pool->odds = std::make_unique<Odds>(std::move(odds));
+        kept = totals;
+    }
+    pools_.push_back(std::move(pool));
+    if (movable) {
+        try {
+            shapes_.emplace(dice, pools_.size() - 1);
+        } catch (...) {
+            pools_.pop_back();
+            throw;
+        }
+    }
+    keptOdds_ += kept;
+    return pools_.size() - 1;
+}
+
+LogAudit::Roll* LogAudit::rollOf(const std::string& text) {
     const odds::OddsKey key = answer_.sneak
                                   ? odds::sneakKey(text.c_str(), answer_.sneakRoll, answer_.roll)
                                   : odds::rollKey(text.c_str(), answer_.roll);
     if (const auto at = index_.find(key); at != index_.end()) {
-        Pool& pool = *pools_[at->second];
-        pool.name(text);
-        return &pool;
+        Roll& roll = *rolls_[at->second];
+        if (roll.shape) pools_[roll.pool]->name(text, roll.shift);
+        return &roll;
     }
-    auto pool = std::make_unique<Pool>();
-    pool->text = text;
-    pool->sneak = answer_.sneak;
-    std::size_t kept = 0;
+    auto roll = std::make_unique<Roll>();
     try {
         // The text as the reader parsed it: the odds need not read it again.
         Odds odds = answer_.sneak ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll)
                                   : odds::rollOdds(text.c_str(), answer_.roll);
-        pool->shape = std::make_unique<audit::AnswerShape>(odds);
-        const std::size_t totals = odds.results.totals.probability.size();
-        if (keptOdds_ + totals <= kMostKeptTotals) {
-            // The parts' own totals serve the odds' questions, not an audit.
-            odds.results.sneakTotals = {};
-            odds.results.mainTotals = {};
-            pool->odds = std::make_unique<Odds>(std::move(odds));
-            kept = totals;
-        }
+        if (options_.dice != odds::Faces::Orvik) odds = odds::withFaces(odds, options_.dice);
+        roll->shape = std::make_unique<audit::AnswerShape>(odds);
+        const std::int32_t groups = odds.groups;
+        roll->pool = poolFor(text, std::move(odds), roll->shift);
+        Pool& pool = *pools_[roll->pool];
+        pool.groups = std::max(pool.groups, groups);
+        pool.name(text, roll->shift);
+        ++counts_.texts;
     } catch (const DiceError&) {
         // No roll of these texts is ever a result: their answers count as refused.
     }
-    pools_.push_back(std::move(pool));
+    rolls_.push_back(std::move(roll));
     try {
-        index_.emplace(key, pools_.size() - 1);
+        index_.emplace(key, rolls_.size() - 1);
     } catch (...) {
-        pools_.pop_back();
+        rolls_.pop_back();
         throw;
     }
-    keptOdds_ += kept;
-    if (pools_.back()->shape) ++counts_.texts;
-    return pools_.back().get();
+    return rolls_.back().get();
 }
 
 void LogAudit::read(const char* line, std::size_t length) {
@@ -224,17 +279,19 @@ void LogAudit::take(const char* line, std::size_t length) {
         ++counts_.refused;
         return;
     }
-    Pool& pool = *poolOf(answer_.text());
-    if (!pool.shape) {
+    const Roll& roll = *rollOf(answer_.text());
+    if (!roll.shape) {
         ++counts_.refused;
         return;
     }
+    Pool& pool = *pools_[roll.pool];
     // Every allocation first, so that memory running out counts nothing of the answer.
-    Tally* roller = options_.byRoller ? &pool.rollerTally(rollerName(answer_.before)) : nullptr;
-    if (roller != nullptr) roller->prepare(*pool.shape, answer_);
-    pool.all.prepare(*pool.shape, answer_);
-    if (roller != nullptr) roller->add(*pool.shape, answer_);
-    pool.all.add(*pool.shape, answer_);
+    Tally* roller =
+        options_.byRoller ? &pool.rollerTally(rollerName(answer_.before), tallies_) : nullptr;
+    if (roller != nullptr) roller->prepare(*roll.shape, answer_, roll.shift);
+    pool.all.prepare(*roll.shape, answer_, roll.shift);
+    if (roller != nullptr) roller->add(*roll.shape, answer_, roll.shift);
+    pool.all.add(*roll.shape, answer_, roll.shift);
     ++counts_.answers;
 }
 
@@ -261,33 +318,47 @@ std::string LogAudit::summary(const std::string& source) const {
     return print::logSummary(source, counts_);
 }
 
-bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>& each) const {
-    bool anyUnlikely = false;
-    const auto audit = [&](const Pool& pool, const Odds& odds, const Tally& tally,
-                           const print::AuditHeading& heading) {
-        const audit::Observed seen = tally.observed(odds);
-        const audit::Tests tests = audit::testTotals(odds, seen);
-        const audit::Verdict verdict = audit::verdictOf(odds, seen, tests);
-        anyUnlikely = anyUnlikely || verdict.unlikely();
-        each(json ? print::auditJson(pool.text, odds, seen, tests, verdict, heading)
-                  : print::auditText(pool.text, odds, seen, tests, verdict, heading));
-    };
+LogVerdict LogAudit::eachText(const std::function<void(const std::string&)>& each) const {
+    std::vector<audit::TextAudit> audits;
+    std::vector<std::string> names;
+    std::vector<print::AuditHeading> headings;
     for (const auto& pool : pools_) {
-        if (!pool->shape) continue;
-        const Odds odds = pool->odds ? *pool->odds : oddsOf(pool->text, pool->sneak);
+        Odds odds;
+        if (pool->odds) {
+            odds = *pool->odds;
+        } else {
+            odds = oddsOf(pool->text, pool->sneak);
+            if (options_.dice != odds::Faces::Orvik) odds = odds::withFaces(odds, options_.dice);
+        }
         print::AuditHeading heading;
         heading.pooled = pool->pooled;
+        heading.shifts = pool->shifts;
         heading.morePooled = pool->morePooled;
         heading.byRoller = options_.byRoller;
-        audit(*pool, odds, pool->all, heading);
+        heading.log = true;
+        const auto add = [&](const Tally& tally) {
+            audits.push_back(audit::auditOf(odds, tally.observed(odds), tally.order));
+            audits.back().groups = pool->groups;
+            names.push_back(pool->text);
+            headings.push_back(heading);
+        };
+        add(pool->all);
         heading.pooled.clear();
+        heading.shifts.clear();
         heading.morePooled = false;
         for (const auto& [name, tally] : pool->rollers) {
             heading.roller = name;
-            audit(*pool, odds, tally, heading);
+            add(tally);
         }
     }
-    return anyUnlikely;
+    audit::giveTogether(audits);
+    LogVerdict verdict;
+    for (std::size_t i = 0; i < audits.size(); ++i) {
+        verdict.unlikely = verdict.unlikely || audits[i].verdict.unlikely();
+        each(print::auditPrinted(form_, names[i], audits[i], headings[i]));
+    }
+    verdict.headline = print::togetherText(names, audits, true);
+    return verdict;
 }
 
 }  // namespace orvik::features

@@ -1,5 +1,6 @@
 // Were the dice fair? `--audit --answers`: the answers in a game's log, read line by line and
-// tested by roll text against the texts' exact odds, each with its report and verdict.
+// tested by roll text against the texts' exact odds, each with its report and verdict, and a
+// verdict on them all.
 #ifndef ORVIK_FEATURES_LOGAUDIT_H
 #define ORVIK_FEATURES_LOGAUDIT_H
 
@@ -16,6 +17,8 @@
 
 namespace orvik::features {
 
+using print::AuditForm;
+
 // How a log is read.
 struct LogOptions {
     // Only answers in lines where this stands before the sentence count, as a log marks the
@@ -23,17 +26,27 @@ struct LogOptions {
     std::string from;
     // Each roller's answers (the name before "rolls") are audited apart as well as together.
     bool byRoller = false;
+    // The dice the totals are tested against: Orvik's, or ideal ones.
+    odds::Faces dice = odds::Faces::Orvik;
+};
+
+// What the log's audits, given together, conclude.
+struct LogVerdict {
+    bool unlikely = false;  // some audit's verdict, adjusted among the others', is unlikely
+    std::string headline;   // the verdict on them all, for people; no newline
 };
 
 // A game's log, read line by line, and its roll texts' audits. Texts whose odds are the same
-// (the same dice, whatever their free text, where it cannot make a sentence too long) are tested
-// together. What it keeps grows with the answers' totals and the different rolls, not with the
-// lines or their free text: for each roll its first text and a few more names, which totals an
-// answer can hold, and a count of each total seen within the range seen; the odds themselves
-// are kept only while they are small, and worked out again for the audit.
+// (the same dice, whatever their free text, where it cannot make a sentence too long), or a shift
+// of one another (the same dice but for the modifier and the groups, where no answer can be
+// refused), are tested together, each total moved to the first text's. What it keeps grows with
+// the answers' totals and the different rolls, not with the lines or their free text: for each
+// roll its first text and a few more names, which totals an answer can hold, and a count of each
+// total seen within the range seen; the odds themselves are kept only while they are small, and
+// worked out again for the audit.
 class LogAudit {
   public:
-    explicit LogAudit(LogOptions options = {});
+    explicit LogAudit(LogOptions options = {}, AuditForm form = AuditForm::Text);
     ~LogAudit();
     LogAudit(const LogAudit&) = delete;
     LogAudit& operator=(const LogAudit&) = delete;
@@ -59,28 +72,36 @@ class LogAudit {
     // One line on what the log held, source naming it.
     std::string summary(const std::string& source) const;
 
-    // Hands each roll's audit, printed, to each (text, or one line of JSON; no newline), in the
-    // order the rolls first came, each roller's after everyone's. True when any verdict is
-    // unlikely. Throws std::bad_alloc.
-    bool eachText(bool json, const std::function<void(const std::string&)>& each) const;
+    // Audits every roll, gives the audits together (each verdict adjusted among the others'), and
+    // hands each report, printed in the form asked for (text, or one line of JSON; no newline),
+    // to each, in the order the rolls first came, each roller's after everyone's. Throws
+    // std::bad_alloc.
+    LogVerdict eachText(const std::function<void(const std::string&)>& each) const;
 
   private:
     struct Tally;
+    struct Roll;
     struct Pool;
     struct KeyHash {
         std::size_t operator()(const odds::OddsKey& key) const;
     };
-    // The pool of text, the one just read, made at its first answer.
-    Pool* poolOf(const std::string& text);
+    // The roll of text, the one just read, made at its first answer.
+    Roll* rollOf(const std::string& text);
+    // The pool a roll of these odds joins, made if it is the first.
+    std::size_t poolFor(const std::string& text, odds::Odds&& odds, std::int64_t& shift);
     // read() but for the count of lines.
     void take(const char* line, std::size_t length);
 
     LogOptions options_;
+    AuditForm form_;
     LoggedAnswer answer_;   // the line last read
     std::string partLine_;  // readText's line begun in one piece and not yet ended
-    std::vector<std::unique_ptr<Pool>> pools_;
+    std::vector<std::unique_ptr<Roll>> rolls_;
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
-    std::size_t keptOdds_ = 0;  // the chances kept, in totals
+    std::vector<std::unique_ptr<Pool>> pools_;
+    std::unordered_map<odds::OddsKey, std::size_t, KeyHash> shapes_;  // modifiers and groups 0
+    std::size_t keptOdds_ = 0;    // the chances kept, in totals
+    std::uint64_t tallies_ = 0;   // the audits made so far, in the order they came
     print::LogCounts counts_;
     std::uint64_t linesWithNul_ = 0;
 };

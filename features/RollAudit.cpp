@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "audit/Tests.h"
+#include "audit/Audit.h"
 #include "dice/DiceError.h"
 #include "features/RollText.h"
 #include "host/RollRoutine.h"
@@ -22,16 +22,6 @@ std::string quoted(std::string_view answer) {
     constexpr std::size_t kLongestQuoted = 60;
     if (answer.size() <= kLongestQuoted) return "\"" + std::string(answer) + "\"";
     return "\"" + std::string(answer.substr(0, kLongestQuoted)) + "...\"";
-}
-
-// The tests of what was observed, printed.
-std::string printedAudit(const std::string& text, const Odds& odds, const Observed& seen, bool json,
-                         bool& unlikely) {
-    const audit::Tests tests = audit::testTotals(odds, seen);
-    const audit::Verdict verdict = audit::verdictOf(odds, seen, tests);
-    unlikely = verdict.unlikely();
-    return json ? print::auditJson(text, odds, seen, tests, verdict)
-                : print::auditText(text, odds, seen, tests, verdict);
 }
 
 // Whether whole is the sentence of text, as the module writes it; if so, prefix becomes its
@@ -60,10 +50,12 @@ std::string_view EngineAnswers::answer(const char* text, std::size_t length) {
     return {data_.data(), answer};
 }
 
-RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module)
-    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), module_(module) {
+RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module,
+                           AuditForm form, odds::Faces dice)
+    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), module_(module), form_(form) {
     try {
         odds_ = std::make_unique<Odds>(oddsOf(text_, sneak_));
+        if (dice != odds::Faces::Orvik) *odds_ = odds::withFaces(*odds_, dice);
     } catch (const DiceError& error) {
         // Nothing to test: every answer would be this message.
         refusal_ = error.what();
@@ -98,22 +90,50 @@ bool RollingAudit::roll(std::uint64_t n) {
     return true;
 }
 
-RollAudit RollingAudit::result(bool json) const {
+RollAudit RollingAudit::result() const {
     RollAudit result;
+    result.text = text_;
     if (!odds_) {
         result.kind = RollAudit::Kind::Refused;
-        result.printed = print::auditRefusal(text_, refusal_.c_str(), json);
+        result.printed = print::auditRefusal(text_, refusal_.c_str(), form_);
         return result;
     }
     result.rolled = done_;
     result.interrupted = done_ < rolls_;
-    result.printed = printedAudit(text_, *odds_, seen_, json, result.unlikely);
+    std::vector<audit::TextAudit> alone{audit::auditOf(*odds_, seen_)};
+    audit::giveTogether(alone);
+    result.unlikely = alone.front().verdict.unlikely();
+    result.printed = print::auditPrinted(form_, text_, alone.front());
+    result.audit = std::make_shared<const audit::TextAudit>(std::move(alone.front()));
     return result;
 }
 
+AuditsVerdict giveTogether(std::vector<RollAudit>& audits, AuditForm form) {
+    std::vector<audit::TextAudit> tested;
+    std::vector<std::string> names;
+    for (const RollAudit& one : audits) {
+        if (one.kind != RollAudit::Kind::Tested) continue;
+        tested.push_back(*one.audit);
+        tested.back().order = tested.size();
+        names.push_back(one.text);
+    }
+    audit::giveTogether(tested);
+    AuditsVerdict verdict;
+    std::size_t next = 0;
+    for (RollAudit& one : audits) {
+        if (one.kind != RollAudit::Kind::Tested) continue;
+        const audit::TextAudit& again = tested[next++];
+        one.unlikely = again.verdict.unlikely();
+        one.printed = print::auditPrinted(form, one.text, again);
+        verdict.unlikely = verdict.unlikely || one.unlikely;
+    }
+    if (tested.size() > 1) verdict.headline = print::togetherText(names, tested, false);
+    return verdict;
+}
+
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json, const RollWatch& watch) {
-    RollingAudit audit(text, rolls, sneak, module);
+                     AuditForm form, const RollWatch& watch, odds::Faces dice) {
+    RollingAudit audit(text, rolls, sneak, module, form, dice);
     while (!audit.refused() && audit.done() < rolls) {
         if (watch.stop != nullptr && watch.stop->load(std::memory_order_relaxed)) break;
         if (!audit.roll(RollWatch::kEvery)) {
@@ -123,7 +143,7 @@ RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, A
         }
         if (watch.progress) watch.progress(audit.done(), rolls);
     }
-    return audit.result(json);
+    return audit.result();
 }
 
 }  // namespace orvik::features

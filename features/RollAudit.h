@@ -60,6 +60,8 @@ struct RollWatch {
     const std::atomic<bool>* stop = nullptr;
 };
 
+using print::AuditForm;
+
 // One text's audit of rolls.
 struct RollAudit {
     enum class Kind {
@@ -68,19 +70,35 @@ struct RollAudit {
         NoAnswer,  // the module gave no answer (memory is the likely cause): nothing printed
     };
     Kind kind = Kind::Tested;
+    std::string text;
     std::string printed;       // text, or one line of JSON; no newline
     bool unlikely = false;     // the verdict's: totals that fair dice would not give
     std::uint64_t rolled = 0;  // the rolls done: those asked for, unless interrupted
     bool interrupted = false;  // stopped by the watch: printed reports on the rolls done alone
+    // Tested: what printed reports, to give it again among others.
+    std::shared_ptr<const audit::TextAudit> audit;
 };
+
+// What audits given together conclude.
+struct AuditsVerdict {
+    bool unlikely = false;  // some audit's verdict, adjusted among the others', is unlikely
+    std::string headline;   // the verdict on them all, for people; no newline; empty for one
+};
+
+// Audits of rolls given together: each tested one printed again in form, its verdict adjusted
+// among the others' (Holm's), and the verdict on them all where there are several. Throws
+// std::bad_alloc.
+AuditsVerdict giveTogether(std::vector<RollAudit>& audits, AuditForm form);
 
 // One text's audit of rolls, made a step at a time, so that a front end can answer between steps
 // (a page's worker takes its messages only between calls).
 class RollingAudit {
   public:
-    // Rolls text through module (its sneak attack routine when sneak), rolls times in all. The
-    // text's odds are worked out here. Throws std::bad_alloc.
-    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module);
+    // Rolls text through module (its sneak attack routine when sneak), rolls times in all, to be
+    // tested against dice and printed in form. The text's odds are worked out here. Throws
+    // std::bad_alloc.
+    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module,
+                 AuditForm form = AuditForm::Text, odds::Faces dice = odds::Faces::Orvik);
     ~RollingAudit();
     RollingAudit(const RollingAudit&) = delete;
     RollingAudit& operator=(const RollingAudit&) = delete;
@@ -95,15 +113,16 @@ class RollingAudit {
     // audit cannot go on. Throws std::bad_alloc.
     bool roll(std::uint64_t n);
 
-    // The audit of the rolls done so far (interrupted when they are fewer than asked for), or
-    // the refusal, printed. Throws std::bad_alloc.
-    RollAudit result(bool json) const;
+    // The audit of the rolls done so far (interrupted when they are fewer than asked for), given
+    // alone, or the refusal, printed. Throws std::bad_alloc.
+    RollAudit result() const;
 
   private:
     std::string text_;
     std::uint64_t rolls_;
     bool sneak_;
     AnswerSource& module_;
+    AuditForm form_;
     std::unique_ptr<odds::Odds> odds_;  // null when the module refuses the text
     std::string refusal_;
     std::unique_ptr<audit::AnswerShape> shape_;
@@ -114,9 +133,10 @@ class RollingAudit {
 };
 
 // Rolls text rolls times through module (its sneak attack routine when sneak) and tests the
-// totals, as watch follows and stops it. Throws std::bad_alloc.
+// totals against dice, as watch follows and stops it; printed in form. Throws std::bad_alloc.
 RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json, const RollWatch& watch = {});
+                     AuditForm form, const RollWatch& watch = {},
+                     odds::Faces dice = odds::Faces::Orvik);
 
 }  // namespace orvik::features
 

@@ -114,17 +114,17 @@ Odds rollOdds(const char* text, const ParsedRoll& roll) {
     return odds;
 }
 
-Odds idealOdds(const Odds& odds) {
-    Odds ideal = odds;
-    ideal.roll.faces = Faces::Ideal;
-    ideal.sneakDice.faces = Faces::Ideal;
-    const DicePart sneak = odds.sneak ? ideal.sneakDice : DicePart{0, 1, 0, Faces::Ideal};
-    ideal.results = resultOdds(sneak, ideal.roll, ideal.groups, ideal.budget);
-    if (!ideal.results.tooLow && !ideal.results.tooLong)
-        exactMoments(ideal, sneak);
+Odds withFaces(const Odds& odds, Faces faces) {
+    Odds other = odds;
+    other.roll.faces = faces;
+    other.sneakDice.faces = faces;
+    const DicePart sneak = odds.sneak ? other.sneakDice : DicePart{0, 1, 0, faces};
+    other.results = resultOdds(sneak, other.roll, other.groups, other.budget);
+    if (!other.results.tooLow && !other.results.tooLong)
+        exactMoments(other, sneak);
     else
-        summarise(ideal);
-    return ideal;
+        summarise(other);
+    return other;
 }
 
 Odds sneakOdds(const char* text) {

@@ -43,9 +43,9 @@ Odds sneakOdds(const char* text);
 // The same for a text whose two rolls are already read as parseRoll reads them.
 Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main);
 
-// The same roll with ideal dice, every face of every die equally likely (as a real die's, or
-// another module's), and the same answers refused.
-Odds idealOdds(const Odds& odds);
+// The same roll with other dice: ideal ones, every face of every die equally likely (as a real
+// die's, or another module's), or Orvik's; the same answers refused.
+Odds withFaces(const Odds& odds, Faces faces);
 
 // What a text's odds depend on. Texts with the same key have the same odds (the host buffer's
 // size aside), whatever their free text: the room the sentence leaves the totals' texts is part

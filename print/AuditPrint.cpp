@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
+#include "audit/Anytime.h"
 #include "dice/DiceError.h"
 #include "print/Format.h"
 #include "print/Json.h"
@@ -14,15 +16,20 @@
 
 namespace orvik::print {
 
+using audit::Caught;
 using audit::FitClass;
 using audit::FitTest;
 using audit::MeanTest;
-using odds::Odds;
+using audit::Observed;
+using audit::SpreadBasis;
+using audit::Tests;
+using audit::Verdict;
 
 namespace {
 
 constexpr std::size_t kMaxRows = 40;  // more classes are shown several to a row
 constexpr int kCells = 20;            // each of the two bars
+constexpr int kMostNamedUnlikely = 5;  // texts a headline names
 
 // 50018.34 as "50,018.3".
 std::string groupedTenths(double x) {
@@ -30,38 +37,48 @@ std::string groupedTenths(double x) {
     return grouped(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
+// What the totals were tested against, in words.
+const char* diceOf(const TextAudit& audit) {
+    return audit.ideal() ? "ideal dice" : "Orvik's dice";
+}
+
 // Rolls, or answers read, whichever the observed holds, with their totals.
-std::string sampleLine(const Odds& odds, const Observed& observed, const Tests& tests) {
+std::string sampleLine(const TextAudit& audit) {
+    const Observed& observed = audit.observed;
+    const Tests& tests = audit.tests;
     std::string s = "  " + countOf(observed.answers, "roll", "rolls") + ": " +
                     countOf(tests.totals, "total", "totals") + " tested";
-    if (odds.groups > 1) {
-        if (audit::countsEveryGroup(odds))
+    if (audit.groups > 1) {
+        if (audit.everyGroup)
             s += ", every group's";
-        else if (odds.sneak)
+        else if (audit.sneak)
             s += ", the first group's of each (the groups share one sneak attack total)";
         else
             s += ", the first group's of each (whether an answer is refused depends on them all)";
     }
     s += "\n";
-    if (observed.refusalsCount && (observed.refused > 0 || odds.results.errorProbability > 0.0)) {
+    if (observed.refusalsCount && (observed.refused > 0 || audit.errorProbability > 0.0)) {
         s += "  " + countOf(observed.refused, "answer", "answers") + " \"" + kInvalidArguments +
              "\" (the odds expect " +
-             groupedTenths(static_cast<double>(tests.sample) * odds.results.errorProbability);
+             groupedTenths(static_cast<double>(tests.sample) * audit.errorProbability);
         s += ")\n";
     }
     if (observed.impossible > 0) {
         s += "  " + countOf(observed.impossible, "answer", "answers") +
              " no roll of this text gives, the first: " + observed.firstImpossible + "\n";
     }
+    s += audit.ideal() ? "  against ideal dice: every face equally likely\n"
+                       : "  against Orvik's dice: each face as likely as Orvik's generator makes "
+                         "it\n";
     return s;
 }
 
 std::string meanLine(const MeanTest& mean) {
     std::string s;
     if (!mean.done) return s;
-    appendf(s, "  mean %.4f, exactly %.4f expected: %+.2f standard errors (%s)\n", mean.observed,
-            mean.expected, mean.z, formatP(mean.p).c_str());
-    return s;
+    appendf(s, "  mean %.4f, exactly %.4f expected: %+.2f standard errors (", mean.observed,
+            mean.expected, mean.z);
+    return s + formatP(mean.p) + (mean.exact ? ", exact)\n" : ", saddlepoint)\n");
 }
 
 std::string fitLine(const FitTest& fit) {
@@ -69,7 +86,11 @@ std::string fitLine(const FitTest& fit) {
     if (!fit.done) return s;
     appendf(s, "  spread: chi-square %.2f on ", fit.statistic);
     s += number(fit.degrees) + (fit.degrees == 1 ? " degree" : " degrees") + " of freedom, " +
-         number(fit.degrees + 1) + " classes (" + formatP(fit.p) + ")\n";
+         number(fit.degrees + 1) + " classes (" + formatP(fit.p);
+    if (fit.simulated)
+        s += ", simulated from " + countOf(fit.draws, "sample", "samples") + ")\n";
+    else
+        s += ", chi-square tail)\n";
     return s;
 }
 
@@ -142,31 +163,39 @@ std::string histogram(const FitTest& fit) {
     return out + "\n";
 }
 
-std::string verdictLine(const Odds& odds, const Observed& observed, const Verdict& verdict) {
-    const std::string rolls = countOf(observed.answers, "roll", "rolls");
-    const std::string p = formatP(verdict.p);
+// "p = 0.26", or among others "p = 0.04 adjusted for the 50 audits; 0.0008 alone".
+std::string verdictP(const Verdict& verdict) {
+    if (verdict.family <= 1) return formatP(verdict.p);
+    return formatP(verdict.adjusted) + " adjusted for the " + grouped(verdict.family) +
+           " audits; " + formatP(verdict.p).substr(4) + " alone";
+}
+
+std::string verdictLine(const TextAudit& audit) {
+    const Verdict& verdict = audit.verdict;
+    const std::string rolls = countOf(audit.observed.answers, "roll", "rolls");
+    const std::string against = std::string(", tested against ") + diceOf(audit);
     std::string s;
     switch (verdict.kind) {
         case Verdict::Kind::Impossible:
-            return "these answers cannot come from Orvik's dice (p = 0): no roll of this text "
-                   "gives " +
-                   observed.firstImpossible;
+            return std::string("these answers cannot come from ") + diceOf(audit) +
+                   " (p = 0): no roll of this text gives " + audit.observed.firstImpossible;
         case Verdict::Kind::OneTotal:
-            return "nothing to test: every roll of this text gives " +
-                   number(odds.results.totals.lowest);
+            return "nothing to test: every roll of this text gives " + number(audit.lowest);
         case Verdict::Kind::TooFew:
             return "too few rolls to tell anything (" + rolls + ")";
         case Verdict::Kind::Unlikely:
-            return "these totals are very unlikely by Orvik's exact odds (" + p + ")";
+            return std::string("these totals are very unlikely from ") + diceOf(audit) + " (" +
+                   verdictP(verdict) + ")";
         case Verdict::Kind::Unclear:
-            s = "no clear sign of unfair dice in " + rolls + " (" + p +
-                "): totals this far from the odds come up by chance now and then";
+            s = "no clear sign of unfair dice in " + rolls + against + " (" + verdictP(verdict) +
+                "): totals this far from them come up by chance now and then";
             break;
         case Verdict::Kind::Fair:
-            s = "no sign of unfair dice in " + rolls + " (" + p + ")";
+            s = "no sign of unfair dice in " + rolls + against + " (" + verdictP(verdict) + ")";
             break;
     }
-    if (verdict.smallSample) s += "; so few rolls can show only a large bias";
+    if (verdict.smallSample && audit.caught.empty())
+        s += "; so few rolls can show only a large bias";
     return s;
 }
 
@@ -175,6 +204,71 @@ std::string generatorNote() {
     return "A roll of several dice with an even number of sides can earn this from Orvik's own "
            "module too: its generator's lowest bits repeat every 2^" +
            number(kLowestBitPeriodLog2) + " draws, a pattern the odds leave out.";
+}
+
+// 0.12 as "12%", and the ends said as they are.
+std::string percent(double chance) {
+    if (chance >= 1.0) return "100%";
+    if (chance >= 0.995) return "over 99%";
+    if (chance <= 0.0) return "0%";
+    if (chance < 0.005) return "under 1%";
+    return std::to_string(std::lround(chance * 100.0)) + "%";
+}
+
+// 4080 as "4,100": two significant figures.
+std::string about(std::uint64_t n) {
+    std::uint64_t unit = 1;
+    while (n / unit >= 100)
+        unit *= 10;
+    return grouped((n + unit / 2) / unit * unit);
+}
+
+std::string caughtLine(const TextAudit& audit, const Caught& caught, bool first) {
+    const std::string what = biasWords(caught.bias, audit.roll, audit.sneak);
+    std::string s = first ? "  these " + grouped(audit.tests.totals) +
+                                (audit.tests.totals == 1 ? " total" : " totals") + " would catch "
+                          : "  they would catch ";
+    s += what + " " + percent(caught.chance) + " of the time; ";
+    if (caught.totals90 == 0) return s + "no number of totals catches it 90% of the time";
+    return s + "about " + about(caught.totals90) + " would catch it 90% of the time";
+}
+
+// Whether these totals could tell the other dice from those tested against, said where they
+// have at least even odds of it.
+std::string otherDiceLine(const TextAudit& audit) {
+    if (!(audit.otherDice >= 0.5)) return "";
+    if (audit.ideal())
+        return "  these totals would call Orvik's own dice unlikely " + percent(audit.otherDice) +
+               " of the time, for their lean: to audit Orvik's rolls, leave out --ideal-dice\n";
+    return "  these totals would call ideal dice (every face equally likely, as real dice or "
+           "another module may give) unlikely " +
+           percent(audit.otherDice) +
+           " of the time, for lacking Orvik's lean: for such rolls, --ideal-dice\n";
+}
+
+// An e-value: "0.61", "2.3e6".
+std::string eText(double e) {
+    std::string s;
+    if (e < 1e4) {
+        appendf(s, "%.3g", e);
+        return s;
+    }
+    appendf(s, "%.2g", e);
+    // "2.3e+06" as "2.3e6"
+    const std::size_t at = s.find('e');
+    std::string exponent = s.substr(at + 1);
+    if (exponent[0] == '+') exponent.erase(0, 1);
+    while (exponent.size() > 1 && exponent[0] == '0')
+        exponent.erase(0, 1);
+    return s.substr(0, at + 1) + exponent;
+}
+
+std::string anytimeLine(const TextAudit& audit) {
+    const double e = audit::eValueOf(audit.logE);
+    std::string s = "  for a log audited again and again: e-value " + eText(e) + ", ";
+    s += audit.anytimeFlagged() ? "flagged (at " : "which flags it at ";
+    s += grouped(static_cast<std::uint64_t>(std::llround(audit.flagsAt())));
+    return s + (audit.anytimeFlagged() ? " or more)\n" : " or more\n");
 }
 
 void appendJsonNumberOrNull(std::string& out, bool known, double value) {
@@ -191,60 +285,156 @@ std::string rollerOf(const AuditHeading& heading) {
     return ", rolled by " + *heading.roller;
 }
 
-// The texts pooled with this one, quoted.
+// The texts pooled with this one, quoted, with the shift of those moved.
 std::string pooledLine(const AuditHeading& heading) {
     if (heading.pooled.empty()) return "";
-    std::string s = "  pooled with texts of the same odds:";
-    for (std::size_t i = 0; i < heading.pooled.size(); ++i)
-        s += (i > 0 ? ", \"" : " \"") + heading.pooled[i] + "\"";
-    return s + (heading.morePooled ? " and more\n" : "\n");
+    bool shifted = false;
+    std::string names;
+    for (std::size_t i = 0; i < heading.pooled.size(); ++i) {
+        names += (i > 0 ? ", \"" : " \"") + heading.pooled[i] + "\"";
+        const std::int64_t shift = i < heading.shifts.size() ? heading.shifts[i] : 0;
+        if (shift != 0) {
+            shifted = true;
+            names += " (" + std::string(shift > 0 ? "+" : "") + number(shift) + ")";
+        }
+    }
+    const std::string s = shifted ? "  pooled with texts of the same dice, their totals moved to "
+                                    "this text's by the amount shown:"
+                                  : "  pooled with texts of the same odds:";
+    return s + names + (heading.morePooled ? " and more\n" : "\n");
+}
+
+const char* basisName(SpreadBasis basis) {
+    switch (basis) {
+        case SpreadBasis::WellFilled:
+            return "well_filled";
+        case SpreadBasis::FarBelow:
+            return "far_below";
+        case SpreadBasis::TooMany:
+            return "too_many";
+        case SpreadBasis::Simulated:
+            break;
+    }
+    return "simulated";
+}
+
+void appendCaughtJson(std::string& out, const TextAudit& audit) {
+    out += ",\"caught\":[";
+    for (std::size_t i = 0; i < audit.caught.size(); ++i) {
+        const Caught& c = audit.caught[i];
+        out += i > 0 ? ",{" : "{";
+        if (c.bias.kind == audit::Bias::Kind::Face) {
+            appendf(out, "\"bias\":\"face\",\"sides\":%" PRId32 ",\"face\":%" PRId32 ",\"times\":",
+                    audit.roll.sides, c.bias.face);
+            appendNumber(out, c.bias.times);
+        } else {
+            appendf(out, "\"bias\":\"shift\",\"shift\":%" PRId64, c.bias.shift);
+        }
+        out += ",\"words\":";
+        appendJsonString(out, biasWords(c.bias, audit.roll, audit.sneak));
+        out += ",\"chance\":";
+        appendNumber(out, c.chance);
+        out += ",\"totals_for_90\":";
+        if (c.totals90 > 0)
+            appendf(out, "%" PRIu64, c.totals90);
+        else
+            out += "null";
+        out += '}';
+    }
+    out += ']';
 }
 
 }  // namespace
 
 std::string formatP(double p) {
-    std::string s = "p = ";
-    if (p >= audit::kUnlikely) {
-        appendf(s, "%.2g", p);
-    } else if (p < 1e-300) {
-        // Too small for a double to hold, or only with few digits.
-        s = "p < 1e-300";
-    } else {
-        // "3e-12", not "3e-012" or "3.0e-12"
-        std::string e;
-        appendf(e, "%.0e", p);
-        const std::size_t sign = e.find('-');
-        std::size_t digits = sign + 1;
-        while (digits + 1 < e.size() && e[digits] == '0')
-            ++digits;
-        s += e.substr(0, sign + 1) + e.substr(digits);
+    if (p < 1e-300) return "p < 1e-300";  // too small for a double to hold, or only with few digits
+    // Three significant figures, or as many more as keep the figure on p's side of each line.
+    std::string e;
+    int digits = 3;
+    for (;; ++digits) {
+        e.clear();
+        appendf(e, "%.*e", digits - 1, p);
+        const double shown = std::strtod(e.c_str(), nullptr);
+        const bool sameSide = (shown <= audit::kUnlikely) == (p <= audit::kUnlikely) &&
+                              (shown < audit::kUnclear) == (p < audit::kUnclear);
+        if (sameSide || digits == 17) break;
     }
-    return s;
+    // e is "d.dde-xx": its digits, without trailing zeros, and its exponent.
+    const std::size_t at = e.find('e');
+    std::string mantissa = e.substr(0, at);
+    const int exponent = std::atoi(e.c_str() + at + 1);
+    mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
+    while (mantissa.size() > 1 && mantissa.back() == '0')
+        mantissa.pop_back();
+    std::string s = "p = ";
+    if (exponent >= -3) {
+        // 0.00104, 0.13, 1
+        if (exponent >= 0) {
+            s += mantissa.substr(0, 1);
+            if (mantissa.size() > 1) s += "." + mantissa.substr(1);
+        } else {
+            s += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + mantissa;
+        }
+        return s;
+    }
+    // 3.2e-12
+    s += mantissa.substr(0, 1);
+    if (mantissa.size() > 1) s += "." + mantissa.substr(1);
+    return s + "e" + std::to_string(exponent);
 }
 
-std::string auditText(const std::string& text, const Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict, const AuditHeading& heading) {
-    std::string out = text + (odds.sneak ? " (sneak attack)" : "") + rollerOf(heading) + "\n";
+std::string biasWords(const audit::Bias& bias, const odds::DicePart& roll, bool sneak) {
+    if (bias.kind == audit::Bias::Kind::Shift)
+        return std::string(bias.shift >= 0 ? "+" : "") + number(bias.shift) + " on every total";
+    const std::string die = "d" + number(roll.sides);
+    std::string s;
+    if (roll.dice == 1)
+        s = sneak ? "the main roll's " + die : "a " + die;
+    else
+        s = "one " + die + " of " + (sneak ? "the main roll's " : "") + number(roll.dice) + die;
+    s += " showing " + number(bias.face) + " ";
+    if (bias.times == 1.5) return s + "half again as often";
+    if (bias.times == 2.0) return s + "twice as often";
+    std::string times;
+    appendf(times, "%g times as often", bias.times);
+    return s + times;
+}
+
+std::string auditText(const std::string& text, const TextAudit& audit,
+                      const AuditHeading& heading) {
+    const Tests& tests = audit.tests;
+    std::string out = text + (audit.sneak ? " (sneak attack)" : "") + rollerOf(heading) + "\n";
     out += pooledLine(heading);
-    out += sampleLine(odds, observed, tests);
+    out += sampleLine(audit);
     out += meanLine(tests.mean);
     out += fitLine(tests.fit);
     if (!tests.fit.classes.empty() && tests.sample > 0) out += histogram(tests.fit);
-    out += "  " + verdictLine(odds, observed, verdict);
-    if (verdict.generatorMayCause) {
+    out += "  " + verdictLine(audit);
+    if (audit.verdict.generatorMayCause) {
         // On two lines, after its colon.
         const std::string note = generatorNote();
         const std::size_t colon = note.find(": ") + 1;
         out += "\n  " + note.substr(0, colon) + "\n  " + note.substr(colon + 1);
     }
+    out += "\n";
+    if (!audit.verdict.unlikely() && !std::isnan(audit.verdict.p)) {
+        for (std::size_t i = 0; i < audit.caught.size(); ++i)
+            out += caughtLine(audit, audit.caught[i], i == 0) + "\n";
+    }
+    if (audit.verdict.kind != Verdict::Kind::Impossible) out += otherDiceLine(audit);
+    if (heading.log) out += anytimeLine(audit);
+    out.pop_back();
     return out;
 }
 
-std::string auditJson(const std::string& text, const Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict, const AuditHeading& heading) {
+std::string auditJson(const std::string& text, const TextAudit& audit,
+                      const AuditHeading& heading) {
+    const Observed& observed = audit.observed;
+    const Tests& tests = audit.tests;
+    const Verdict& verdict = audit.verdict;
     std::string out = "{\"text\":";
     appendJsonString(out, text);
-    out += odds.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
+    out += audit.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
     if (!heading.pooled.empty()) {
         out += ",\"pooled\":[";
         for (std::size_t i = 0; i < heading.pooled.size(); ++i) {
@@ -252,6 +442,12 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
             appendJsonString(out, heading.pooled[i]);
         }
         out += heading.morePooled ? "],\"pooled_more\":true" : "],\"pooled_more\":false";
+        out += ",\"pooled_shifts\":[";
+        for (std::size_t i = 0; i < heading.pooled.size(); ++i) {
+            if (i > 0) out += ',';
+            out += number(i < heading.shifts.size() ? heading.shifts[i] : 0);
+        }
+        out += ']';
     }
     if (heading.byRoller) {
         out += ",\"roller\":";
@@ -260,18 +456,18 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
         else
             out += "null";
     }
-    appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
+    appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, audit.groups,
             observed.answers, tests.totals);
-    out += audit::countsEveryGroup(odds) ? R"(,"groups_tested":"every")"
-                                         : R"(,"groups_tested":"first")";
+    out += audit.everyGroup ? R"(,"groups_tested":"every")" : R"(,"groups_tested":"first")";
     appendf(out, ",\"refused\":%" PRIu64 ",\"sample\":%" PRIu64 ",\"p_error\":", observed.refused,
             tests.sample);
-    appendNumber(out, odds.results.errorProbability);
+    appendNumber(out, audit.errorProbability);
     appendf(out, ",\"impossible\":%" PRIu64 ",\"first_impossible\":", observed.impossible);
     if (observed.impossible > 0)
         appendJsonString(out, observed.firstImpossible);
     else
         out += "null";
+    out += audit.ideal() ? R"(,"dice":"ideal")" : R"(,"dice":"orvik")";
     const MeanTest& mean = tests.mean;
     out += R"(,"mean":{"observed":)";
     appendJsonNumberOrNull(out, tests.totals > 0, mean.observed);
@@ -283,6 +479,8 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
     appendJsonNumberOrNull(out, mean.done, mean.z);
     out += ",\"p\":";
     appendJsonNumberOrNull(out, mean.done, mean.p);
+    out += ",\"exact\":";
+    out += mean.done ? (mean.exact ? "true" : "false") : "null";
     const FitTest& fit = tests.fit;
     out += R"(},"chi_square":{"statistic":)";
     appendJsonNumberOrNull(out, fit.done, fit.statistic);
@@ -290,6 +488,20 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
     appendJsonNumberOrNull(out, fit.done, static_cast<double>(fit.degrees));
     out += ",\"p\":";
     appendJsonNumberOrNull(out, fit.done, fit.p);
+    out += ",\"tail_p\":";
+    appendJsonNumberOrNull(out, fit.done, fit.chiSquareP);
+    out += ",\"p_from\":";
+    if (!fit.done)
+        out += "null";
+    else
+        appendJsonString(out, basisName(audit.spreadBasis));
+    out += ",\"simulated\":";
+    if (fit.simulated) {
+        appendf(out, "{\"samples\":%" PRIu64 ",\"reached\":%" PRIu64 ",\"seed\":\"%016" PRIx64 "\"}",
+                fit.draws, fit.reached, fit.seed);
+    } else {
+        out += "null";
+    }
     out += ",\"classes\":[";
     for (std::size_t i = 0; i < fit.classes.size(); ++i) {
         const FitClass& c = fit.classes[i];
@@ -300,23 +512,44 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
         appendNumber(out, c.expected);
         out += '}';
     }
+    const bool tested = !std::isnan(verdict.p);
     out += "]},\"p\":";
-    appendJsonNumberOrNull(out, !std::isnan(verdict.p), verdict.p);
+    appendJsonNumberOrNull(out, tested, verdict.p);
+    out += ",\"p_adjusted\":";
+    appendJsonNumberOrNull(out, tested, verdict.adjusted);
+    appendf(out, ",\"audits\":%" PRIu64, verdict.family);
     out += ",\"unlikely\":";
     out += verdict.unlikely() ? "true" : "false";
     out += ",\"verdict\":";
-    appendJsonString(out, verdictLine(odds, observed, verdict));
+    appendJsonString(out, verdictLine(audit));
     out += ",\"note\":";
     if (verdict.generatorMayCause)
         appendJsonString(out, generatorNote());
     else
         out += "null";
+    appendCaughtJson(out, audit);
+    out += ",\"other_dice\":";
+    if (std::isnan(audit.otherDice)) {
+        out += "null";
+    } else {
+        out += audit.ideal() ? R"({"dice":"orvik","chance":)" : R"({"dice":"ideal","chance":)";
+        appendNumber(out, audit.otherDice);
+        out += '}';
+    }
+    out += R"(,"anytime":{"e_value":)";
+    appendNumber(out, audit::eValueOf(audit.logE));
+    out += ",\"weight\":";
+    appendNumber(out, audit.weight());
+    out += ",\"flags_at\":";
+    appendNumber(out, audit.flagsAt());
+    out += ",\"flagged\":";
+    out += audit.anytimeFlagged() ? "true}" : "false}";
     out += '}';
     return out;
 }
 
-std::string auditRefusal(const std::string& text, const char* message, bool json) {
-    if (json) return refusalJson(text, message);
+std::string auditRefusal(const std::string& text, const char* message, AuditForm form) {
+    if (form == AuditForm::Json) return refusalJson(text, message);
     // The heading is one line, at a terminal and in a pipe alike: a line feed (which the module
     // refuses in any text) shows as \n.
     std::string heading;
@@ -327,6 +560,45 @@ std::string auditRefusal(const std::string& text, const char* message, bool json
             heading += c;
     }
     return heading + "\n  " + message + "\n  nothing to test";
+}
+
+std::string togetherText(const std::vector<std::string>& names,
+                         const std::vector<TextAudit>& audits, bool log) {
+    std::uint64_t family = 0, unlikely = 0;
+    std::size_t smallest = audits.size();
+    std::string named;
+    for (std::size_t i = 0; i < audits.size(); ++i) {
+        const Verdict& v = audits[i].verdict;
+        if (v.unlikely() && ++unlikely <= kMostNamedUnlikely) {
+            named += (unlikely > 1 ? ", \"" : " \"") + names[i] + "\" (";
+            named += v.kind == Verdict::Kind::Impossible ? "p = 0" : formatP(v.adjusted);
+            named += ")";
+        }
+        if (std::isnan(v.p)) continue;
+        family = std::max(family, v.family);
+        if (smallest == audits.size() || v.adjusted < audits[smallest].verdict.adjusted)
+            smallest = i;
+    }
+    std::string s;
+    if (audits.size() > 1) {
+        s = countOf(audits.size(), "audit", "audits");
+        if (family > 1) s += ", each p-value adjusted for all " + grouped(family);
+        if (unlikely > 0) {
+            s += ": " + grouped(unlikely) + " very unlikely:" + named;
+            if (unlikely > kMostNamedUnlikely) s += " and more";
+        } else {
+            s += ": none very unlikely";
+            if (smallest < audits.size())
+                s += " (the smallest: " + formatP(audits[smallest].verdict.adjusted).substr(4) +
+                     ", \"" + names[smallest] + "\")";
+        }
+    }
+    if (!log) return s;
+    if (!s.empty()) s += "\n";
+    const double e = audit::togetherEValue(audits);
+    s += "the whole log, audited again and again: e-value " + eText(e);
+    return s + (e >= 1.0 / audit::kUnlikely ? ", flagged (at 1,000 or more)"
+                                            : ", which flags it at 1,000 or more");
 }
 
 std::string logSummary(const std::string& source, const LogCounts& counts) {

@@ -7,38 +7,54 @@
 #include <string>
 #include <vector>
 
-#include "audit/Verdict.h"
+#include "audit/Audit.h"
 
 namespace orvik::print {
 
-using audit::Observed;
-using audit::Tests;
-using audit::Verdict;
+using audit::TextAudit;
+
+// Text for people, or one JSON object a line for scripts: chosen once, for every report.
+enum class AuditForm { Text, Json };
 
 // What an audit's heading names besides its text.
 struct AuditHeading {
-    std::vector<std::string> pooled;  // other texts of the same odds, tested with it
+    std::vector<std::string> pooled;  // other texts tested with it
     bool morePooled = false;          // and more of them than pooled names
+    // Of pooled, those whose totals were moved to this text's: by how much, each (0 for a text
+    // of the same odds).
+    std::vector<std::int64_t> shifts;
     // Set for an audit of one roller's answers: their name, empty where the lines have none;
     // an empty optional where rollers are counted apart, for the audit of every roller's.
     std::optional<std::string> roller;
     bool byRoller = false;  // rollers are counted apart: say whose answers these are
+    bool log = false;       // the answers of a log, which may be audited again and again
 };
 
 // One roll text's audit: the sample, both tests, observed against expected counts side by side,
-// and the verdict. Ends without a newline.
-std::string auditText(const std::string& text, const odds::Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict,
+// the verdict, and what the sample could have caught. Ends without a newline.
+std::string auditText(const std::string& text, const TextAudit& audit,
                       const AuditHeading& heading = {});
 
 // One line of JSON (no newline) with every figure; doc/odds.md gives its shape.
-std::string auditJson(const std::string& text, const odds::Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict,
+std::string auditJson(const std::string& text, const TextAudit& audit,
                       const AuditHeading& heading = {});
+
+// The one the form asks for.
+inline std::string auditPrinted(AuditForm form, const std::string& text, const TextAudit& audit,
+                                const AuditHeading& heading = {}) {
+    return form == AuditForm::Json ? auditJson(text, audit, heading)
+                                   : auditText(text, audit, heading);
+}
 
 // A text the module refuses, which leaves nothing to test: for people (the text headed on one
 // line, a line feed shown as \n), or one line of JSON.
-std::string auditRefusal(const std::string& text, const char* message, bool json);
+std::string auditRefusal(const std::string& text, const char* message, AuditForm form);
+
+// The verdict on audits given together, after their reports: how many are very unlikely, by
+// their adjusted p-values, and for a log the anytime figure of the whole. names: each audit's
+// text. Ends without a newline.
+std::string togetherText(const std::vector<std::string>& names,
+                         const std::vector<TextAudit>& audits, bool log);
 
 // What a log held, before its texts' audits.
 struct LogCounts {
@@ -49,7 +65,7 @@ struct LogCounts {
     std::uint64_t refused = 0;  // answers to texts the module refuses
     std::uint64_t other = 0;
     std::uint64_t notFrom = 0;  // answers in lines that from does not mark
-    std::uint64_t untried = 0;  // lines with too many words "rolls " to try them all
+    std::uint64_t untried = 0;  // lines with too many words "rolls " before a sentence
     std::string from;           // what marks the host's own lines; empty: every line trusted
 };
 
@@ -57,8 +73,13 @@ struct LogCounts {
 // was skipped, and whether every line was trusted.
 std::string logSummary(const std::string& source, const LogCounts& counts);
 
-// "p = 0.41", "p = 3e-12", "p < 1e-300".
+// "p = 0.41", "p = 0.00104", "p = 3.2e-12", "p < 1e-300": three significant figures, more where
+// fewer would put the figure on the other side of kUnlikely or kUnclear than p.
 std::string formatP(double p);
+
+// A bias a player understands, in words: "a d20 showing 20 half again as often", "+1 on every
+// total".
+std::string biasWords(const audit::Bias& bias, const odds::DicePart& roll, bool sneak);
 
 }  // namespace orvik::print
 

@@ -199,8 +199,9 @@ EMSCRIPTEN_KEEPALIVE int orvik_audit_begin(const char* text, std::size_t length,
     return guarded([=] {
         current();  // the generator seeded
         engine = std::make_unique<EngineAnswers>(sneak != 0);
-        rolling = std::make_unique<RollingAudit>(
-            std::string(text, length), static_cast<std::uint64_t>(rolls), sneak != 0, *engine);
+        rolling = std::make_unique<RollingAudit>(std::string(text, length),
+                                                 static_cast<std::uint64_t>(rolls), sneak != 0,
+                                                 *engine, AuditForm::Json);
         return rolling->refused() ? 0 : 1;
     });
 }
@@ -216,7 +217,7 @@ EMSCRIPTEN_KEEPALIVE double orvik_audit_roll(double n) {
 // The audit of the rolls done: the object `orvik --audit --json` prints. 1 when it is unlikely.
 EMSCRIPTEN_KEEPALIVE int orvik_audit_result() {
     return guarded([] {
-        const RollAudit result = rolling->result(true);
+        const RollAudit result = rolling->result();
         answer = result.printed;
         return result.unlikely ? 1 : 0;
     });
@@ -229,7 +230,7 @@ EMSCRIPTEN_KEEPALIVE int orvik_log_begin(const char* from, std::size_t fromLengt
         LogOptions options;
         options.from.assign(from, fromLength);
         options.byRoller = byRoller != 0;
-        logAudit = std::make_unique<LogAudit>(std::move(options));
+        logAudit = std::make_unique<LogAudit>(std::move(options), AuditForm::Json);
         return 1;
     });
 }
@@ -256,10 +257,10 @@ EMSCRIPTEN_KEEPALIVE double orvik_log_summary(const char* source, std::size_t le
 EMSCRIPTEN_KEEPALIVE int orvik_log_audits() {
     return guarded([] {
         answer.clear();
-        const bool unlikely = logAudit->eachText(true, [](const std::string& printed) {
-            answer += printed;
-            answer += '\n';
-        });
+        const bool unlikely = logAudit->eachText([](const std::string& printed) {
+                                          answer += printed;
+                                          answer += '\n';
+                                      }).unlikely;
         return unlikely ? 1 : 0;
     });
 }

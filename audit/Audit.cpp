@@ -33,8 +33,8 @@ TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t orde
         const std::uint64_t n = audit.tests.totals;
         for (const Bias& bias : {topFace(odds, 1.5), topFace(odds, 2.0), plusOne()}) {
             const odds::Distribution truth = biasedTotals(odds, bias);
-            audit.caught.push_back({bias, chanceToCatch(odds, truth, n),
-                                    totalsToCatch(odds, truth, 0.9)});
+            audit.caught.push_back(
+                {bias, chanceToCatch(odds, truth, n), totalsToCatch(odds, truth, 0.9)});
         }
         // Orvik's dice and ideal ones differ by the lean; whichever was not tested against is
         // the one a sample from elsewhere may show.
@@ -59,8 +59,7 @@ void giveTogether(std::vector<TextAudit>& audits) {
     }
     const std::vector<double> adjusted = holmAdjusted(ps);
     for (std::size_t i = 0; i < audits.size(); ++i)
-        audits[i].verdict =
-            amongOthers(audits[i].verdict, audits[i].tests, adjusted[i], family);
+        audits[i].verdict = amongOthers(audits[i].verdict, audits[i].tests, adjusted[i], family);
 }
 
 double togetherEValue(const std::vector<TextAudit>& audits) {

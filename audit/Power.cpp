@@ -47,8 +47,8 @@ struct Cumulants {
 // (a normal where there is no skew to match).
 double pearsonBelow(double y, const Cumulants& c) {
     if (!(c.second > 0.0)) return y > c.first ? 1.0 : 0.0;
-    const double h = c.third > 0.0 ? 8.0 * c.second * c.second * c.second / (c.third * c.third)
-                                    : HUGE_VAL;
+    const double h =
+        c.third > 0.0 ? 8.0 * c.second * c.second * c.second / (c.third * c.third) : HUGE_VAL;
     if (!(h < 1e8)) return normalBelow((y - c.first) / std::sqrt(c.second));
     const double x = h + (y - c.first) * std::sqrt(2.0 * h / c.second);
     return gammaBelow(h / 2.0, x / 2.0);
@@ -121,8 +121,8 @@ double passChance(double shift, double scale, double zLine, double xLine, const 
 }  // namespace
 
 bool catchKnown(const Odds& odds) {
-    return odds.results.errorProbability == 0.0 && !odds.results.tooLong &&
-           !odds.results.tooLow && odds.results.totals.probability.size() > 1;
+    return odds.results.errorProbability == 0.0 && !odds.results.tooLong && !odds.results.tooLow &&
+           odds.results.totals.probability.size() > 1;
 }
 
 odds::Distribution biasedTotals(const Odds& odds, const Bias& bias) {
@@ -140,7 +140,8 @@ odds::Distribution biasedTotals(const Odds& odds, const Bias& bias) {
     std::vector<double> die(static_cast<std::size_t>(sides));
     double sum = 0.0;
     for (std::int32_t f = 1; f <= sides; ++f) {
-        const double count = odds.roll.faces == odds::Faces::Ideal ? 1.0 : odds::faceCount(sides, f);
+        const double count =
+            odds.roll.faces == odds::Faces::Ideal ? 1.0 : odds::faceCount(sides, f);
         die[static_cast<std::size_t>(f - 1)] = count * (f == bias.face ? bias.times : 1.0);
         sum += die[static_cast<std::size_t>(f - 1)];
     }
@@ -194,7 +195,8 @@ double chanceToCatch(const Odds& odds, const odds::Distribution& truth, std::uin
         } else {
             // The mean's part of the chi-square is z squared, whose cumulants come off.
             const double s2 = scale * scale, m2 = shift * shift;
-            const Cumulants rest{all.first - (s2 + m2), all.second - (2.0 * s2 * s2 + 4.0 * s2 * m2),
+            const Cumulants rest{all.first - (s2 + m2),
+                                 all.second - (2.0 * s2 * s2 + 4.0 * s2 * m2),
                                  all.third - (8.0 * s2 * s2 * s2 + 24.0 * s2 * s2 * m2)};
             pass = passChance(shift, scale, zLine, xLine, rest);
         }

@@ -27,8 +27,8 @@ using audit::Verdict;
 
 namespace {
 
-constexpr std::size_t kMaxRows = 40;  // more classes are shown several to a row
-constexpr int kCells = 20;            // each of the two bars
+constexpr std::size_t kMaxRows = 40;   // more classes are shown several to a row
+constexpr int kCells = 20;             // each of the two bars
 constexpr int kMostNamedUnlikely = 5;  // texts a headline names
 
 // 50018.34 as "50,018.3".
@@ -497,7 +497,8 @@ std::string auditJson(const std::string& text, const TextAudit& audit,
         appendJsonString(out, basisName(audit.spreadBasis));
     out += ",\"simulated\":";
     if (fit.simulated) {
-        appendf(out, "{\"samples\":%" PRIu64 ",\"reached\":%" PRIu64 ",\"seed\":\"%016" PRIx64 "\"}",
+        appendf(out,
+                "{\"samples\":%" PRIu64 ",\"reached\":%" PRIu64 ",\"seed\":\"%016" PRIx64 "\"}",
                 fit.draws, fit.reached, fit.seed);
     } else {
         out += "null";
@@ -606,9 +607,8 @@ std::string logSummary(const std::string& source, const LogCounts& counts) {
                           countOf(counts.answers, "answer", "answers") + " of " +
                           countOf(counts.texts, "roll text", "roll texts") +
                           (counts.from.empty() ? "" : " in lines marked \"" + counts.from + "\"") +
-                          "; skipped " +
-                          countOf(counts.errors, "dice error", "dice errors") + ", " +
-                          countOf(counts.other, "other line", "other lines");
+                          "; skipped " + countOf(counts.errors, "dice error", "dice errors") +
+                          ", " + countOf(counts.other, "other line", "other lines");
     if (counts.refused > 0)
         summary +=
             ", " + countOf(counts.refused, "answer", "answers") + " to texts the module refuses";

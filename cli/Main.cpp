@@ -178,8 +178,7 @@ int planAudit(const Options& options) {
     }
     plan.dice = diceOf(options);
     plan.form = formOf(options);
-    return guarded(out, "standard input",
-                   [&] { return planAudits(options.texts, plan, out); });
+    return guarded(out, "standard input", [&] { return planAudits(options.texts, plan, out); });
 }
 
 int auditLog(const Options& options) {
@@ -199,7 +198,8 @@ int auditLog(const Options& options) {
         say(std::string("reading a log from the terminal: paste it, then end it with ") +
             kEndOfInput);
     Output out(kStdout);
-    LineReader lines(fd, [] {}, true);
+    LineReader lines(
+        fd, [] {}, true);
     orvik::features::LogOptions read;
     read.from = options.from;
     read.byRoller = options.byRoller;

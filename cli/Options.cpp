@@ -207,9 +207,9 @@ bool checkPlan(const Options& options, std::string& error) {
         error = "option '--plan' needs '--audit'";
     } else if (options.plan) {
         // A plan rolls nothing.
-        const char* what = options.answers             ? "'--answers' reads a log"
-                           : options.seeded            ? "'--seed' starts the dice"
-                           : options.printSeed         ? "'--print-seed' tells the dice's seed"
+        const char* what = options.answers               ? "'--answers' reads a log"
+                           : options.seeded              ? "'--seed' starts the dice"
+                           : options.printSeed           ? "'--print-seed' tells the dice's seed"
                            : !options.modulePath.empty() ? "'--module' loads the dice"
                                                          : nullptr;
         if (what != nullptr) {

@@ -21,15 +21,15 @@ struct Options {
     std::int64_t target = 0;
     bool hasVersus = false;  // --vs was given
     std::string versus;
-    bool audit = false;     // test the module's rolls, or a log's answers, against the odds
-    bool answers = false;   // with audit: read a log's answers (texts[0], if any, is its file)
-    std::string from;       // with answers: only lines where this stands before the answer count
-    bool hasFrom = false;   // --from was given
-    bool byRoller = false;  // with answers: each roller apart as well as together
+    bool audit = false;      // test the module's rolls, or a log's answers, against the odds
+    bool answers = false;    // with audit: read a log's answers (texts[0], if any, is its file)
+    std::string from;        // with answers: only lines where this stands before the answer count
+    bool hasFrom = false;    // --from was given
+    bool byRoller = false;   // with answers: each roller apart as well as together
     bool idealDice = false;  // with audit: test against ideal dice instead of Orvik's
     bool plan = false;       // with audit: roll nothing, say what an audit could catch
     std::vector<std::string> biases;  // with plan: the biases asked about, as written
-    bool hasRolls = false;  // --rolls was given
+    bool hasRolls = false;            // --rolls was given
     std::uint64_t rolls = features::kDefaultRolls;
     bool printSeed = false;
     bool seeded = false;  // --seed was given

@@ -48,9 +48,9 @@ std::string percent(double chance) {
 struct Planned {
     Bias bias;
     std::string words;
-    std::string error;        // why it cannot be weighed, if it cannot
+    std::string error;  // why it cannot be weighed, if it cannot
     std::uint64_t totals90 = 0;
-    double chance = 0.0;      // with the rolls given
+    double chance = 0.0;  // with the rolls given
 };
 
 }  // namespace
@@ -104,7 +104,8 @@ std::string planOf(const std::string& text, const PlanOptions& options) {
         p.bias = bias;
         p.words = print::biasWords(bias, odds.roll, odds.sneak);
         if (bias.kind == Bias::Kind::Face && bias.face > odds.roll.sides) {
-            p.error = "no d" + print::number(odds.roll.sides) + " shows " + print::number(bias.face);
+            p.error =
+                "no d" + print::number(odds.roll.sides) + " shows " + print::number(bias.face);
         } else if (known) {
             const odds::Distribution truth = audit::biasedTotals(odds, bias);
             p.totals90 = audit::totalsToCatch(odds, truth, 0.9);
@@ -119,7 +120,8 @@ std::string planOf(const std::string& text, const PlanOptions& options) {
         const odds::Odds other =
             odds::withFaces(odds, ideal ? odds::Faces::Orvik : odds::Faces::Ideal);
         otherTotals = audit::totalsToCatch(odds, other.results.totals, 0.9);
-        if (options.rolls > 0) otherChance = audit::chanceToCatch(odds, other.results.totals, totals);
+        if (options.rolls > 0)
+            otherChance = audit::chanceToCatch(odds, other.results.totals, totals);
     }
 
     if (options.form == print::AuditForm::Json) {
@@ -138,8 +140,8 @@ std::string planOf(const std::string& text, const PlanOptions& options) {
             const Planned& p = planned[i];
             out += i > 0 ? ",{" : "{";
             if (p.bias.kind == Bias::Kind::Face) {
-                appendf(out, "\"bias\":\"face\",\"sides\":%" PRId32 ",\"face\":%" PRId32
-                             ",\"times\":",
+                appendf(out,
+                        "\"bias\":\"face\",\"sides\":%" PRId32 ",\"face\":%" PRId32 ",\"times\":",
                         odds.roll.sides, p.bias.face);
                 print::appendNumber(out, p.bias.times);
             } else {
@@ -155,8 +157,8 @@ std::string planOf(const std::string& text, const PlanOptions& options) {
             out += ",\"totals_for_90\":";
             out += weighed && p.totals90 > 0 ? std::to_string(p.totals90) : "null";
             out += ",\"rolls_for_90\":";
-            out += weighed && p.totals90 > 0 ? std::to_string(rollsFor(p.totals90, perRoll))
-                                             : "null";
+            out +=
+                weighed && p.totals90 > 0 ? std::to_string(rollsFor(p.totals90, perRoll)) : "null";
             out += ",\"chance\":";
             if (weighed && options.rolls > 0)
                 print::appendNumber(out, p.chance);
@@ -168,7 +170,8 @@ std::string planOf(const std::string& text, const PlanOptions& options) {
         if (!known) {
             out += "null";
         } else {
-            out += ideal ? R"({"dice":"orvik","totals_for_90":)" : R"({"dice":"ideal","totals_for_90":)";
+            out += ideal ? R"({"dice":"orvik","totals_for_90":)"
+                         : R"({"dice":"ideal","totals_for_90":)";
             out += otherTotals > 0 ? std::to_string(otherTotals) : "null";
             out += ",\"rolls_for_90\":";
             out += otherTotals > 0 ? std::to_string(rollsFor(otherTotals, perRoll)) : "null";
@@ -197,8 +200,9 @@ std::string planOf(const std::string& text, const PlanOptions& options) {
         out += "  " + print::countOf(options.rolls, "roll", "rolls") +
                " would catch, in an audit alone (p at 0.001 or below):\n";
     } else {
-        out += "  the rolls an audit alone needs to catch each 90% of the time (p at 0.001 or "
-               "below):\n";
+        out +=
+            "  the rolls an audit alone needs to catch each 90% of the time (p at 0.001 or "
+            "below):\n";
     }
     const auto needed = [perRoll](std::uint64_t t) {
         return t == 0 ? std::string("no number of rolls does")

@@ -14,7 +14,7 @@ namespace orvik::features {
 
 struct PlanOptions {
     bool sneak = false;
-    std::uint64_t rolls = 0;  // the rolls to weigh; 0: none, only the rolls each bias needs
+    std::uint64_t rolls = 0;          // the rolls to weigh; 0: none, only the rolls each bias needs
     std::vector<audit::Bias> biases;  // empty: one die's highest face 1.5 and 2 times, and +1
     odds::Faces dice = odds::Faces::Orvik;
     print::AuditForm form = print::AuditForm::Text;

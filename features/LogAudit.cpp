@@ -101,9 +101,9 @@ struct LogAudit::Roll {
 struct LogAudit::Pool {
     std::string text;  // the first, whose odds the totals are tested against
     bool sneak = false;
-    std::int32_t groups = 1;          // the most of any text's
-    std::int64_t offset = 0;          // what the first text's modifiers add to its dice
-    std::vector<std::string> pooled;  // the next different texts, kPooledNames of them
+    std::int32_t groups = 1;           // the most of any text's
+    std::int64_t offset = 0;           // what the first text's modifiers add to its dice
+    std::vector<std::string> pooled;   // the next different texts, kPooledNames of them
     std::vector<std::int64_t> shifts;  // what is added to each one's totals
     bool morePooled = false;
     std::unique_ptr<Odds> odds;  // when kept
@@ -148,8 +148,7 @@ std::size_t LogAudit::KeyHash::operator()(const odds::OddsKey& key) const {
     return h;
 }
 
-LogAudit::LogAudit(LogOptions options, AuditForm form)
-    : options_(std::move(options)), form_(form) {
+LogAudit::LogAudit(LogOptions options, AuditForm form) : options_(std::move(options)), form_(form) {
     counts_.from = options_.from;
 }
 
@@ -158,8 +157,8 @@ LogAudit::~LogAudit() = default;
 // Where no answer can be refused, a text's odds are those of its dice moved by its modifiers, and
 // its groups' totals all alike: texts of the same dice are tested together, each total moved.
 std::size_t LogAudit::poolFor(const std::string& text, Odds&& odds, std::int64_t& shift) {
-    const bool movable = odds.results.errorProbability == 0.0 && !odds.results.tooLow &&
-                         !odds.results.tooLong;
+    const bool movable =
+        odds.results.errorProbability == 0.0 && !odds.results.tooLow && !odds.results.tooLong;
     odds::OddsKey dice;
     dice.sneak = odds.sneak;
     dice.roll = odds::DicePart{odds.roll.dice, odds.roll.sides, 0};

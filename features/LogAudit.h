@@ -100,8 +100,8 @@ class LogAudit {
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
     std::vector<std::unique_ptr<Pool>> pools_;
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> shapes_;  // modifiers and groups 0
-    std::size_t keptOdds_ = 0;    // the chances kept, in totals
-    std::uint64_t tallies_ = 0;   // the audits made so far, in the order they came
+    std::size_t keptOdds_ = 0;                                        // the chances kept, in totals
+    std::uint64_t tallies_ = 0;  // the audits made so far, in the order they came
     print::LogCounts counts_;
     std::uint64_t linesWithNul_ = 0;
 };

@@ -257,10 +257,12 @@ EMSCRIPTEN_KEEPALIVE double orvik_log_summary(const char* source, std::size_t le
 EMSCRIPTEN_KEEPALIVE int orvik_log_audits() {
     return guarded([] {
         answer.clear();
-        const bool unlikely = logAudit->eachText([](const std::string& printed) {
-                                          answer += printed;
-                                          answer += '\n';
-                                      }).unlikely;
+        const bool unlikely = logAudit
+                                  ->eachText([](const std::string& printed) {
+                                      answer += printed;
+                                      answer += '\n';
+                                  })
+                                  .unlikely;
         return unlikely ? 1 : 0;
     });
 }

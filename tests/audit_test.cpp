@@ -85,7 +85,10 @@ TEST(Audit, ThinTailsPooledAtBothEnds) {
 // d4 is exactly fair (32768 outputs share evenly among 4 faces), so every figure can be worked
 // by hand: 40 totals, expected 10 each, observed 4, 10, 12, 14.
 //   chi-square = (36 + 0 + 4 + 16) / 10 = 5.6 on 3 degrees: p = 0.132778...
-//   mean = 116 / 40 = 2.9 against 2.5, standard error sqrt(1.25 / 40): z = 2.2627, p = 0.023652
+//   mean = 116 / 40 = 2.9 against 2.5, standard error sqrt(1.25 / 40): z = 2.2627; its exact p
+//   is P(|S - 100| >= 16) for S the sum of 40 fair d4s, 0.0255... (audit_exact_test.cpp counts
+//   it), not the normal's 0.023652
+//   the text's p: the smaller doubled, 0.0510...
 TEST(Audit, HandWorkedStatistics) {
     const Odds odds = rollOdds("d4");
     const Tests a = testTotals(odds, observedOf(odds, {4, 10, 12, 14}));
@@ -99,18 +102,22 @@ TEST(Audit, HandWorkedStatistics) {
     EXPECT_NEAR(a.mean.expected, 2.5, 1e-12);
     EXPECT_NEAR(a.mean.standardError, std::sqrt(1.25 / 40.0), 1e-12);
     EXPECT_NEAR(a.mean.z, 2.2627416997969525, 1e-9);
-    EXPECT_NEAR(a.mean.p, 0.023651616655355985, 1e-9);
-    EXPECT_EQ(a.p, a.mean.p);  // the smaller of the two
+    EXPECT_TRUE(a.mean.exact);
+    EXPECT_GT(a.mean.p, 0.0236516);  // the normal's is too small here
+    EXPECT_EQ(a.p, 2.0 * a.mean.p);  // the smaller of the two, doubled
 
-    // Two classes: the chi-square is z squared, and both give the same p. A large modifier costs
-    // the mean no digits.
+    // Two classes: the chi-square is z squared; the mean's exact p is the binomial's,
+    // P(|S - 50| >= 10) for S of Binomial(100, 1/2): 0.056887... A large modifier costs the mean
+    // no digits.
     const Odds shifted = rollOdds("d2+1000");
     const Tests b = testTotals(shifted, observedOf(shifted, {60, 40}));
     ASSERT_TRUE(b.fit.done && b.mean.done);
     EXPECT_EQ(shifted.results.totals.lowest, 1001);
     EXPECT_NEAR(b.fit.statistic, 4.0, 1e-12);
     EXPECT_NEAR(b.mean.z * b.mean.z, b.fit.statistic, 1e-9);
-    EXPECT_NEAR(b.p, 0.04550026389635844, 1e-12);
+    EXPECT_NEAR(b.fit.p, 0.04550026389635844, 1e-12);
+    EXPECT_NEAR(b.mean.p, 0.056887933640945, 1e-12);
+    EXPECT_NEAR(b.p, 2.0 * 0.04550026389635844, 1e-12);
 }
 
 // When a test cannot be done, or an answer cannot be Orvik's.
@@ -262,7 +269,9 @@ TEST(Audit, WatchedRolls) {
         seen.push_back(done);
     };
     watch.stop = &stop;
-    auto audit = orvik::features::auditRolls("d20", 2 * kEvery + 5, false, module, false, watch);
+    using orvik::print::AuditForm;
+    auto audit =
+        orvik::features::auditRolls("d20", 2 * kEvery + 5, false, module, AuditForm::Text, watch);
     EXPECT_EQ(seen, (std::vector<std::uint64_t>{kEvery, 2 * kEvery, 2 * kEvery + 5}));
     EXPECT_FALSE(audit.interrupted);
     EXPECT_EQ(audit.rolled, 2 * kEvery + 5);
@@ -272,14 +281,14 @@ TEST(Audit, WatchedRolls) {
         seen.push_back(done);
         stop = done >= 2 * kEvery;  // as a signal would, between two rolls
     };
-    audit = orvik::features::auditRolls("d20", 1000000, false, module, false, watch);
+    audit = orvik::features::auditRolls("d20", 1000000, false, module, AuditForm::Text, watch);
     EXPECT_EQ(seen.size(), 2U);
     EXPECT_TRUE(audit.interrupted);
     EXPECT_EQ(audit.rolled, 2 * kEvery);
     EXPECT_NE(audit.printed.find("\n  8,192 rolls: 8,192 totals tested\n"), std::string::npos)
         << audit.printed;
     // Stopped before it starts: a report on no rolls.
-    audit = orvik::features::auditRolls("d20", 1000000, false, module, true, watch);
+    audit = orvik::features::auditRolls("d20", 1000000, false, module, AuditForm::Json, watch);
     EXPECT_TRUE(audit.interrupted);
     EXPECT_EQ(audit.rolled, 0U);
     EXPECT_NE(audit.printed.find("\"rolls\":0,"), std::string::npos) << audit.printed;
@@ -377,15 +386,32 @@ TEST(Audit, GeneratorNoteOnlyWhereThePatternCanBeTheCause) {
     }
 }
 
+// Three significant figures, trailing zeros left off, and more figures wherever fewer would put
+// the printed p on the other side of 0.001 or 0.05 than the p itself.
 TEST(AuditPrint, FormatP) {
     struct Row {
         double p;
         const char* expected;
     } rows[] = {
-        {0.41, "p = 0.41"},     {0.0123, "p = 0.012"},
-        {0.001, "p = 0.001"},   {0.00094, "p = 9e-4"},
-        {3e-12, "p = 3e-12"},   {7e-100, "p = 7e-100"},
-        {1e-300, "p = 1e-300"}, {9e-301, "p < 1e-300"},
+        {1.0, "p = 1"},
+        {0.5, "p = 0.5"},
+        {0.123456, "p = 0.123"},
+        {0.0123, "p = 0.0123"},
+        {0.05, "p = 0.05"},
+        {0.050004, "p = 0.05"},  // reads as not below 0.05, as it is not
+        {0.0499996, "p = 0.0499996"},
+        {0.04996, "p = 0.04996"},
+        {0.0499, "p = 0.0499"},
+        {0.00104, "p = 0.00104"},  // 3d6's case: never "0.001" beside "no clear sign"
+        {0.0010004, "p = 0.0010004"},
+        {0.001, "p = 0.001"},
+        {0.0009996, "p = 0.001"},  // at or below 0.001, as it is
+        {0.00094, "p = 9.4e-4"},
+        {3e-12, "p = 3e-12"},
+        {3.14159e-12, "p = 3.14e-12"},
+        {7e-100, "p = 7e-100"},
+        {1e-300, "p = 1e-300"},
+        {9e-301, "p < 1e-300"},
         {0.0, "p < 1e-300"},  // a chi-square tail too small for a double
     };
     for (const Row& r : rows)

@@ -1,6 +1,7 @@
 // The tails against Boost.Math's regularized gamma and erfc, two implementations written apart
 // from these: over a grid of degrees of freedom from 1 to 10^5, x from a hundredth of them to ten
-// times them, and far tails down to 1e-300.
+// times them, and far tails down to 1e-300; and the points that cut off tails, and the gamma of
+// any shape, which a test's power needs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,9 @@
 namespace {
 
 using orvik::audit::chiSquareAbove;
+using orvik::audit::chiSquarePoint;
+using orvik::audit::gammaBelow;
+using orvik::audit::normalAbove;
 using orvik::audit::normalTwoSided;
 
 // Each term's exponent is a difference of numbers near k log(x / 2), whose last bits carry a
@@ -102,6 +106,32 @@ TEST(TailsReference, NormalAgainstBoostErfc) {
         worst.see(e, z, 0);
     }
     std::cout << "normal: worst relative error " << worst.error << " (z = " << worst.x << ")\n";
+}
+
+// The inverses, where the lines of a test are drawn: the normal's z for p from 1e-300 up, the
+// chi-square's x for the tails of 0.05 down to 1e-12 on 1 to 10^4 degrees.
+TEST(TailsReference, PointsAgainstBoostInverses) {
+    for (const double p : {1e-300, 1e-100, 1e-20, 1e-8, 2.5e-4, 5e-4, 0.001, 0.01, 0.025, 0.3, 0.5,
+                           0.7, 0.99, 0.999999}) {
+        const double want = std::sqrt(2.0) * boost::math::erfc_inv(2.0 * p);
+        EXPECT_NEAR(normalAbove(p), want, 1e-13 * std::max(1.0, std::fabs(want))) << p;
+    }
+    for (const std::int64_t k : {1, 2, 3, 10, 19, 55, 200, 924, 10000}) {
+        for (const double p : {0.05, 0.01, 0.001, 5e-4, 1e-6, 1e-12}) {
+            const double want = 2.0 * boost::math::gamma_q_inv(static_cast<double>(k) / 2.0, p);
+            EXPECT_NEAR(chiSquarePoint(p, k), want, 1e-11 * want) << p << " on " << k;
+        }
+    }
+}
+
+TEST(TailsReference, GammaOfAnyShapeAgainstBoostGammaP) {
+    for (const double a : {0.05, 0.5, 1.0, 2.7, 13.3, 250.0, 4000.5}) {
+        for (const double share : {0.01, 0.3, 0.9, 1.0, 1.1, 2.0, 5.0}) {
+            const double x = share * a;
+            const double want = boost::math::gamma_p(a, x);
+            EXPECT_NEAR(gammaBelow(a, x), want, 1e-11) << a << ", " << x;
+        }
+    }
 }
 
 }  // namespace

@@ -12,8 +12,9 @@ namespace orvik::audit {
 
 namespace {
 
-// n: the totals counted.
-MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n) {
+// n: the totals counted; tail, that of n totals, if worked out already.
+MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n,
+                  const MeanTail* tail) {
     MeanTest test;
     // Offsets from the lowest total, so that a large modifier costs no digits; a whole number.
     std::uint64_t sum = 0;
@@ -28,9 +29,14 @@ MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n) {
     test.done = true;
     test.standardError = deviation / std::sqrt(static_cast<double>(n));
     test.z = (test.observed - test.expected) / test.standardError;
-    const MeanTail tail(odds.results.totals.probability, n);
-    test.p = tail.p(sum);
-    test.exact = tail.exact();
+    if (tail != nullptr) {
+        test.p = tail->p(sum);
+        test.exact = tail->exact();
+        return test;
+    }
+    const MeanTail own(odds.results.totals.probability, n);
+    test.p = own.p(sum);
+    test.exact = own.exact();
     return test;
 }
 
@@ -113,16 +119,28 @@ double combinedP(const Tests& tests) {
     return p;
 }
 
-Tests testTotals(const Odds& odds, const Observed& observed) {
+namespace {
+
+Tests tested(const Odds& odds, const Observed& observed, const MeanTail* tail) {
     Tests result;
     for (const std::uint64_t c : observed.counts)
         result.totals += c;
     result.sample = result.totals + (observed.refusalsCount ? observed.refused : 0);
-    result.mean = meanTest(odds, observed, result.totals);
+    result.mean = meanTest(odds, observed, result.totals, tail);
     result.fit = fitTest(odds, observed, result.sample);
     result.impossible = observed.impossible > 0;
     result.p = combinedP(result);
     return result;
+}
+
+}  // namespace
+
+Tests testTotals(const Odds& odds, const Observed& observed) {
+    return tested(odds, observed, nullptr);
+}
+
+Tests testTotals(const Odds& odds, const Observed& observed, const MeanTail& tail) {
+    return tested(odds, observed, &tail);
 }
 
 SpreadBasis spreadBasis(const Tests& tests, std::uint64_t family) {
@@ -130,8 +148,8 @@ SpreadBasis spreadBasis(const Tests& tests, std::uint64_t family) {
     double inverse = 0.0;
     for (const FitClass& c : tests.fit.classes)
         inverse += 1.0 / c.expected;
-    const double harmonic = static_cast<double>(tests.fit.classes.size()) / inverse;
-    if (harmonic >= kWellFilled) return SpreadBasis::WellFilled;
+    if (inverse <= kWellFilled * static_cast<double>(tests.fit.degrees))
+        return SpreadBasis::WellFilled;
     if (tests.fit.chiSquareP * kFarBelow <= smallestLine(family)) return SpreadBasis::FarBelow;
     if (mostDraws(tests, family) < kFewestSimulations) return SpreadBasis::TooMany;
     return SpreadBasis::Simulated;

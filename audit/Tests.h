@@ -20,10 +20,12 @@ constexpr double kUnclear = 0.05;
 constexpr std::uint64_t kFewestForMean = 30;
 constexpr double kFewestExpected = 5.0;
 
-// The chi-square's tail is trusted where its classes expect, in harmonic mean, this many totals
-// or more: with fewer, its far tail is too light (bench/audit_calibration.cpp; doc/odds.md), and
-// the spread's p-value is simulated instead.
-constexpr double kWellFilled = 100.0;
+// The chi-square's tail is trusted where the classes' small counts add little to its spread: the
+// sum over the classes of 1 / expected, which is what they add to its variance beyond the
+// chi-square's 2 (classes - 1), at most this share of the degrees of freedom (classes of 100
+// expected each, or fewer among larger ones). Otherwise its far tail is too light
+// (bench/audit_calibration.cpp; doc/odds.md), and the spread's p-value is simulated instead.
+constexpr double kWellFilled = 0.01;
 // A simulation stops once this many drawn samples have reached the observed statistic, which
 // puts the p-value within about a tenth of itself.
 constexpr std::uint64_t kSimulationHits = 100;
@@ -32,7 +34,7 @@ constexpr std::uint64_t kSimulationHits = 100;
 constexpr std::uint64_t kMostSimulatedTotals = 200000000;
 constexpr std::uint64_t kFewestSimulations = 1000;
 // Drawn until the smallest line the p-value meets is this many hits away, at most.
-constexpr double kHitsAtTheLine = 30.0;
+constexpr double kHitsAtTheLine = 10.0;
 // A chi-square p-value this many times below that line is not simulated: no error of its tail
 // comes near that.
 constexpr double kFarBelow = 100.0;
@@ -110,6 +112,11 @@ struct Tests {
 // their own when they count and the odds give them a chance; otherwise the totals' chances are
 // taken among results alone.
 Tests testTotals(const Odds& odds, const Observed& observed);
+
+class MeanTail;
+// The same with the mean's tail for as many totals as observed worked out already, as a program
+// that tests many samples of one size does once.
+Tests testTotals(const Odds& odds, const Observed& observed, const MeanTail& tail);
 
 // Whether the spread's p-value is simulated, and why not, for tests whose p-value is compared
 // with kUnlikely shared among family audits (Holm's smallest line).

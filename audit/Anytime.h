@@ -17,7 +17,7 @@ namespace orvik::audit {
 // any total. Refused answers count as a class of their own where they are part of the sample.
 double logEValue(const Odds& odds, const Observed& observed);
 
-// exp(logE), the largest double where that is more.
+// exp(logE), the largest double where that is more (an infinite e-value included).
 double eValueOf(double logE);
 
 }  // namespace orvik::audit

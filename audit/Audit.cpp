@@ -26,7 +26,8 @@ TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t orde
     audit.lowest = odds.results.totals.lowest;
     audit.order = order;
     audit.tests = testTotals(odds, observed);
-    audit.logE = logEValue(odds, observed);
+    // An answer no roll gives is infinitely unlikely under the odds, at any look.
+    audit.logE = observed.impossible > 0 ? HUGE_VAL : logEValue(odds, observed);
     audit.observed = observed;
     audit.observed.counts = {};
     if (!std::isnan(audit.tests.p) && !audit.tests.impossible && catchKnown(odds)) {

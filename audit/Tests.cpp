@@ -151,6 +151,9 @@ SpreadBasis spreadBasis(const Tests& tests, std::uint64_t family) {
     if (inverse <= kWellFilled * static_cast<double>(tests.fit.degrees))
         return SpreadBasis::WellFilled;
     if (tests.fit.chiSquareP * kFarBelow <= smallestLine(family)) return SpreadBasis::FarBelow;
+    // The text's p-value is at most the mean's doubled, whatever the spread's.
+    if (tests.mean.done && tests.mean.p * kFarBelow <= smallestLine(family))
+        return SpreadBasis::MeanDecides;
     if (mostDraws(tests, family) < kFewestSimulations) return SpreadBasis::TooMany;
     return SpreadBasis::Simulated;
 }

@@ -184,8 +184,8 @@ std::string share(std::uint64_t count, std::uint64_t of) {
 // A binomial count's share with its standard error: "0.00112 (0.0001)".
 std::string shareWithError(std::uint64_t count, std::uint64_t of) {
     const double p = static_cast<double>(count) / static_cast<double>(of);
-    const double error = std::sqrt(std::max(p, 1.0 / static_cast<double>(of)) * (1.0 - p) /
-                                   static_cast<double>(of));
+    const double error =
+        std::sqrt(std::max(p, 1.0 / static_cast<double>(of)) * (1.0 - p) / static_cast<double>(of));
     char s[48];
     std::snprintf(s, sizeof s, "%.5f ± %.5f", p, error);
     return s;
@@ -199,18 +199,22 @@ void sizes(const Options& options) {
     };
     const std::vector<std::uint64_t> common{30, 100, 300, 1000, 3000, 10000, 100000};
     const Row rows[] = {
-        {"d6", false, common},         {"2d6", false, common},
-        {"3d6", false, common},        {"d20", false, common},
-        {"8d6", false, common},        {"d500", false, common},
+        {"d6", false, common},
+        {"2d6", false, common},
+        {"3d6", false, common},
+        {"d20", false, common},
+        {"8d6", false, common},
+        {"d500", false, common},
         {"100d500", false, {200, 1000, 3000, 10000, 100000}},
         {"3d6 d8+2", true, common},
     };
-    std::printf("\n### The size of each text's p-value\n\n"
-                "Fair samples drawn from the exact odds; the share whose p is at or below each "
-                "level, then the old verdict's (the smaller of the two tests' p, uncorrected), and "
-                "the share whose spread was simulated.\n\n"
-                "| Text | Totals | Samples | 0.001 | 0.01 | 0.05 | old 0.001 | old 0.05 | "
-                "simulated |\n|---|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "\n### The size of each text's p-value\n\n"
+        "Fair samples drawn from the exact odds; the share whose p is at or below each "
+        "level, then the old verdict's (the smaller of the two tests' p, uncorrected), and "
+        "the share whose spread was simulated.\n\n"
+        "| Text | Totals | Samples | 0.001 | 0.01 | 0.05 | old 0.001 | old 0.05 | "
+        "simulated |\n|---|---|---|---|---|---|---|---|---|\n");
     std::uint64_t seed = 1;
     for (const Row& row : rows) {
         const Odds odds = oddsOf(row.text, row.sneak);
@@ -218,19 +222,19 @@ void sizes(const Options& options) {
         for (const std::uint64_t n : row.ns) {
             const MeanTail tail(odds.results.totals.probability, n);
             Rates rates;
-            const std::uint64_t done = drawSamples<Rates>(
-                options, options.samples, static_cast<double>(options.seconds), seed++, rates,
-                [&](std::mt19937_64& random, Rates& mine) {
-                    std::vector<std::uint64_t> c;
-                    counts.draw(random, n, c);
-                    const Tests tests = tested(odds, tail, c, 1);
-                    const double old = oldP(tests);
-                    for (int i = 0; i < 3; ++i) {
-                        if (tests.p <= kLevels[i]) ++mine.at[i];
-                        if (old <= kLevels[i]) ++mine.old[i];
-                    }
-                    if (tests.fit.simulated) ++mine.simulated;
-                });
+            const std::uint64_t done =
+                drawSamples<Rates>(options, options.samples, static_cast<double>(options.seconds),
+                                   seed++, rates, [&](std::mt19937_64& random, Rates& mine) {
+                                       std::vector<std::uint64_t> c;
+                                       counts.draw(random, n, c);
+                                       const Tests tests = tested(odds, tail, c, 1);
+                                       const double old = oldP(tests);
+                                       for (int i = 0; i < 3; ++i) {
+                                           if (tests.p <= kLevels[i]) ++mine.at[i];
+                                           if (old <= kLevels[i]) ++mine.old[i];
+                                       }
+                                       if (tests.fit.simulated) ++mine.simulated;
+                                   });
             std::printf("| `%s%s` | %llu | %llu | %s | %s | %s | %s | %s | %s |\n",
                         row.sneak ? "--sneak " : "", row.text, static_cast<unsigned long long>(n),
                         static_cast<unsigned long long>(done),
@@ -268,12 +272,13 @@ void logs(const Options& options) {
             texts.push_back(std::move(t));
         }
     }
-    std::printf("\n### A fair log of 50 texts\n\n"
-                "50 texts of different dice (1 to 5 dice of 2 to 100 sides), 30 to 500 answers "
-                "each, every answer from the exact odds; the share of logs whose audit has some "
-                "verdict unlikely (exit status 1), each p-value adjusted among all the audits' "
-                "(Holm's), and the same with the old verdict's p unadjusted.\n\n"
-                "| Audited | Audits | Samples | Exit status 1 | old |\n|---|---|---|---|---|\n");
+    std::printf(
+        "\n### A fair log of 50 texts\n\n"
+        "50 texts of different dice (1 to 5 dice of 2 to 100 sides), 30 to 500 answers "
+        "each, every answer from the exact odds; the share of logs whose audit has some "
+        "verdict unlikely (exit status 1), each p-value adjusted among all the audits' "
+        "(Holm's), and the same with the old verdict's p unadjusted.\n\n"
+        "| Audited | Audits | Samples | Exit status 1 | old |\n|---|---|---|---|---|\n");
     for (const bool byRoller : {false, true}) {
         struct Tally {
             std::uint64_t flagged = 0, old = 0;
@@ -312,8 +317,7 @@ void logs(const Options& options) {
                 if (old) ++mine.old;
             });
         std::printf("| %s | %llu | %llu | %s | %s |\n",
-                    byRoller ? "each text, and each of its 5 rollers (`--by-roller`)"
-                             : "each text",
+                    byRoller ? "each text, and each of its 5 rollers (`--by-roller`)" : "each text",
                     static_cast<unsigned long long>(family), static_cast<unsigned long long>(done),
                     shareWithError(tally.flagged, done).c_str(), share(tally.old, done).c_str());
         std::fflush(stdout);
@@ -375,12 +379,12 @@ void power(const Options& options) {
     // many.
     const Odds d2d6 = oddsOf("2d6"), d6 = oddsOf("d6"), d8d6 = oddsOf("8d6");
     for (const Odds* odds : {&d20, &d3d6, &d2d6, &d6, &d8d6}) {
-        for (const Bias& bias : {orvik::audit::topFace(*odds, 1.5), orvik::audit::topFace(*odds, 2.0),
-                                 orvik::audit::plusOne()}) {
+        for (const Bias& bias : {orvik::audit::topFace(*odds, 1.5),
+                                 orvik::audit::topFace(*odds, 2.0), orvik::audit::plusOne()}) {
             Distribution truth = orvik::audit::biasedTotals(*odds, bias);
             const std::uint64_t n90 = orvik::audit::totalsToCatch(*odds, truth, 0.9);
             for (const std::uint64_t n : {n90 / 2, n90}) {
-                const std::string dice = odds == &d20   ? "d20"
+                const std::string dice = odds == &d20    ? "d20"
                                          : odds == &d3d6 ? "3d6"
                                          : odds == &d2d6 ? "2d6"
                                          : odds == &d6   ? "d6"
@@ -395,11 +399,12 @@ void power(const Options& options) {
             }
         }
     }
-    std::printf("\n### Power against biased dice\n\n"
-                "Samples drawn from the biased dice; the share called unlikely by an audit alone "
-                "(p at 0.001 or below, or a total no roll gives), by the old verdict's p, and the "
-                "chance the report states.\n\n"
-                "| Bias | Totals | Samples | Caught | old | Stated |\n|---|---|---|---|---|---|\n");
+    std::printf(
+        "\n### Power against biased dice\n\n"
+        "Samples drawn from the biased dice; the share called unlikely by an audit alone "
+        "(p at 0.001 or below, or a total no roll gives), by the old verdict's p, and the "
+        "chance the report states.\n\n"
+        "| Bias | Totals | Samples | Caught | old | Stated |\n|---|---|---|---|---|---|\n");
     std::uint64_t seed = 100;
     for (const Row& row : rows) {
         const Odds& odds = *row.odds;
@@ -409,7 +414,8 @@ void power(const Options& options) {
         const std::int64_t high = std::max(row.truth.highest(), odds.results.totals.highest());
         std::vector<double> chances(static_cast<std::size_t>(high - low + 1), 0.0);
         for (std::size_t i = 0; i < row.truth.probability.size(); ++i)
-            chances[static_cast<std::size_t>(row.truth.lowest - low) + i] = row.truth.probability[i];
+            chances[static_cast<std::size_t>(row.truth.lowest - low) + i] =
+                row.truth.probability[i];
         const Counts counts(chances);
         struct Tally {
             std::uint64_t caught = 0, old = 0;
@@ -501,8 +507,8 @@ void looks(const Options& options) {
             flags.anytime = flags.anytime || e >= 1000.0;
             if (!oneLook) continue;
             const std::vector<double> adjusted = orvik::audit::holmAdjusted(ps);
-            const bool flagged = std::any_of(adjusted.begin(), adjusted.end(),
-                                             [](double p) { return p <= 0.001; });
+            const bool flagged =
+                std::any_of(adjusted.begin(), adjusted.end(), [](double p) { return p <= 0.001; });
             flags.oneLook = flags.oneLook || flagged;
             flags.last = s + 1 == kSessions && flagged;
         }
@@ -523,24 +529,25 @@ void looks(const Options& options) {
         options, options.samples, seconds, 200, anytime, [&](std::mt19937_64& random, Tally& mine) {
             if (audited(random, false).anytime) ++mine.anytime;
         });
-    const std::uint64_t done = drawSamples<Tally>(
-        options, options.samples, seconds, 201, oneLook, [&](std::mt19937_64& random, Tally& mine) {
-            const Flags flags = audited(random, true);
-            if (flags.anytime) ++mine.anytime;
-            if (flags.oneLook) ++mine.oneLook;
-            if (flags.last) ++mine.last;
-        });
-    std::printf("\n### A log audited after each of 20 sessions\n\n"
-                "10 texts, 30 fair answers each a session; the share of logs ever flagged at one "
-                "of the 20 looks, by the log's anytime e-value (1,000 or more) and by the one-look "
-                "p-values adjusted together (0.001 or below), and by these at the last look "
-                "alone.\n\n"
-                "| Samples | Anytime, ever | One-look, ever | One-look, last look |\n"
-                "|---|---|---|---|\n| %llu | %s | | |\n| %llu | %s | %s | %s |\n",
-                static_cast<unsigned long long>(manyDone),
-                shareWithError(anytime.anytime, manyDone).c_str(),
-                static_cast<unsigned long long>(done), shareWithError(oneLook.anytime, done).c_str(),
-                shareWithError(oneLook.oneLook, done).c_str(), share(oneLook.last, done).c_str());
+    const std::uint64_t done = drawSamples<Tally>(options, options.samples, seconds, 201, oneLook,
+                                                  [&](std::mt19937_64& random, Tally& mine) {
+                                                      const Flags flags = audited(random, true);
+                                                      if (flags.anytime) ++mine.anytime;
+                                                      if (flags.oneLook) ++mine.oneLook;
+                                                      if (flags.last) ++mine.last;
+                                                  });
+    std::printf(
+        "\n### A log audited after each of 20 sessions\n\n"
+        "10 texts, 30 fair answers each a session; the share of logs ever flagged at one "
+        "of the 20 looks, by the log's anytime e-value (1,000 or more) and by the one-look "
+        "p-values adjusted together (0.001 or below), and by these at the last look "
+        "alone.\n\n"
+        "| Samples | Anytime, ever | One-look, ever | One-look, last look |\n"
+        "|---|---|---|---|\n| %llu | %s | | |\n| %llu | %s | %s | %s |\n",
+        static_cast<unsigned long long>(manyDone),
+        shareWithError(anytime.anytime, manyDone).c_str(), static_cast<unsigned long long>(done),
+        shareWithError(oneLook.anytime, done).c_str(),
+        shareWithError(oneLook.oneLook, done).c_str(), share(oneLook.last, done).c_str());
     std::fflush(stdout);
 }
 

@@ -43,8 +43,8 @@ const char kUsage[] =
     "  --plan           with --audit: roll nothing; say how many rolls of each TEXT an audit\n"
     "                   needs to catch a bias 90% of the time (with --rolls N: how often N\n"
     "                   rolls would)\n"
-    "  --bias B         with --plan: the bias to catch, FACExTIMES (one face of one die TIMES\n"
-    "                   as likely, e.g. 20x1.5) or +N or -N (on every total); repeatable\n"
+    "  --bias B         with --plan: the bias to catch: FACExTIMES, one face of one die TIMES\n"
+    "                   as likely (20x1.5), or a number added to every total (+1); repeatable\n"
     "  --seed N         start the generator from N (0 to 4294967295); without it, each run\n"
     "                   takes a fresh seed from the system's entropy source\n"
     "  --print-seed     write the seed to standard error (\"orvik: seed N\"), to replay a run\n"
@@ -186,7 +186,8 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
         audit::Bias bias;
         if (!features::readBias(*value, bias)) {
             error = "invalid bias '" + *value +
-                    "' for '--bias': expected FACExTIMES (such as 20x1.5), or +N or -N";
+                    "' for '--bias': expected FACExTIMES (such as 20x1.5), or a signed number "
+                    "(such as +1)";
         }
         options.biases.push_back(*value);
     } else if (name == "--from") {

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "audit/Anytime.h"
@@ -246,8 +247,9 @@ std::string otherDiceLine(const TextAudit& audit) {
            " of the time, for lacking Orvik's lean: for such rolls, --ideal-dice\n";
 }
 
-// An e-value: "0.61", "2.3e6".
+// An e-value: "0.61", "2.3e6", "infinite" (beyond a double, as for an answer no roll gives).
 std::string eText(double e) {
+    if (e >= std::numeric_limits<double>::max()) return "infinite";
     std::string s;
     if (e < 1e4) {
         appendf(s, "%.3g", e);
@@ -312,6 +314,8 @@ const char* basisName(SpreadBasis basis) {
             return "far_below";
         case SpreadBasis::TooMany:
             return "too_many";
+        case SpreadBasis::MeanDecides:
+            return "mean_decides";
         case SpreadBasis::Simulated:
             break;
     }

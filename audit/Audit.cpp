@@ -65,8 +65,10 @@ void giveTogether(std::vector<TextAudit>& audits) {
 
 double togetherEValue(const std::vector<TextAudit>& audits) {
     double sum = 0.0;
-    for (const TextAudit& audit : audits)
+    for (const TextAudit& audit : audits) {
+        if (audit.logE == HUGE_VAL) return HUGE_VAL;  // an answer no roll gives
         sum += audit.weight() * eValueOf(audit.logE);
+    }
     return sum;
 }
 

@@ -60,7 +60,7 @@ TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t orde
 void giveTogether(std::vector<TextAudit>& audits);
 
 // The anytime figure of audits given together: the sum of their e-values, each weighed by its
-// share, itself an e-value.
+// share, itself an e-value; infinite where one is.
 double togetherEValue(const std::vector<TextAudit>& audits);
 
 }  // namespace orvik::audit

@@ -73,6 +73,7 @@ said "failed read" bash -c "'$orvik' --seed 1 </"
 [ -n "${ORVIK_NO_MEMORY_LIMIT:-}" ] ||
     said "out of memory" bash -c "ulimit -v 100000; head -c 200000000 /dev/zero | tr '\\0' x | '$orvik' --seed 1"
 said "audit of a refused text" "$orvik" --audit --seed 1 d501
+said "plan of a refused text" "$orvik" --audit --plan d501
 said "audit of a log without answers" bash -c "echo hello | '$orvik' --audit --answers"
 said "audit of a UTF-16 log without its mark" bash -c "printf 'h\\0i\\0\\n\\0' | '$orvik' --audit --answers 2>&1 >/dev/null | tail -1 >&2"
 # SIGINT at its default, which a background job otherwise ignores; sent once the audit rolls.

@@ -14,8 +14,9 @@ namespace orvik::features {
 namespace {
 
 using audit::Bias;
+using print::about;
 using print::appendf;
-using print::grouped;
+using print::percent;
 
 // The most of a face's weight a bias may give: beyond it the face is nearly all a die shows.
 constexpr double kMostTimes = 1000.0;
@@ -27,22 +28,6 @@ std::uint64_t totalsPerRoll(const odds::Odds& odds) {
 
 std::uint64_t rollsFor(std::uint64_t totals, std::uint64_t perRoll) {
     return (totals + perRoll - 1) / perRoll;
-}
-
-// 4080 as "4,100": two significant figures.
-std::string about(std::uint64_t n) {
-    std::uint64_t unit = 1;
-    while (n / unit >= 100)
-        unit *= 10;
-    return grouped((n + unit / 2) / unit * unit);
-}
-
-std::string percent(double chance) {
-    if (chance >= 1.0) return "100%";
-    if (chance >= 0.995) return "over 99%";
-    if (chance <= 0.0) return "0%";
-    if (chance < 0.005) return "under 1%";
-    return std::to_string(std::lround(chance * 100.0)) + "%";
 }
 
 struct Planned {

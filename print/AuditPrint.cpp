@@ -207,23 +207,6 @@ std::string generatorNote() {
            number(kLowestBitPeriodLog2) + " draws, a pattern the odds leave out.";
 }
 
-// 0.12 as "12%", and the ends said as they are.
-std::string percent(double chance) {
-    if (chance >= 1.0) return "100%";
-    if (chance >= 0.995) return "over 99%";
-    if (chance <= 0.0) return "0%";
-    if (chance < 0.005) return "under 1%";
-    return std::to_string(std::lround(chance * 100.0)) + "%";
-}
-
-// 4080 as "4,100": two significant figures.
-std::string about(std::uint64_t n) {
-    std::uint64_t unit = 1;
-    while (n / unit >= 100)
-        unit *= 10;
-    return grouped((n + unit / 2) / unit * unit);
-}
-
 std::string caughtLine(const TextAudit& audit, const Caught& caught, bool first) {
     const std::string what = biasWords(caught.bias, audit.roll, audit.sneak);
     std::string s = first ? "  these " + grouped(audit.tests.totals) +
@@ -385,6 +368,22 @@ std::string formatP(double p) {
     s += mantissa.substr(0, 1);
     if (mantissa.size() > 1) s += "." + mantissa.substr(1);
     return s + "e" + std::to_string(exponent);
+}
+
+std::string percent(double chance) {
+    // The ends said as they are, not rounded to a certainty.
+    if (chance >= 1.0) return "100%";
+    if (chance >= 0.995) return "over 99%";
+    if (chance <= 0.0) return "0%";
+    if (chance < 0.005) return "under 1%";
+    return std::to_string(std::lround(chance * 100.0)) + "%";
+}
+
+std::string about(std::uint64_t n) {
+    std::uint64_t unit = 1;
+    while (n / unit >= 100)
+        unit *= 10;
+    return grouped((n + unit / 2) / unit * unit);
 }
 
 std::string biasWords(const audit::Bias& bias, const odds::DicePart& roll, bool sneak) {

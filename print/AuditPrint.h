@@ -77,6 +77,12 @@ std::string logSummary(const std::string& source, const LogCounts& counts);
 // fewer would put the figure on the other side of kUnlikely or kUnclear than p.
 std::string formatP(double p);
 
+// A chance as the reports say it: "12%", "under 1%", "over 99%".
+std::string percent(double chance);
+
+// A count to two significant figures, as the totals a bias needs: 4080 as "4,100".
+std::string about(std::uint64_t n);
+
 // A bias a player understands, in words: "a d20 showing 20 half again as often", "+1 on every
 // total".
 std::string biasWords(const audit::Bias& bias, const odds::DicePart& roll, bool sneak);

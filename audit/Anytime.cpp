@@ -31,7 +31,8 @@ double logMeanExp(const std::vector<double>& logs) {
 // of each total, (a p + seen so far) / (a + all so far), against p.
 double logDirichlet(const std::vector<double>& p, const std::vector<std::uint64_t>& counts) {
     const auto a = static_cast<double>(p.size());
-    double n = 0.0, log = 0.0;
+    double n = 0.0;
+    double log = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (counts[i] == 0) continue;
         const auto o = static_cast<double>(counts[i]);
@@ -47,7 +48,9 @@ double logTilted(const std::vector<double>& p, const std::vector<std::uint64_t>&
     double mean = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i)
         mean += p[i] * static_cast<double>(i);
-    double variance = 0.0, n = 0.0, sum = 0.0;  // sum of the totals' offsets from the mean
+    double variance = 0.0;  // sum of the totals' offsets from the mean
+    double n = 0.0;
+    double sum = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         const double x = static_cast<double>(i) - mean;
         variance += p[i] * x * x;
@@ -79,11 +82,12 @@ double logEValue(const Odds& odds, const Observed& observed) {
     const double error = odds.results.errorProbability;
     const bool refusals = observed.refusalsCount && error > 0.0;
     // The classes: every total that can be a result, and the refusals where they count.
-    std::vector<double> p, results;
+    std::vector<double> p;
+    std::vector<double> results;
     std::vector<std::uint64_t> counts;
     double resultsChance = 0.0;
-    for (std::size_t i = 0; i < chances.size(); ++i)
-        resultsChance += chances[i];
+    for (const double chance : chances)
+        resultsChance += chance;
     for (std::size_t i = 0; i < chances.size(); ++i) {
         results.push_back(chances[i] / resultsChance);
         if (!(chances[i] > 0.0)) continue;

@@ -49,6 +49,7 @@ TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t orde
 
 void giveTogether(std::vector<TextAudit>& audits) {
     std::vector<double> ps;
+    ps.reserve(audits.size());
     for (const TextAudit& audit : audits)
         ps.push_back(audit.tests.p);
     const std::uint64_t family = testsAmong(ps);

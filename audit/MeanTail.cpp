@@ -38,7 +38,9 @@ Tilted tilted(const std::vector<double>& p, double mean, double t) {
     double top = -HUGE_VAL;
     for (std::size_t i = 0; i < p.size(); ++i)
         if (p[i] > 0.0) top = std::max(top, t * (static_cast<double>(i) - mean));
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0;
+    double s0 = 0.0;
+    double s1 = 0.0;
+    double s2 = 0.0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (p[i] == 0.0) continue;
         const double x = static_cast<double>(i) - mean;
@@ -69,7 +71,9 @@ double upperTail(const std::vector<double>& p, std::uint64_t n, double mean, dou
                    (z * z - 1.0);
     }
     // K'(t) = y for t > 0, by Newton's method kept inside a bracket.
-    double low = 0.0, high = HUGE_VAL, t = y / variance;
+    double low = 0.0;
+    double high = HUGE_VAL;
+    double t = y / variance;
     Tilted at{};
     for (int step = 0; step < 200; ++step) {
         at = tilted(p, mean, t);
@@ -99,7 +103,8 @@ double upperTail(const std::vector<double>& p, std::uint64_t n, double mean, dou
 MeanTail::MeanTail(const std::vector<double>& chances, std::uint64_t n, std::size_t mostExact)
     : n_(n) {
     // The offsets with a chance: from the first to the last, every span_-th.
-    std::size_t low = 0, high = chances.size();
+    std::size_t low = 0;
+    std::size_t high = chances.size();
     while (low < high && !(chances[low] > 0.0))
         ++low;
     while (high > low && !(chances[high - 1] > 0.0))
@@ -118,7 +123,8 @@ MeanTail::MeanTail(const std::vector<double>& chances, std::uint64_t n, std::siz
     double m = 0.0;
     for (std::size_t i = 0; i < chances_.size(); ++i)
         m += chances_[i] * static_cast<double>(i);
-    double v = 0.0, s = 0.0;
+    double v = 0.0;
+    double s = 0.0;
     for (std::size_t i = 0; i < chances_.size(); ++i) {
         const double d = static_cast<double>(i) - m;
         v += chances_[i] * d * d;
@@ -131,7 +137,8 @@ MeanTail::MeanTail(const std::vector<double>& chances, std::uint64_t n, std::siz
     const std::size_t width = chances_.size() - 1;
     if (n_ == 0 || width == 0 || n_ > mostExact / width) return;
     // The sum of n by repeated squaring.
-    std::vector<double> sum{1.0}, power = chances_;
+    std::vector<double> sum{1.0};
+    std::vector<double> power = chances_;
     for (std::uint64_t left = n_;;) {
         if (left & 1) sum = convolve(sum, power);
         left >>= 1;
@@ -141,7 +148,8 @@ MeanTail::MeanTail(const std::vector<double>& chances, std::uint64_t n, std::siz
     const std::size_t size = sum.size();
     orMore_.resize(size);
     orLess_.resize(size);
-    double hi = 0.0, lo = 0.0;
+    double hi = 0.0;
+    double lo = 0.0;
     for (std::size_t i = size; i-- > 0;) {
         odds::twoSum(hi, lo, sum[i]);
         orMore_[i] = std::min(hi + lo, 1.0);

@@ -18,7 +18,8 @@ struct Moments {
 };
 
 Moments momentsOf(const odds::Distribution& d) {
-    double mass = 0.0, first = 0.0;
+    double mass = 0.0;
+    double first = 0.0;
     for (std::size_t i = 0; i < d.probability.size(); ++i) {
         mass += d.probability[i];
         first += d.probability[i] * static_cast<double>(i);
@@ -62,9 +63,17 @@ double pearsonBelow(double y, const Cumulants& c) {
 // matrix, so each trace is a few sums.
 Cumulants spreadCumulants(const std::vector<FitClass>& classes, const odds::Distribution& truth,
                           double n) {
-    double sm = 0.0, sm2 = 0.0, sm3 = 0.0, qm = 0.0, qm2 = 0.0, qm3 = 0.0;
-    double lambda = 0.0, qb = 0.0, qb2 = 0.0;
-    std::vector<double> q, b;
+    double sm = 0.0;
+    double sm2 = 0.0;
+    double sm3 = 0.0;
+    double qm = 0.0;
+    double qm2 = 0.0;
+    double qm3 = 0.0;
+    double lambda = 0.0;
+    double qb = 0.0;
+    double qb2 = 0.0;
+    std::vector<double> q;
+    std::vector<double> b;
     for (const FitClass& c : classes) {
         double chance = 0.0;
         for (std::int64_t t = c.from; t <= c.to; ++t)
@@ -172,7 +181,8 @@ double chanceToCatch(const Odds& odds, const odds::Distribution& truth, std::uin
     for (double& p : allowed.probability)
         p /= possible;
 
-    const Moments before = momentsOf(null), after = momentsOf(allowed);
+    const Moments before = momentsOf(null);
+    const Moments after = momentsOf(allowed);
     const std::vector<FitClass> classes = pooledClasses(null, nn, nullptr);
     const bool meanDone = n >= kFewestForMean && before.deviation > 0.0;
     const bool fitDone = classes.size() >= 2 && classes.front().expected >= kFewestExpected &&
@@ -194,7 +204,8 @@ double chanceToCatch(const Odds& odds, const odds::Distribution& truth, std::uin
             pass = pearsonBelow(xLine, all);
         } else {
             // The mean's part of the chi-square is z squared, whose cumulants come off.
-            const double s2 = scale * scale, m2 = shift * shift;
+            const double s2 = scale * scale;
+            const double m2 = shift * shift;
             const Cumulants rest{all.first - (s2 + m2),
                                  all.second - (2.0 * s2 * s2 + 4.0 * s2 * m2),
                                  all.third - (8.0 * s2 * s2 * s2 + 24.0 * s2 * s2 * m2)};
@@ -205,7 +216,8 @@ double chanceToCatch(const Odds& odds, const odds::Distribution& truth, std::uin
 }
 
 std::uint64_t totalsToCatch(const Odds& odds, const odds::Distribution& truth, double chance) {
-    std::uint64_t low = 0, high = 8;
+    std::uint64_t low = 0;
+    std::uint64_t high = 8;
     while (chanceToCatch(odds, truth, high) < chance) {
         if (high >= kMostCatchTotals) return 0;
         low = high;

@@ -11,14 +11,16 @@ AliasTable::AliasTable(const std::vector<double>& chances)
     // class for the rest.
     const double total = std::accumulate(chances.begin(), chances.end(), 0.0);
     std::vector<double> scaled(chances.size());
-    std::vector<std::uint32_t> small, large;
+    std::vector<std::uint32_t> small;
+    std::vector<std::uint32_t> large;
     for (std::size_t i = 0; i < chances.size(); ++i) {
         scaled[i] = chances[i] / total * static_cast<double>(slots_);
         (scaled[i] < 1.0 ? small : large).push_back(static_cast<std::uint32_t>(i));
     }
     constexpr double kWhole = 4294967296.0;  // 2^32
     while (!small.empty() && !large.empty()) {
-        const std::uint32_t s = small.back(), l = large.back();
+        const std::uint32_t s = small.back();
+        const std::uint32_t l = large.back();
         small.pop_back();
         threshold_[s] = static_cast<std::uint64_t>(scaled[s] * kWhole);
         alias_[s] = l;

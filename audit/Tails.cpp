@@ -48,7 +48,8 @@ double normalAbove(double p) {
         z = (((((c[0] * t + c[1]) * t + c[2]) * t + c[3]) * t + c[4]) * t + c[5]) /
             ((((d[0] * t + d[1]) * t + d[2]) * t + d[3]) * t + 1.0);
     } else {
-        const double u = q - 0.5, t = u * u;
+        const double u = q - 0.5;
+        const double t = u * u;
         z = (((((a[0] * t + a[1]) * t + a[2]) * t + a[3]) * t + a[4]) * t + a[5]) * u /
             (((((b[0] * t + b[1]) * t + b[2]) * t + b[3]) * t + b[4]) * t + 1.0);
     }
@@ -86,7 +87,8 @@ double chiSquarePoint(double p, std::int64_t degrees) {
     const double v = 2.0 / (9.0 * k);
     double x = k * std::pow(1.0 - v + normalAbove(p) * std::sqrt(v), 3.0);
     if (!(x > 0.0)) x = k * 1e-3;
-    double low = 0.0, high = HUGE_VAL;
+    double low = 0.0;
+    double high = HUGE_VAL;
     const double logP = std::log(p);
     for (int step = 0; step < 200; ++step) {
         const double tail = chiSquareAbove(x, degrees);
@@ -113,7 +115,8 @@ double gammaBelow(double a, double x) {
     const double logFront = a * std::log(x) - x - logGamma(a);
     if (x < a + 1.0) {
         // The series sum x^k / ((a)(a+1)...(a+k)), each term smaller than the last.
-        double term = 1.0 / a, sum = term;
+        double term = 1.0 / a;
+        double sum = term;
         for (int k = 1; k < 100000 && term > sum * 1e-16; ++k) {
             term *= x / (a + k);
             sum += term;
@@ -122,7 +125,10 @@ double gammaBelow(double a, double x) {
     }
     // The upper tail's continued fraction (modified Lentz).
     constexpr double kTiny = 1e-300;
-    double b = x + 1.0 - a, c = 1.0 / kTiny, d = 1.0 / b, h = d;
+    double b = x + 1.0 - a;
+    double c = 1.0 / kTiny;
+    double d = 1.0 / b;
+    double h = d;
     for (int i = 1; i < 100000; ++i) {
         const double an = -i * (i - a);
         b += 2.0;

@@ -23,6 +23,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "audit/Anytime.h"
@@ -73,7 +74,7 @@ bool wants(const Options& options, const char* section) {
 // Draws count vectors from chances: a multinomial, as conditional binomials.
 class Counts {
   public:
-    explicit Counts(const std::vector<double>& chances) : chances_(chances) {
+    explicit Counts(std::vector<double> chances) : chances_(std::move(chances)) {
         double total = 0.0;
         for (const double c : chances_)
             total += c;
@@ -88,8 +89,8 @@ class Counts {
                 out[i] = n;
                 break;
             }
-            const double share = std::clamp(chances_[i] / left, 0.0, 1.0);
-            std::binomial_distribution<std::uint64_t> binomial(n, share);
+            const double part = std::clamp(chances_[i] / left, 0.0, 1.0);
+            std::binomial_distribution<std::uint64_t> binomial(n, part);
             out[i] = binomial(random);
             n -= out[i];
             left -= chances_[i];
@@ -251,13 +252,14 @@ void sizes(const Options& options) {
 void logs(const Options& options) {
     const std::int32_t dice[] = {1, 2, 3, 4, 5};
     const std::int32_t sides[] = {2, 3, 4, 6, 8, 10, 12, 20, 30, 100};
-    const std::uint64_t sizes[] = {30, 60, 120, 250, 500};
+    const std::uint64_t answers[] = {30, 60, 120, 250, 500};
     constexpr std::uint64_t kRollers = 5;
     struct Text {
         Odds odds;
-        std::uint64_t n;
+        std::uint64_t n = 0;
         std::unique_ptr<Counts> counts;
-        std::unique_ptr<MeanTail> all, each;  // the tails of every roller's and of one's
+        std::unique_ptr<MeanTail> all;   // the mean's tail for every roller's answers
+        std::unique_ptr<MeanTail> each;  // for one roller's
     };
     std::vector<Text> texts;
     std::size_t k = 0;
@@ -265,7 +267,7 @@ void logs(const Options& options) {
         for (const std::int32_t s : sides) {
             Text t;
             t.odds = oddsOf(std::to_string(d) + "d" + std::to_string(s));
-            t.n = sizes[k++ % 5];
+            t.n = answers[k++ % 5];
             t.counts = std::make_unique<Counts>(t.odds.results.totals.probability);
             t.all = std::make_unique<MeanTail>(t.odds.results.totals.probability, t.n);
             t.each = std::make_unique<MeanTail>(t.odds.results.totals.probability, t.n / kRollers);
@@ -295,8 +297,8 @@ void logs(const Options& options) {
                 std::vector<double> ps;
                 bool old = false;
                 for (const Text& t : texts) {
-                    std::vector<std::uint64_t> all(t.odds.results.totals.probability.size(), 0),
-                        one;
+                    std::vector<std::uint64_t> all(t.odds.results.totals.probability.size(), 0);
+                    std::vector<std::uint64_t> one;
                     for (std::uint64_t r = 0; r < kRollers; ++r) {
                         t.counts->draw(random, t.n / kRollers, one);
                         for (std::size_t i = 0; i < one.size(); ++i)
@@ -340,7 +342,8 @@ Distribution distributionOf(std::int64_t lowest, std::vector<double> p) {
 }
 
 void power(const Options& options) {
-    const Odds d20 = oddsOf("d20"), d3d6 = oddsOf("3d6");
+    const Odds d20 = oddsOf("d20");
+    const Odds d3d6 = oddsOf("3d6");
     const std::vector<double> die = faces(20);
     // d20 + 1, capped at 20.
     std::vector<double> capped(20, 0.0);
@@ -377,7 +380,9 @@ void power(const Options& options) {
     };
     // Beside them, the chances the reports state, at the totals they say catch 90% and half as
     // many.
-    const Odds d2d6 = oddsOf("2d6"), d6 = oddsOf("d6"), d8d6 = oddsOf("8d6");
+    const Odds d2d6 = oddsOf("2d6");
+    const Odds d6 = oddsOf("d6");
+    const Odds d8d6 = oddsOf("8d6");
     for (const Odds* odds : {&d20, &d3d6, &d2d6, &d6, &d8d6}) {
         for (const Bias& bias : {orvik::audit::topFace(*odds, 1.5),
                                  orvik::audit::topFace(*odds, 2.0), orvik::audit::plusOne()}) {
@@ -429,7 +434,8 @@ void power(const Options& options) {
             options, std::min<std::uint64_t>(options.samples, 5000),
             2.0 * static_cast<double>(options.seconds), seed++, tally,
             [&](std::mt19937_64& random, Tally& mine) {
-                std::vector<std::uint64_t> drawn, c(odds.results.totals.probability.size(), 0);
+                std::vector<std::uint64_t> drawn;
+                std::vector<std::uint64_t> c(odds.results.totals.probability.size(), 0);
                 counts.draw(random, row.n, drawn);
                 bool impossible = false;
                 for (std::size_t i = 0; i < drawn.size(); ++i) {
@@ -462,7 +468,8 @@ void power(const Options& options) {
 // more), and by the one-look p-values adjusted together (one at 0.001 or below).
 void looks(const Options& options) {
     const char* names[] = {"d20", "3d6", "2d6", "d6", "d8", "d10", "d12", "4d6", "d100", "2d20"};
-    constexpr std::uint64_t kSessions = 20, kPerSession = 30;
+    constexpr std::uint64_t kSessions = 20;
+    constexpr std::uint64_t kPerSession = 30;
     struct Text {
         Odds odds;
         std::unique_ptr<Counts> counts;

@@ -167,7 +167,7 @@ std::size_t LogAudit::poolFor(const std::string& text, Odds&& odds, std::int64_t
         std::int64_t{odds.roll.modifier} + (odds.sneak ? odds.sneakDice.modifier : 0);
     if (movable) {
         if (const auto at = shapes_.find(dice); at != shapes_.end()) {
-            Pool& pool = *pools_[at->second];
+            const Pool& pool = *pools_[at->second];
             shift = offset - pool.offset;
             return at->second;
         }

@@ -311,11 +311,11 @@ void appendCaughtJson(std::string& out, const TextAudit& audit) {
         const Caught& c = audit.caught[i];
         out += i > 0 ? ",{" : "{";
         if (c.bias.kind == audit::Bias::Kind::Face) {
-            appendf(out, "\"bias\":\"face\",\"sides\":%" PRId32 ",\"face\":%" PRId32 ",\"times\":",
+            appendf(out, R"("bias":"face","sides":%)" PRId32 R"(,"face":%)" PRId32 R"(,"times":)",
                     audit.roll.sides, c.bias.face);
             appendNumber(out, c.bias.times);
         } else {
-            appendf(out, "\"bias\":\"shift\",\"shift\":%" PRId64, c.bias.shift);
+            appendf(out, R"("bias":"shift","shift":%)" PRId64, c.bias.shift);
         }
         out += ",\"words\":";
         appendJsonString(out, biasWords(c.bias, audit.roll, audit.sneak));
@@ -349,7 +349,7 @@ std::string formatP(double p) {
     // e is "d.dde-xx": its digits, without trailing zeros, and its exponent.
     const std::size_t at = e.find('e');
     std::string mantissa = e.substr(0, at);
-    const int exponent = std::atoi(e.c_str() + at + 1);
+    const auto exponent = static_cast<int>(std::strtol(e.c_str() + at + 1, nullptr, 10));
     mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
     while (mantissa.size() > 1 && mantissa.back() == '0')
         mantissa.pop_back();
@@ -568,7 +568,8 @@ std::string auditRefusal(const std::string& text, const char* message, AuditForm
 
 std::string togetherText(const std::vector<std::string>& names,
                          const std::vector<TextAudit>& audits, bool log) {
-    std::uint64_t family = 0, unlikely = 0;
+    std::uint64_t family = 0;
+    std::uint64_t unlikely = 0;
     std::size_t smallest = audits.size();
     std::string named;
     for (std::size_t i = 0; i < audits.size(); ++i) {
@@ -603,6 +604,120 @@ std::string togetherText(const std::vector<std::string>& names,
     s += "the whole log, audited again and again: e-value " + eText(e);
     return s + (e >= 1.0 / audit::kUnlikely ? ", flagged (at 1,000 or more)"
                                             : ", which flags it at 1,000 or more");
+}
+
+namespace {
+
+std::uint64_t rollsFor(std::uint64_t totals, std::uint64_t perRoll) {
+    return (totals + perRoll - 1) / perRoll;
+}
+
+// "no d6 shows 20", where the face is not on the die.
+std::string notShown(const AuditPlan& plan, const audit::Bias& bias) {
+    return "no d" + number(plan.roll.sides) + " shows " + number(bias.face);
+}
+
+}  // namespace
+
+std::string planText(const std::string& text, const AuditPlan& plan) {
+    std::string out = text + (plan.sneak ? " (sneak attack)" : "") + "\n";
+    out += plan.ideal
+               ? "  against ideal dice: every face equally likely\n"
+               : "  against Orvik's dice: each face as likely as Orvik's generator makes it\n";
+    if (!plan.known) {
+        return out + "  what an audit of it could catch is not worked out: " +
+               (plan.oneTotal ? "every roll of it gives the same total"
+                              : "its answers can be refused, in ways a bias would change");
+    }
+    if (plan.perRoll > 1)
+        out += "  " + countOf(plan.perRoll, "total", "totals") + " tested a roll\n";
+    if (plan.rolls > 0) {
+        out += "  " + countOf(plan.rolls, "roll", "rolls") +
+               " would catch, in an audit alone (p at 0.001 or below):\n";
+    } else {
+        out +=
+            "  the rolls an audit alone needs to catch each 90% of the time (p at 0.001 or "
+            "below):\n";
+    }
+    const auto needed = [&plan](std::uint64_t totals) {
+        return totals == 0 ? std::string("no number of rolls does")
+                           : "about " + about(rollsFor(totals, plan.perRoll)) + " rolls";
+    };
+    for (const PlannedBias& p : plan.biases) {
+        out += "    " + biasWords(p.bias, plan.roll, plan.sneak) + ": ";
+        if (!p.shown)
+            out += notShown(plan, p.bias);
+        else if (plan.rolls > 0)
+            out += percent(p.chance) + " of the time; 90% of the time: " + needed(p.totals90);
+        else
+            out += needed(p.totals90);
+        out += "\n";
+    }
+    out += plan.ideal ? "    Orvik's own dice, for their lean: "
+                      : "    ideal dice (every face equally likely), for lacking Orvik's lean: ";
+    if (plan.rolls > 0) out += percent(plan.otherChance) + " of the time; 90% of the time: ";
+    return out + needed(plan.otherTotals90);
+}
+
+std::string planJson(const std::string& text, const AuditPlan& plan) {
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += plan.sneak ? ",\"sneak\":true" : ",\"sneak\":false";
+    out += plan.ideal ? R"(,"dice":"ideal")" : R"(,"dice":"orvik")";
+    appendf(out, ",\"totals_per_roll\":%" PRIu64 ",\"rolls\":", plan.perRoll);
+    if (plan.rolls > 0)
+        appendf(out, "%" PRIu64, plan.rolls);
+    else
+        out += "null";
+    out += plan.known ? R"(,"known":true,"biases":[)" : R"(,"known":false,"biases":[)";
+    // A count, or null where there is none.
+    const auto count = [&out](bool known, std::uint64_t n) {
+        if (known && n > 0)
+            appendf(out, "%" PRIu64, n);
+        else
+            out += "null";
+    };
+    for (std::size_t i = 0; i < plan.biases.size(); ++i) {
+        const PlannedBias& p = plan.biases[i];
+        out += i > 0 ? ",{" : "{";
+        if (p.bias.kind == audit::Bias::Kind::Face) {
+            appendf(out, R"("bias":"face","sides":%)" PRId32 R"(,"face":%)" PRId32 R"(,"times":)",
+                    plan.roll.sides, p.bias.face);
+            appendNumber(out, p.bias.times);
+        } else {
+            appendf(out, R"("bias":"shift","shift":%)" PRId64, p.bias.shift);
+        }
+        out += ",\"words\":";
+        appendJsonString(out, biasWords(p.bias, plan.roll, plan.sneak));
+        if (!p.shown) {
+            out += ",\"error\":";
+            appendJsonString(out, notShown(plan, p.bias));
+        }
+        const bool weighed = plan.known && p.shown;
+        out += ",\"totals_for_90\":";
+        count(weighed, p.totals90);
+        out += ",\"rolls_for_90\":";
+        count(weighed, rollsFor(p.totals90, plan.perRoll));
+        out += ",\"chance\":";
+        if (weighed && plan.rolls > 0)
+            appendNumber(out, p.chance);
+        else
+            out += "null";
+        out += '}';
+    }
+    out += "],\"other_dice\":";
+    if (!plan.known) return out + "null}";
+    out +=
+        plan.ideal ? R"({"dice":"orvik","totals_for_90":)" : R"({"dice":"ideal","totals_for_90":)";
+    count(true, plan.otherTotals90);
+    out += ",\"rolls_for_90\":";
+    count(true, rollsFor(plan.otherTotals90, plan.perRoll));
+    out += ",\"chance\":";
+    if (plan.rolls > 0)
+        appendNumber(out, plan.otherChance);
+    else
+        out += "null";
+    return out + "}}";
 }
 
 std::string logSummary(const std::string& source, const LogCounts& counts) {

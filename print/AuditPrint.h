@@ -56,6 +56,31 @@ std::string auditRefusal(const std::string& text, const char* message, AuditForm
 std::string togetherText(const std::vector<std::string>& names,
                          const std::vector<TextAudit>& audits, bool log);
 
+// A game master's plan before the game: what an audit of a text could catch.
+struct PlannedBias {
+    audit::Bias bias;
+    bool shown = true;           // false: no die of the roll has the face
+    std::uint64_t totals90 = 0;  // about as many totals catch it 90% of the time; 0: none do
+    double chance = 0.0;         // that the rolls given catch it
+};
+
+struct AuditPlan {
+    odds::DicePart roll;  // the main roll, whose die a face bias is on
+    bool sneak = false;
+    bool ideal = false;         // against ideal dice
+    std::uint64_t perRoll = 1;  // totals tested a roll
+    std::uint64_t rolls = 0;    // the rolls weighed; 0: none given
+    bool known = false;         // whether catching can be worked out
+    bool oneTotal = false;      // every roll gives the same total
+    std::vector<PlannedBias> biases;
+    std::uint64_t otherTotals90 = 0;  // for the other dice (ideal ones, or Orvik's)
+    double otherChance = 0.0;
+};
+
+// The plan for text, for people or as one line of JSON; no newline.
+std::string planText(const std::string& text, const AuditPlan& plan);
+std::string planJson(const std::string& text, const AuditPlan& plan);
+
 // What a log held, before its texts' audits.
 struct LogCounts {
     std::uint64_t lines = 0;

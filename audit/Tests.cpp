@@ -152,7 +152,7 @@ SpreadBasis spreadBasis(const Tests& tests, std::uint64_t family) {
         return SpreadBasis::WellFilled;
     if (tests.fit.chiSquareP * kFarBelow <= smallestLine(family)) return SpreadBasis::FarBelow;
     // The text's p-value is at most the mean's doubled, whatever the spread's.
-    if (tests.mean.done && tests.mean.p * kFarBelow <= smallestLine(family))
+    if (tests.mean.done && tests.mean.p * kMeanFarBelow <= smallestLine(family))
         return SpreadBasis::MeanDecides;
     if (mostDraws(tests, family) < kFewestSimulations) return SpreadBasis::TooMany;
     return SpreadBasis::Simulated;

@@ -55,7 +55,7 @@ const char kUsage[] =
     "  --sections LIST  of sizes, logs, power, looks (default all), separated by commas\n"
     "  --samples N      the most samples for one figure (default 100000)\n"
     "  --seconds S      the longest one figure may draw for, in seconds (default 60); the\n"
-    "                   power twice as long, the looks ten times, the logs twenty\n"
+    "                   power twice as long, the looks ten times, the logs forty\n"
     "  --threads N      threads to draw on (default 2)\n"
     "  --quick          2,000 samples and 2 seconds at most a figure, to try it out\n";
 
@@ -292,7 +292,7 @@ void logs(const Options& options) {
         } tally;
         const std::uint64_t family = byRoller ? texts.size() * (kRollers + 1) : texts.size();
         const std::uint64_t done = drawSamples<Tally>(
-            options, options.samples / 10, 20.0 * static_cast<double>(options.seconds),
+            options, options.samples / 4, 40.0 * static_cast<double>(options.seconds),
             byRoller ? 71 : 70, tally, [&](std::mt19937_64& random, Tally& mine) {
                 std::vector<double> ps;
                 bool old = false;

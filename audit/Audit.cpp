@@ -15,7 +15,24 @@ bool TextAudit::anytimeFlagged() const {
     return logE >= std::log(flagsAt());
 }
 
-TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t order) {
+std::optional<Catchable> catchableOf(const Odds& odds) {
+    if (!catchKnown(odds)) return std::nullopt;
+    Catchable c;
+    c.biases = {topFace(odds, 1.5), topFace(odds, 2.0), plusOne()};
+    for (const Bias& bias : c.biases) {
+        c.truths.push_back(biasedTotals(odds, bias));
+        c.totals90.push_back(totalsToCatch(odds, c.truths.back(), 0.9));
+    }
+    // Orvik's dice and ideal ones differ by the lean; whichever was not tested against is the
+    // one a sample from elsewhere may show.
+    const odds::Faces other =
+        odds.roll.faces == odds::Faces::Ideal ? odds::Faces::Orvik : odds::Faces::Ideal;
+    c.other = odds::withFaces(odds, other).results.totals;
+    return c;
+}
+
+TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t order,
+                  const std::optional<Catchable>* catchable) {
     TextAudit audit;
     audit.roll = odds.roll;
     audit.sneak = odds.sneak;
@@ -30,17 +47,17 @@ TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t orde
     audit.logE = observed.impossible > 0 ? HUGE_VAL : logEValue(odds, observed);
     audit.observed = observed;
     audit.observed.counts = {};
-    if (!std::isnan(audit.tests.p) && !audit.tests.impossible && catchKnown(odds)) {
+    if (!std::isnan(audit.tests.p) && !audit.tests.impossible) {
+        const std::optional<Catchable> own =
+            catchable == nullptr ? catchableOf(odds) : std::nullopt;
+        const std::optional<Catchable>& known = catchable == nullptr ? own : *catchable;
         const std::uint64_t n = audit.tests.totals;
-        for (const Bias& bias : {topFace(odds, 1.5), topFace(odds, 2.0), plusOne()}) {
-            const odds::Distribution truth = biasedTotals(odds, bias);
-            audit.caught.push_back(
-                {bias, chanceToCatch(odds, truth, n), totalsToCatch(odds, truth, 0.9)});
+        if (known) {
+            for (std::size_t i = 0; i < known->biases.size(); ++i)
+                audit.caught.push_back({known->biases[i], chanceToCatch(odds, known->truths[i], n),
+                                        known->totals90[i]});
+            audit.otherDice = chanceToCatch(odds, known->other, n);
         }
-        // Orvik's dice and ideal ones differ by the lean; whichever was not tested against is
-        // the one a sample from elsewhere may show.
-        const odds::Faces other = audit.ideal() ? odds::Faces::Orvik : odds::Faces::Ideal;
-        audit.otherDice = chanceToCatch(odds, odds::withFaces(odds, other).results.totals, n);
     }
     audit.verdict = verdictOf(odds, observed, audit.tests);
     audit.spreadBasis = spreadBasis(audit.tests, 1);

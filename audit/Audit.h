@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "audit/Power.h"
@@ -51,9 +52,24 @@ struct TextAudit {
     bool anytimeFlagged() const;
 };
 
+// What telling what a sample could catch needs of odds, whatever the sample: the biases, the
+// totals' chances under each and under the other dice, and the totals that catch each 90% of
+// the time. Worked out once for every audit of the same odds (a text's and its rollers').
+struct Catchable {
+    std::vector<Bias> biases;
+    std::vector<odds::Distribution> truths;
+    std::vector<std::uint64_t> totals90;
+    odds::Distribution other;  // the totals of the dice not tested against
+};
+
+// Catchable of odds, or none where catching cannot be worked out (catchKnown).
+std::optional<Catchable> catchableOf(const Odds& odds);
+
 // Observed tested against odds, with all its report shows but the simulated spread and the
-// verdict among others. The k-th to come: order.
-TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t order = 1);
+// verdict among others. The k-th to come: order. catchable: catchableOf(odds), if worked out
+// already.
+TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t order = 1,
+                  const std::optional<Catchable>* catchable = nullptr);
 
 // The audits given together: each spread simulated where it needs to be for a family of that
 // many p-values, then each verdict adjusted among the others (Holm's).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "audit/Tests.h"
@@ -335,8 +336,10 @@ LogVerdict LogAudit::eachText(const std::function<void(const std::string&)>& eac
         heading.morePooled = pool->morePooled;
         heading.byRoller = options_.byRoller;
         heading.log = true;
+        // What the totals could catch hangs on their number alone: its search is done once.
+        const std::optional<audit::Catchable> catchable = audit::catchableOf(odds);
         const auto add = [&](const Tally& tally) {
-            audits.push_back(audit::auditOf(odds, tally.observed(odds), tally.order));
+            audits.push_back(audit::auditOf(odds, tally.observed(odds), tally.order, &catchable));
             audits.back().groups = pool->groups;
             names.push_back(pool->text);
             headings.push_back(heading);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "features/LogBytes.h"
+
 namespace orvik::cli {
 
 class LineReader {
@@ -19,8 +21,7 @@ class LineReader {
     // beforeWait runs before every read that may have to wait for input: the caller writes what
     // it owes, so that a program waiting on an answer is not kept waiting. With byteOrderMark, a
     // mark at the start of the input says how it is written, as editors that save UTF-16 mark
-    // it: UTF-8's is passed over, and UTF-16 (either byte order) is read as UTF-8, a unit that
-    // is no character becoming U+FFFD.
+    // it, read as features::LogBytes reads a log (the page reads a log file the same way).
     LineReader(int fd, std::function<void()> beforeWait, bool byteOrderMark = false);
 
     // The next line, without its end, valid until the next call; false at end of input.
@@ -66,10 +67,6 @@ class LineReader {
     bool nextAfterRead(const char*& text, std::size_t& length);
     // Reads into the buffer after what is held, as UTF-8; 0 at the end of input.
     std::size_t readMore();
-    // The first read's bytes, which may hold a byte-order mark.
-    void readMark();
-    // UTF-16 units read as UTF-8 into the buffer, with what a unit or a pair left pending.
-    std::size_t fromUtf16(const unsigned char* raw, std::size_t size);
     // Room to read into after what is held: the unfinished line moved to the front, and the
     // buffer grown when that line fills it.
     void makeRoom();
@@ -87,9 +84,11 @@ class LineReader {
     bool atEnd_ = false;
     std::uint64_t lineNumber_ = 0;
     std::uint64_t bytesRead_ = 0;
-    enum class Encoding { Unknown, Bytes, Utf16Le, Utf16Be } encoding_;
-    std::vector<unsigned char> raw_;  // UTF-16 as read
-    std::string pending_;             // a unit's first byte, or a pair's first unit, read already
+    // Until the input is known to be plain bytes, what is read goes through marked_.
+    bool decoding_;
+    features::LogBytes marked_;
+    std::vector<char> raw_;  // bytes as read, before marked_ reads them
+    std::string decoded_;
 };
 
 }  // namespace orvik::cli

@@ -32,11 +32,20 @@ class OddsAnswers {
     // Sets out to the answer for text (without a final newline). False for a dice error.
     bool answer(const char* text, std::size_t length, std::string& out);
 
+    // For a front end that draws the table (the page), from one working-out of text's odds: its
+    // table as oddsColumns below gives it, and when a question is asked, its answer as answer()
+    // gives it (JSON only); answer is left empty for the table alone. False when the text itself
+    // is refused. Throws std::bad_alloc.
+    bool drawn(const char* text, std::size_t length, std::string& head,
+               std::vector<double>& columns, std::string& answer);
+
   private:
     using Odds = odds::Odds;
 
     std::string answerFor(const std::string& text, const Odds& odds);
     std::string refusal(const std::string& text, const char* message, bool versus) const;
+    // The other text of a contest: its odds, or its refusal, once.
+    void knowVersus();
 
     bool sneak_;
     bool json_;

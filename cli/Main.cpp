@@ -71,8 +71,15 @@ int guarded(Output& out, const char* reading, Work&& work) {
     return kTrouble;
 }
 
+// A person reads the answers at a terminal, and is told there what was read as free text.
+bool personReads(const Options& options) {
+    return !options.json && isTerminal(kStdout) && isTerminal(kStderr);
+}
+
 // Every text of the run, from wherever they come, then the exit status.
-int answerAll(const Options& options, Answerer& answerer, Output& out) {
+int answerAll(const Options& options, Answerer& plain, Output& out) {
+    NoticingAnswerer noticing(plain, options.sneak, out);
+    Answerer& answerer = personReads(options) ? static_cast<Answerer&>(noticing) : plain;
     return guarded(out, "standard input", [&] {
         Tally tally;
         if (!options.texts.empty()) {
@@ -174,12 +181,13 @@ int auditLog(const Options& options) {
         say(std::string("reading a log from the terminal: paste it, then end it with ") +
             kEndOfInput);
     Output out(kStdout);
-    LineReader lines(fd, [] {}, true);
+    LineReader lines(
+        fd, [] {}, true);
     orvik::features::LogOptions read;
     read.from = options.from;
     read.byRoller = options.byRoller;
-    const int status = guarded(
-        out, "the log", [&] { return auditLines(lines, source, read, options.json, out); });
+    const int status =
+        guarded(out, "the log", [&] { return auditLines(lines, source, read, options.json, out); });
     if (named) closeFile(fd);
     return status;
 }

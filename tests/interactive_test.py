@@ -358,5 +358,36 @@ def _():
     assert status == 0, f"status {status}"
 
 
+NOTICE = "orvik: `+ 3` was read as free text: write `2d6+3`"
+
+
+@case("at a terminal, what was read as free text is said on standard error after its answer")
+def _():
+    for args, answered in ((("--seed", "1", "2d6 + 3"), "rolls 2d6 + 3 and gets "),
+                           (("--odds", "2d6 + 3"), "  1 group: 2d6"),
+                           (("--seed", "1", "--dice", "2d6 + 3"), "dice: [")):
+        s = Session(*args)
+        s.expect(answered)
+        s.expect(NOTICE + "\r\n")
+        s.finish()
+    # Nothing to say of a text whose free text is words.
+    s = Session("--seed", "1", "d20 to hit")
+    status, rest = s.finish()
+    assert "orvik:" not in rest, f"said: {rest!r}"
+
+
+@case("never in --json, nor when the answers go to a pipe, nor on standard output")
+def _():
+    s = Session("--seed", "1", "--json", "2d6 + 3")
+    status, rest = s.finish()
+    assert "free text" not in rest, f"said with --json: {rest!r}"
+    with tempfile.TemporaryFile() as out:
+        s = Session("--seed", "1", "2d6 + 3", stdout=out)
+        status, rest = s.finish()
+        out.seek(0)
+        assert out.read() == b"rolls 2d6 + 3 and gets 10.\n", "the answer alone on standard output"
+        assert "free text" not in rest, f"said for a pipe's answers: {rest!r}"
+
+
 print(f"{len(cases) - len(failures)} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)

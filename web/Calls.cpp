@@ -21,6 +21,7 @@
 
 #include <emscripten/emscripten.h>
 
+#include "audit/Tests.h"
 #include "features/Faces.h"
 #include "features/LogAudit.h"
 #include "features/LogBytes.h"
@@ -234,10 +235,20 @@ std::string protocol() {
     names.clear();
     ORVIK_QUESTIONS(ORVIK_NAME)
     list("questions", names);
-    out += "\"codes\":{\"noMemory\":" + std::to_string(kNoMemory) +
-           ",\"no\":" + std::to_string(kNo) + ",\"yes\":" + std::to_string(kYes) + "},";
-    out += "\"defaultRolls\":" + std::to_string(kDefaultRolls) + ",";
-    out += "\"mostRolls\":" + std::to_string(kMostRolls) + "}";
+    const auto number = [&out](const char* key, auto value, const char* after) {
+        appendJsonString(out, key);
+        out += ':';
+        orvik::print::appendNumber(out, value);
+        out += after;
+    };
+    out += "\"codes\":{";
+    number("noMemory", kNoMemory, ",");
+    number("no", kNo, ",");
+    number("yes", kYes, "},");
+    number("defaultRolls", kDefaultRolls, ",");
+    number("mostRolls", kMostRolls, ",");
+    number("fewestForMean", orvik::audit::kFewestForMean, ",");
+    number("fewestExpected", orvik::audit::kFewestExpected, "}");
     return out;
 }
 #undef ORVIK_NAME

@@ -564,7 +564,12 @@ function orvikApi(core, randomSeed, forPage) {
   codes = protocol.codes;
   const D = places(protocol.rolled);
   const Q = places(protocol.questions);
-  const limits = Object.freeze({ defaultRolls: protocol.defaultRolls, mostRolls: protocol.mostRolls });
+  const limits = Object.freeze({
+    defaultRolls: protocol.defaultRolls,
+    mostRolls: protocol.mostRolls,
+    fewestForMean: protocol.fewestForMean,
+    fewestExpected: protocol.fewestExpected,
+  });
 
   seed(randomSeed());
 

@@ -28,9 +28,9 @@ export interface Orvik {
    * @throws {TypeError} for a text that is not a string, or a wrong option
    * @throws {RangeError} for an `atLeast` out of range
    */
-  odds(texts: string | readonly string[], options?: OddsOptions & { atLeast?: undefined; vs?: undefined }): Array<OddsTable | OddsRefused>;
-  odds(texts: string | readonly string[], options: OddsOptions & { atLeast: number | bigint }): Array<OddsAtLeast | OddsRefused>;
-  odds(texts: string | readonly string[], options: OddsOptions & { vs: string }): Array<OddsVersus | VersusRefused>;
+  odds(texts: string | readonly string[], options?: OddsBase & { atLeast?: undefined; vs?: undefined }): Array<OddsTable | OddsRefused>;
+  odds(texts: string | readonly string[], options: OddsBase & { atLeast: number | bigint; vs?: undefined }): Array<OddsAtLeast | OddsRefused>;
+  odds(texts: string | readonly string[], options: OddsBase & { vs: string; atLeast?: undefined }): Array<OddsVersus | VersusRefused>;
   odds(texts: string | readonly string[], options?: OddsOptions): OddsAnswer[];
 
   /**
@@ -66,13 +66,18 @@ export interface RollOptions {
   sneak?: boolean;
 }
 
-export interface OddsOptions {
+export interface OddsBase {
   sneak?: boolean;
-  /** The chance that a total reaches this, and of exactly k groups reaching it. */
-  atLeast?: number | bigint;
-  /** A contest: the chances that a total is greater than, equal to or less than this text's. */
-  vs?: string;
 }
+
+/** The table of every total, or one question: `atLeast` or `vs`, never both. */
+export type OddsOptions = OddsBase & (
+  | { atLeast?: undefined; vs?: undefined }
+  /** The chance that a total reaches this, and of exactly k groups reaching it. */
+  | { atLeast: number | bigint; vs?: undefined }
+  /** A contest: the chances that a total is greater than, equal to or less than this text's. */
+  | { vs: string; atLeast?: undefined }
+);
 
 export interface AuditOptions {
   sneak?: boolean;

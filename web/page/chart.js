@@ -16,18 +16,32 @@
     return out;
   }
 
-  // Whole totals from lo to hi to mark on an axis, about n of them and never fewer than can fit:
-  // a short range marks every total.
-  function totalTicks(lo, hi, n) {
-    if (hi - lo + 1 <= n) return Array.from({ length: hi - lo + 1 }, (_, i) => lo + i);
-    return ticks(lo, hi, n).filter((v) => Number.isInteger(v));
+  // Whole totals from lo to hi to mark on an axis where at most fit marks fit: as many as fit, a
+  // round step apart (1, 2, 5, 10, 20, ...).
+  function totalTicks(lo, hi, fit) {
+    for (let power = 1; ; power *= 10) {
+      for (const m of [1, 2, 5]) {
+        const step = m * power;
+        const first = Math.ceil(lo / step) * step;
+        if (Math.floor((hi - first) / step) + 1 <= Math.max(1, fit)) {
+          const out = [];
+          for (let v = first; v <= hi; v += step) out.push(v);
+          return out;
+        }
+      }
+    }
+  }
+
+  // How many marks of labels as wide as widest fit across width pixels (12-pixel figures).
+  function fitting(width, widest) {
+    return Math.max(2, Math.floor(width / (widest.length * 7 + 18)));
   }
 
   // A round top for an axis just above v.
   function niceTop(v) {
     const marks = ticks(0, v, 4);
     const step = marks.length > 1 ? marks[1] - marks[0] : v || 1;
-    return Math.ceil(v / step) * step || step;
+    return Number((Math.ceil(v / step) * step).toPrecision(12)) || step;
   }
 
   // The totals the chart draws of tables ({min, totals: {p}}): beyond them, at both ends, every
@@ -76,8 +90,9 @@
       root.append(svg('line', { x1: m.left, x2: width - m.right, y1: y(v), y2: y(v), class: 'grid' }));
       root.append(svg('text', { x: m.left - 6, y: y(v) + 4, 'text-anchor': 'end', class: 'tick' }, yFormat(v)));
     }
-    // About one mark each 60 pixels, and at least four where they fit.
-    for (const i of xTicks(Math.max(4, Math.floor(plotW / 60)))) {
+    // As many marks as their labels leave room for.
+    const widest = [0, n - 1].map(label).reduce((a, b) => (a.length >= b.length ? a : b));
+    for (const i of xTicks(fitting(plotW, widest))) {
       root.append(svg('line', { x1: x(i), x2: x(i), y1: m.top + plotH, y2: m.top + plotH + 5, class: 'axis' }));
       root.append(svg('text', { x: x(i), y: m.top + plotH + 18, 'text-anchor': 'middle', class: 'tick' }, label(i)));
     }
@@ -195,5 +210,5 @@
     }));
   }
 
-  page.chart = { ticks, totalTicks, niceTop, drawnRange, placeAt, draw, legend };
+  page.chart = { ticks, totalTicks, fitting, niceTop, drawnRange, placeAt, draw, legend };
 })(globalThis.OrvikPage = globalThis.OrvikPage || {});

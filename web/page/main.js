@@ -84,7 +84,9 @@
   // Puts the page as a link says: its fields, its view, its seed, and the odds it shows.
   async function restore(state) {
     const seed = state.seed;
-    store.update((s) => Object.assign(s, state, { seed: s.seed, exact: s.exact }));
+    // The seed in use is the library's, once it took one; a link's is only asked for.
+    const inUse = typeof store.state.seed === 'number' ? store.state.seed : null;
+    store.update((s) => Object.assign(s, state, { seed: inUse, exact: s.exact }));
     roll.fill(store.state);
     odds.fill(store.state);
     audit.fill(store.state);
@@ -94,7 +96,7 @@
       audit.fill(store.state);
     }
     const wanted = seed === null ? undefined : seedOf(seed);
-    if (wanted === undefined || wanted !== store.state.seed) {
+    if (wanted === undefined || wanted !== inUse) {
       if (!(await roll.setSeed(wanted))) await roll.setSeed(undefined);
     }
     if (store.state.view === 'odds') await odds.ask(false);

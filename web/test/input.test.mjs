@@ -152,3 +152,38 @@ test('audits asked at once run one after the other, as one command would run the
   assert.ok(Buffer.compare(asLines([...first, ...second]), command.stdout) === 0);
   assert.equal(log.audits.length, 1);
 });
+
+test('-0 is the seed 0, and an array that changes under a call gets the library\'s own TypeError', () => {
+  assert.ok(Object.is(orvik.seed(-0), 0));
+  assert.ok(Object.is(orvik.seed(), 0));
+  assert.ok(Object.is(orvik.roll('d6').seed, 0));
+  // An element that reads as a string when it is checked and as a number after: the array is read
+  // once, so it is checked as it is used.
+  const shifty = () => {
+    let reads = 0;
+    const texts = ['d6', 'd8'];
+    Object.defineProperty(texts, 1, { get: () => (++reads === 1 ? 'd8' : 8) });
+    return texts;
+  };
+  assert.deepEqual(orvik.odds(shifty()).map((o) => o.max), [6, 8]);
+  const proxy = new Proxy(['d6', 'd8'], { get: (target, key) => (key === '1' ? 8 : target[key]) });
+  assert.throws(() => orvik.odds(proxy), { name: 'TypeError', message: 'orvik: texts[1] must be a string, not number 8' });
+});
+
+test('after a log\'s audit runs out of the core\'s memory, the core lets go of it and answers the next call', async () => {
+  // 12,000 rollers of 100d500, each with its lowest and highest total: counted each apart, more
+  // than the core's 4 GB.
+  let log = '';
+  for (let i = 0; i < 12000; i++) log += `R${i} rolls 100d500 and gets 100.\nR${i} rolls 100d500 and gets 50000.\n`;
+  let failed = null;
+  try {
+    await orvik.auditLog(log, { byRoller: true });
+  } catch (error) {
+    failed = error;
+  }
+  if (failed !== null) assert.match(`${failed.name}: ${failed.message}`, /^RangeError: orvik: the WebAssembly module ran out of memory$/);
+  assert.equal(orvik.odds('100d500')[0].max, 50000);
+  assert.equal(JSON.parse(orvik.json.odds('30#100d500')[0]).totals.length, 49901);
+  assert.equal((await orvik.audit('100d500', { rolls: 1000 }))[0].rolls, 1000);
+  assert.equal((await orvik.auditLog('Al rolls 100d500 and gets 25000.\n')).audits[0].rolls, 1);
+});

@@ -1,7 +1,7 @@
 // orvik.d.ts used as a TypeScript program would use it, compiled strictly by types.test.mjs: the
 // declarations compile, the objects' shapes narrow as their JSON does, and wrong arguments are
 // type errors.
-import createOrvik, { Audit, OddsAnswer, RolledResult, Roll } from 'orvik';
+import createOrvik, { Audit, OddsAnswer, OddsOptions, RolledResult, Roll } from 'orvik';
 
 export async function use(): Promise<void> {
   const orvik = await createOrvik();
@@ -42,4 +42,10 @@ export async function use(): Promise<void> {
   orvik.roll('d6', { sneak: 1 });
   // @ts-expect-error: rolls is a number
   await orvik.audit('d6', { rolls: '100' });
+  // @ts-expect-error: atLeast and vs ask different questions, and together always throw
+  orvik.odds('d6', { atLeast: 3, vs: 'd6' });
+  // @ts-expect-error: the same through the JSON call
+  orvik.json.odds('d6', { atLeast: 3n, vs: 'd6' });
+  const asked: OddsOptions = Math.random() < 0.5 ? { atLeast: 3 } : { vs: 'd6' };
+  console.log(orvik.odds('d6', asked).length);
 }

@@ -156,10 +156,10 @@
     return holder;
   }
 
-  // Cards for items, in container: the first AT_ONCE made at once, the others as they come into
-  // view, so that a thousand texts cost a thousand empty boxes until they are read. make(item,
-  // card) fills a card begun with its heading, heading(item).
-  const AT_ONCE = 12;
+  // Cards for items, in container: the first AT_ONCE made at once (a window's worth), the others
+  // as they come into view, so that a thousand texts cost a thousand empty boxes until they are
+  // read. make(item, card) fills a card begun with its heading, heading(item).
+  const AT_ONCE = 4;
   function lazyCards(container, items, heading, make, label) {
     const observer = typeof IntersectionObserver === 'function' ? new IntersectionObserver((seen) => {
       for (const { isIntersecting, target } of seen) {

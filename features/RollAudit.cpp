@@ -60,8 +60,8 @@ std::string_view EngineAnswers::answer(const char* text, std::size_t length) {
     return {data_.data(), answer};
 }
 
-RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module)
-    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), module_(module) {
+RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& routine)
+    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), routine_(routine) {
     try {
         odds_ = std::make_unique<Odds>(oddsOf(text_, sneak_));
     } catch (const DiceError& error) {
@@ -80,7 +80,7 @@ bool RollingAudit::roll(std::uint64_t n) {
     if (!odds_) return true;
     const std::uint64_t until = done_ + std::min(rolls_ - done_, n);
     for (; done_ < until; ++done_) {
-        const std::string_view whole = module_.answer(text_.data(), text_.size());
+        const std::string_view whole = routine_.answer(text_.data(), text_.size());
         if (whole.empty()) return false;
         // Most answers are the sentence the first result showed: only their totals are read.
         const bool known = !prefix_.empty() && whole.substr(0, prefix_.size()) == prefix_ &&
@@ -111,9 +111,9 @@ RollAudit RollingAudit::result(bool json) const {
     return result;
 }
 
-RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json, const RollWatch& watch) {
-    RollingAudit audit(text, rolls, sneak, module);
+RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak,
+                     AnswerSource& routine, bool json, const RollWatch& watch) {
+    RollingAudit audit(text, rolls, sneak, routine);
     while (!audit.refused() && audit.done() < rolls) {
         if (watch.stop != nullptr && watch.stop->load(std::memory_order_relaxed)) break;
         if (!audit.roll(RollWatch::kEvery)) {

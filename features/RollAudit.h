@@ -78,9 +78,9 @@ struct RollAudit {
 // (a page's worker takes its messages only between calls).
 class RollingAudit {
   public:
-    // Rolls text through module (its sneak attack routine when sneak), rolls times in all. The
+    // Rolls text through routine (its sneak attack routine when sneak), rolls times in all. The
     // text's odds are worked out here. Throws std::bad_alloc.
-    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module);
+    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& routine);
     ~RollingAudit();
     RollingAudit(const RollingAudit&) = delete;
     RollingAudit& operator=(const RollingAudit&) = delete;
@@ -103,7 +103,7 @@ class RollingAudit {
     std::string text_;
     std::uint64_t rolls_;
     bool sneak_;
-    AnswerSource& module_;
+    AnswerSource& routine_;
     std::unique_ptr<odds::Odds> odds_;  // null when the module refuses the text
     std::string refusal_;
     std::unique_ptr<audit::AnswerShape> shape_;
@@ -113,10 +113,10 @@ class RollingAudit {
     std::uint64_t done_ = 0;
 };
 
-// Rolls text rolls times through module (its sneak attack routine when sneak) and tests the
+// Rolls text rolls times through routine (its sneak attack routine when sneak) and tests the
 // totals, as watch follows and stops it. Throws std::bad_alloc.
-RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     bool json, const RollWatch& watch = {});
+RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak,
+                     AnswerSource& routine, bool json, const RollWatch& watch = {});
 
 }  // namespace orvik::features
 

@@ -169,7 +169,7 @@ Mended withoutKeepOrDrop(const std::string& word) {
             ++end;
         std::string mended = word.substr(0, at) + word.substr(end);
         if (reads(mended))
-            return {mended, "Orvik neither keeps nor drops dice: it sums every die it rolls"};
+            return {mended, "Orvik neither keeps nor drops dice, but sums every die it rolls"};
     }
     return {};
 }

@@ -131,11 +131,12 @@
         lo - table.min));
     }
 
+    // A refusal's answer has no target: the one asked is its.
     const answerHeading = (answer) => (answer.vs !== undefined
       ? h('h3', null, h('code', null, answer.text), ' against ', h('code', null, answer.vs))
-      : h('h3', null, h('code', null, answer.text), ` reaching ${answer.target === undefined ? '' : count(answer.target)}`));
+      : h('h3', null, h('code', null, answer.text), ` reaching ${(answer.target ?? shown.asked.atLeast).toLocaleString('en-US')}`));
 
-    function answerCard(answer, card) {
+    function answerCard(answer, card, orvik) {
       if (answer.vs !== undefined) {
         if (answer.error !== undefined) {
           card.append(h('p', { class: 'error' }, `${answer.error} (the ${answer.refused === 'vs' ? 'other' : 'first'} text)`));
@@ -150,7 +151,7 @@
         return;
       }
       if (answer.error !== undefined) {
-        card.append(h('p', { class: 'error' }, answer.error));
+        card.append(...refusal(answer.text, answer.error, orvik).filter(Boolean));
         return;
       }
       card.append(figures([
@@ -181,7 +182,7 @@
       byId('odds-notices').replaceChildren(...notices);
       if (store.state.view === 'odds') drawChart();
       observers = [
-        lazyCards(byId('odds-answers'), result.answers, answerHeading, answerCard, (a) => `${a.text} ${a.vs !== undefined ? 'against' : 'reaching'}`),
+        lazyCards(byId('odds-answers'), result.answers, answerHeading, (a, card) => answerCard(a, card, orvik), (a) => `${a.text} ${a.vs !== undefined ? 'against' : 'reaching'}`),
         lazyCards(byId('odds-tables'), result.tables, (t) => h('h3', null, h('code', null, t.text)), (t, card) => tableCard(t, card, lo, orvik), (t) => `Odds of ${t.text}`),
       ];
       byId('odds-csv').hidden = drawn.length === 0;

@@ -399,9 +399,26 @@ function orvikApi(core, randomSeed, forPage) {
     return mine;
   }
 
-  // Lets the caller in: a message to a worker, a cancel, a redraw.
+  // Lets the caller in: a message to a worker, a cancel, a redraw. A message to itself rather than
+  // a timer, which browsers hold back 4 ms once timers nest: a tenth of a 25 ms slice.
+  const channel = typeof MessageChannel === 'function' ? new MessageChannel() : null;
+  const waiting = [];
+  // Node keeps a process alive while a port listens: this one only while a pause waits on it.
+  const holds = channel !== null && typeof channel.port1.unref === 'function';
+  if (channel !== null) {
+    channel.port1.onmessage = () => {
+      waiting.shift()();
+      if (holds && waiting.length === 0) channel.port1.unref();
+    };
+    if (holds) channel.port1.unref();
+  }
   function pause() {
-    return new Promise((resolve) => setTimeout(resolve, 0));
+    if (channel === null) return new Promise((resolve) => setTimeout(resolve, 0));
+    return new Promise((resolve) => {
+      waiting.push(resolve);
+      if (holds) channel.port1.ref();
+      channel.port2.postMessage(0);
+    });
   }
 
   function aborted(signal) {

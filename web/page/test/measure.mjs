@@ -20,6 +20,7 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 import { pathToFileURL } from 'node:url';
 import { spawnSync } from 'node:child_process';
+import { treeMegabytes } from './memory.mjs';
 import { chromium } from 'playwright-core';
 
 const webDir = path.resolve(process.env.ORVIK_WEB_DIR || 'build-web/web');
@@ -28,30 +29,6 @@ const args = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-back
   '--disable-component-update', '--disable-sync'];
 const executablePath = process.env.CHROMIUM || '/usr/bin/chromium';
 const sections = new Set((process.env.SECTIONS || 'size,first,chart,clicks,audit,links,paste').split(','));
-
-// The resident memory, in MB, of every process this one started (the browser and its children).
-function treeMegabytes() {
-  const parent = new Map();
-  for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
-    try {
-      parent.set(Number(pid), Number(fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /, '').split(' ')[1]));
-    } catch {
-      // gone meanwhile
-    }
-  }
-  let kb = 0;
-  for (const pid of parent.keys()) {
-    let ours = false;
-    for (let at = parent.get(pid); at !== undefined && at > 1; at = parent.get(at)) if (at === process.pid) ours = true;
-    if (!ours) continue;
-    try {
-      kb += Number(fs.readFileSync(`/proc/${pid}/status`, 'utf8').match(/^VmRSS:\s+(\d+)/m)[1]);
-    } catch {
-      // gone meanwhile
-    }
-  }
-  return kb / 1024;
-}
 
 // The most memory held while work runs: sampled every 100 ms until stop() is called.
 function peakMemory() {

@@ -15,6 +15,7 @@ import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 import { draws } from '../../test/support.mjs';
+import { treeMegabytes } from './memory.mjs';
 
 const webDir = path.resolve(need('ORVIK_WEB_DIR'));
 const cli = path.resolve(need('ORVIK_CLI'));
@@ -757,33 +758,6 @@ describe('the page', { concurrency: false }, () => {
     await page.done();
   });
 
-  // What the browser holds, as a person's machine would count it: the resident memory of every
-  // process this test's Chromium started (the descendants of this process), in MB.
-  function chromiumMegabytes() {
-    const parent = new Map();
-    for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
-      try {
-        parent.set(Number(pid), Number(fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /, '').split(' ')[1]));
-      } catch {
-        // gone meanwhile
-      }
-    }
-    const ours = (pid) => {
-      for (let at = parent.get(pid); at !== undefined && at > 1; at = parent.get(at)) if (at === process.pid) return true;
-      return false;
-    };
-    let kb = 0;
-    for (const pid of parent.keys()) {
-      if (!ours(pid)) continue;
-      try {
-        kb += Number(fs.readFileSync(`/proc/${pid}/status`, 'utf8').match(/^VmRSS:\s+(\d+)/m)[1]);
-      } catch {
-        // gone meanwhile
-      }
-    }
-    return kb / 1024;
-  }
-
   test('links of thousands of texts: the page answers a click while they load, works out at most 100, and Cancel is heard', async () => {
     const links = [
       ['5,000 texts of d20', Array.from({ length: 5000 }, (_, i) => `d20-${i + 1}`), {}],
@@ -812,7 +786,7 @@ describe('the page', { concurrency: false }, () => {
       assert.match(await page.textContent('#odds-status'), new RegExp(`^The first 100 of ${texts.length.toLocaleString('en-US')} texts: the page works out at most 100 at once\\. Odds of 100 texts`));
       assert.equal(await page.locator('#odds-tables section.card').count(), 100);
       assert.ok(await page.locator('#odds-tables section.card.waiting').count() >= 80, 'cards drawn as they come into view');
-      const megabytes = chromiumMegabytes();
+      const megabytes = treeMegabytes();
       console.log(`# ${name}: clicks answered ${Math.max(...lags).toFixed(0)} ms at most after they came; Chromium holds ${megabytes.toFixed(0)} MB`);
       assert.ok(megabytes < 1500, `${name}: ${megabytes.toFixed(0)} MB`);
       await page.done();

@@ -128,7 +128,7 @@ if ! unzip -q "$dist/$name-web.zip" -d "$web"; then
     fail "unzip $name-web.zip"
 else
     same "the page zip's files" "$(cd "$web" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" \
-        "$(printf "./$name-web/%s\n" LICENSE app.js engine.js favicon.svg index.html style.css | LC_ALL=C sort | tr '\n' ' ')"
+        "$(printf "./$name-web/%s\n" LICENSE app.js core.js favicon.svg index.html style.css | LC_ALL=C sort | tr '\n' ' ')"
     count=$((count + 1))
     cmp -s "$web/$name-web/LICENSE" "$src/LICENSE" || fail "the page zip's LICENSE is not the source's"
     same "the page's version" "$(sed -n 's/^ *<p>Orvik \([0-9.]*[0-9]\)\. .*/\1/p' "$web/$name-web/index.html")" "$version"

@@ -165,9 +165,12 @@
       }
     }
 
-    function show(result, asked, orvik, stopped, moveTo) {
+    // Shows result: the heading, the notices and the chart first, the cards in a task of their own,
+    // so that a click between the two is answered.
+    async function show(result, asked, orvik, stopped, moveTo) {
       for (const observer of observers) if (observer) observer.disconnect();
-      shown = { ...result, asked };
+      const mine = { ...result, asked };
+      shown = mine;
       results.hidden = false;
       const drawn = result.tables.filter((t) => t.totals);
       const lo = drawn.length ? chart.drawnRange(drawn.slice(0, MOST_DRAWN))[0] : 0;
@@ -181,6 +184,14 @@
       }
       byId('odds-notices').replaceChildren(...notices);
       if (store.state.view === 'odds') drawChart();
+      if (moveTo) {
+        // The chart in view, and the keyboard's focus at the heading above it.
+        const heading = byId('odds-heading');
+        heading.focus({ preventScroll: true });
+        heading.scrollIntoView({ block: 'start' });
+      }
+      await new Promise((resolve) => setTimeout(resolve, 0));
+      if (shown !== mine) return;
       observers = [
         lazyCards(byId('odds-answers'), result.answers, answerHeading, (a, card) => answerCard(a, card, orvik), (a) => `${a.text} ${a.vs !== undefined ? 'against' : 'reaching'}`),
         lazyCards(byId('odds-tables'), result.tables, (t) => h('h3', null, h('code', null, t.text)), (t, card) => tableCard(t, card, lo, orvik), (t) => `Odds of ${t.text}`),
@@ -190,12 +201,6 @@
       status.textContent = (stopped ? `Stopped after ${count(result.tables.length)} of ${count(asked.texts.length)} texts. ` : '') +
         (asked.capped ? `The first ${count(MOST_TEXTS)} of ${count(asked.capped)} texts: the page works out at most ${count(MOST_TEXTS)} at once. ` : '') +
         `Odds of ${names}${refused ? `; ${refused} refused` : ''}.`;
-      if (moveTo) {
-        // The chart in view, and the keyboard's focus at the heading above it.
-        const heading = byId('odds-heading');
-        heading.focus({ preventScroll: true });
-        heading.scrollIntoView({ block: 'start' });
-      }
     }
 
     function clearResults() {
@@ -242,7 +247,7 @@
       call = mine;
       try {
         const [{ result, stopped }, orvik] = await Promise.all([mine.done, app.library]);
-        if (call === mine) show(result, asked, orvik, stopped, moveTo);
+        if (call === mine) await show(result, asked, orvik, stopped, moveTo);
       } catch (error) {
         if (call !== mine) return;
         clearResults();

@@ -1,5 +1,6 @@
 #include "features/RollText.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -81,9 +82,8 @@ std::vector<Word> words(std::string_view free) {
 }
 
 bool onlyPieceCharacters(std::string_view word) {
-    for (const char c : word)
-        if (!isDigit(c) && !isOperator(c)) return false;
-    return true;
+    return std::all_of(word.begin(), word.end(),
+                       [](char c) { return isDigit(c) || isOperator(c); });
 }
 
 std::string quoted(std::string_view text) {

@@ -7,6 +7,7 @@ are given as arguments.
 Usage: interactive_test.py PATH_TO_ORVIK [RUNNER...]
 With a runner (Wine), the Windows command is tried at a console instead.
 """
+import codecs
 import fcntl
 import os
 import pty
@@ -46,6 +47,8 @@ class Session:
             preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
         os.close(slave)
         self.seen = ""
+        # A read may also end inside a character.
+        self.decoder = codecs.getincrementaldecoder("utf-8")(errors="replace")
 
     def send(self, keys):
         os.write(self.master, keys.encode())
@@ -60,10 +63,10 @@ class Session:
             return False
         if not data:
             return False
-        text = data.decode(errors="replace")
+        self.seen += self.decoder.decode(data)
         if RUNNER:  # a console draws with escape sequences; the words are what counts
-            text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", text).replace("\r\r\n", "\r\n")
-        self.seen += text
+            # All that is seen, not this read alone: a read may end inside a sequence or a "\r\r\n".
+            self.seen = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", self.seen).replace("\r\r\n", "\r\n")
         return True
 
     def expect(self, text, timeout=10.0):

@@ -8,6 +8,7 @@
 #include "dice/DiceError.h"
 #include "features/RollText.h"
 #include "host/RollRoutine.h"
+#include "report/Speaker.h"
 
 namespace orvik::features {
 
@@ -214,7 +215,7 @@ void LogAudit::take(const char* line, std::size_t length) {
             ++counts_.other;
             return;
     }
-    if (!options_.from.empty() && answer_.before.find(options_.from) == std::string_view::npos) {
+    if (!options_.from.empty() && !spokenBy(answer_.before, options_.from)) {
         ++counts_.notFrom;
         return;
     }

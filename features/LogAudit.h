@@ -18,8 +18,9 @@ namespace orvik::features {
 
 // How a log is read.
 struct LogOptions {
-    // Only answers in lines where this stands before the sentence count, as a log marks the
-    // host's own lines; empty: every line is trusted.
+    // Only answers in lines this marks as the host's count: it stands where the line's speaker
+    // does, with only the roller's name after it (report/Speaker.h); empty: every line is
+    // trusted.
     std::string from;
     // Each roller's answers (the name before "rolls") are audited apart as well as together.
     bool byRoller = false;

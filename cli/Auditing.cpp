@@ -9,6 +9,7 @@
 #include "cli/Module.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
+#include "print/Format.h"
 #include "print/ProgressPrint.h"
 
 namespace orvik::cli {
@@ -146,6 +147,11 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
             out.line(printed.data(), printed.size());
         });
     }
+    if (audit.untested() > 0) {
+        out.flush();
+        say("memory ran out before " + print::countOf(audit.untested(), "roll text", "roll texts") +
+            " could be tested: their reports say so");
+    }
     if (interrupted.load()) {
         out.flush();
         say("the log: interrupted after line " + std::to_string(audit.linesRead()) +
@@ -158,7 +164,7 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
             " of the log: what is reported is of the lines before it");
         return kTrouble;
     }
-    if (audit.answers() == 0) return kTrouble;
+    if (audit.answers() == 0 || audit.untested() > 0) return kTrouble;
     return unlikely ? kFailure : kSuccess;
 }
 

@@ -1,12 +1,16 @@
 #include "features/LogAudit.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <utility>
 
 #include "audit/Tests.h"
 #include "dice/DiceError.h"
 #include "features/RollText.h"
+#include "features/TotalCounts.h"
 #include "host/RollRoutine.h"
 #include "report/Speaker.h"
 
@@ -35,62 +39,51 @@ std::string rollerName(std::string_view before) {
 
 }  // namespace
 
-// The answers of one roll, or of one roller's rolls of it, counted: the tested totals in the
-// range of those seen so far.
+// The answers of one roll, or of one roller's rolls of it, counted: the tested totals, in memory
+// that grows with the different totals seen, not with their range.
 struct LogAudit::Tally {
     audit::Observed seen;  // its counts stay empty: counts holds them
-    std::int64_t first = 0;
-    std::vector<std::uint64_t> counts;  // of the totals first, first + 1, ...
+    TotalCounts counts;
 
-    // Makes room for one answer's totals: the range grows to take them in. Memory running out
-    // leaves the tally as it was.
-    void prepare(const audit::AnswerShape& shape, const LoggedAnswer& answer) {
-        const std::size_t tested = shape.everyGroup() ? answer.totals.size() : 1;
-        std::int64_t low = first;
-        std::int64_t high = first + static_cast<std::int64_t>(counts.size()) - 1;
-        bool grow = false;
-        for (std::size_t g = 0; g < tested && g < answer.totals.size(); ++g) {
-            const std::int64_t total = answer.totals[g];
-            if (!shape.possible(total)) continue;
-            if (counts.empty() && !grow) {
-                low = high = total;
-            } else {
-                low = std::min(low, total);
-                high = std::max(high, total);
-            }
-            grow = true;
-        }
-        if (grow && (counts.empty() || low < first ||
-                     high >= first + static_cast<std::int64_t>(counts.size()))) {
-            std::vector<std::uint64_t> wider(static_cast<std::size_t>(high - low + 1), 0);
-            if (!counts.empty())
-                std::copy(counts.begin(), counts.end(),
-                          wider.begin() + static_cast<std::ptrdiff_t>(first - low));
-            counts.swap(wider);
-            first = low;
-        }
+    // One answer counted apart, for add() to take in.
+    struct Counted {
+        audit::Observed seen;
+        std::array<std::int64_t, kMostTotals> totals{};  // those to count
+        std::size_t n = 0;
+    };
+
+    // Counts one answer apart and makes room for it, leaving the tally as it was: so memory
+    // running out here counts nothing of it.
+    Counted counted(const audit::AnswerShape& shape, const LoggedAnswer& answer) {
+        Counted out;
+        out.seen = seen;
+        audit::countAnswer(shape, answer, out.seen,
+                           [&out](std::int64_t total) { out.totals[out.n++] = total; });
+        counts.prepare(out.totals.data(), out.n);
+        return out;
     }
 
-    // Counts the answer prepare made room for.
-    void add(const audit::AnswerShape& shape, const LoggedAnswer& answer) {
-        audit::countAnswer(shape, answer, seen, [this](std::int64_t total) {
-            ++counts[static_cast<std::size_t>(total - first)];
-        });
+    // Takes in what counted() gave, with no memory to find.
+    void add(Counted&& answer) noexcept {
+        seen = std::move(answer.seen);
+        for (std::size_t k = 0; k < answer.n; ++k)
+            counts.count(answer.totals[k]);
     }
 
     // What was seen, with its counts laid out over odds' totals.
     audit::Observed observed(const Odds& odds) const {
         audit::Observed out = seen;
         out.counts.assign(odds.results.totals.probability.size(), 0);
-        const auto offset = static_cast<std::size_t>(first - odds.results.totals.lowest);
-        for (std::size_t i = 0; i < counts.size(); ++i)
-            out.counts[offset + i] = counts[i];
+        counts.each([&](std::int64_t total, std::uint64_t count) {
+            out.counts[static_cast<std::size_t>(total - odds.results.totals.lowest)] = count;
+        });
         return out;
     }
 };
 
 // The answers of the texts that share one roll's odds.
 struct LogAudit::Pool {
+    odds::OddsKey key;
     std::string text;  // the first, which names the roll
     bool sneak = false;
     std::vector<std::string> pooled;  // the next different texts, kPooledNames of them
@@ -112,17 +105,25 @@ struct LogAudit::Pool {
         pooled.push_back(other);
     }
 
-    Tally& rollerTally(std::string roller) {
-        const auto [at, added] = rollerIndex.try_emplace(roller, rollers.size());
-        if (added) {
+    // The roller's tally; added says whether it is new.
+    Tally& rollerTally(std::string roller, bool& added) {
+        const auto at = rollerIndex.try_emplace(roller, rollers.size());
+        if (at.second) {
             try {
                 rollers.emplace_back(std::move(roller), Tally{});
             } catch (...) {
-                rollerIndex.erase(at);
+                rollerIndex.erase(at.first);
                 throw;
             }
         }
-        return rollers[at->second].second;
+        added = at.second;
+        return rollers[at.first->second].second;
+    }
+
+    // Takes back the roller rollerTally added last.
+    void forgetLastRoller() noexcept {
+        rollerIndex.erase(rollers.back().first);
+        rollers.pop_back();
     }
 };
 
@@ -142,16 +143,14 @@ LogAudit::LogAudit(LogOptions options) : options_(std::move(options)) {
 
 LogAudit::~LogAudit() = default;
 
-LogAudit::Pool* LogAudit::poolOf(const std::string& text) {
+LogAudit::Pool& LogAudit::poolOf(const std::string& text, bool& made) {
     const odds::OddsKey key = answer_.sneak
                                   ? odds::sneakKey(text.c_str(), answer_.sneakRoll, answer_.roll)
                                   : odds::rollKey(text.c_str(), answer_.roll);
-    if (const auto at = index_.find(key); at != index_.end()) {
-        Pool& pool = *pools_[at->second];
-        pool.name(text);
-        return &pool;
-    }
+    made = false;
+    if (const auto at = index_.find(key); at != index_.end()) return *pools_[at->second];
     auto pool = std::make_unique<Pool>();
+    pool->key = key;
     pool->text = text;
     pool->sneak = answer_.sneak;
     std::size_t kept = 0;
@@ -180,7 +179,16 @@ LogAudit::Pool* LogAudit::poolOf(const std::string& text) {
     }
     keptOdds_ += kept;
     if (pools_.back()->shape) ++counts_.texts;
-    return pools_.back().get();
+    made = true;
+    return *pools_.back();
+}
+
+void LogAudit::forgetLastPool() noexcept {
+    const Pool& pool = *pools_.back();
+    if (pool.odds) keptOdds_ -= pool.odds->results.totals.probability.size();
+    if (pool.shape) --counts_.texts;
+    index_.erase(pool.key);
+    pools_.pop_back();
 }
 
 void LogAudit::read(const char* line, std::size_t length) {
@@ -225,17 +233,30 @@ void LogAudit::take(const char* line, std::size_t length) {
         ++counts_.refused;
         return;
     }
-    Pool& pool = *poolOf(answer_.text());
+    const std::string text = answer_.text();
+    bool newPool = false;
+    Pool& pool = poolOf(text, newPool);
     if (!pool.shape) {
         ++counts_.refused;
         return;
     }
-    // Every allocation first, so that memory running out counts nothing of the answer.
-    Tally* roller = options_.byRoller ? &pool.rollerTally(rollerName(answer_.before)) : nullptr;
-    if (roller != nullptr) roller->prepare(*pool.shape, answer_);
-    pool.all.prepare(*pool.shape, answer_);
-    if (roller != nullptr) roller->add(*pool.shape, answer_);
-    pool.all.add(*pool.shape, answer_);
+    // Everything that takes memory first, so that memory running out counts nothing of the
+    // answer: what it would have added is taken back.
+    bool newRoller = false;
+    try {
+        Tally* roller =
+            options_.byRoller ? &pool.rollerTally(rollerName(answer_.before), newRoller) : nullptr;
+        Tally::Counted byRoller;
+        if (roller != nullptr) byRoller = roller->counted(*pool.shape, answer_);
+        Tally::Counted byAll = pool.all.counted(*pool.shape, answer_);
+        pool.name(text);
+        if (roller != nullptr) roller->add(std::move(byRoller));
+        pool.all.add(std::move(byAll));
+    } catch (...) {
+        if (newRoller) pool.forgetLastRoller();
+        if (newPool) forgetLastPool();
+        throw;
+    }
     ++counts_.answers;
 }
 
@@ -264,18 +285,42 @@ std::string LogAudit::summary(const std::string& source) const {
 
 bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>& each) const {
     bool anyUnlikely = false;
-    const auto audit = [&](const Pool& pool, const Odds& odds, const Tally& tally,
+    untested_ = 0;
+    // Memory running out leaves one audit undone, said so in its place, and the others made.
+    bool wanting = false;  // an audit of the current pool that memory ran out for
+    const auto audit = [&](const Pool& pool, const Odds* odds, const Tally& tally,
                            const print::AuditHeading& heading) {
-        const audit::Observed seen = tally.observed(odds);
-        const audit::Tests tests = audit::testTotals(odds, seen);
-        const audit::Verdict verdict = audit::verdictOf(odds, seen, tests);
-        anyUnlikely = anyUnlikely || verdict.unlikely();
-        each(json ? print::auditJson(pool.text, odds, seen, tests, verdict, heading)
-                  : print::auditText(pool.text, odds, seen, tests, verdict, heading));
+        std::string printed;
+        if (odds != nullptr) {
+            try {
+                const audit::Observed seen = tally.observed(*odds);
+                const audit::Tests tests = audit::testTotals(*odds, seen);
+                const audit::Verdict verdict = audit::verdictOf(*odds, seen, tests);
+                printed = json ? print::auditJson(pool.text, *odds, seen, tests, verdict, heading)
+                               : print::auditText(pool.text, *odds, seen, tests, verdict, heading);
+                anyUnlikely = anyUnlikely || verdict.unlikely();
+            } catch (const std::bad_alloc&) {
+                printed.clear();
+            }
+        }
+        if (printed.empty()) {
+            wanting = true;
+            printed =
+                print::auditOutOfMemory(pool.text, pool.sneak, tally.seen.answers, heading, json);
+        }
+        each(printed);
     };
     for (const auto& pool : pools_) {
         if (!pool->shape) continue;
-        const Odds odds = pool->odds ? *pool->odds : oddsOf(pool->text, pool->sneak);
+        wanting = false;
+        std::optional<Odds> fresh;
+        const Odds* odds = pool->odds.get();
+        if (odds == nullptr) {
+            try {
+                odds = &fresh.emplace(oddsOf(pool->text, pool->sneak));
+            } catch (const std::bad_alloc&) {
+            }
+        }
         print::AuditHeading heading;
         heading.pooled = pool->pooled;
         heading.morePooled = pool->morePooled;
@@ -287,6 +332,7 @@ bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>
             heading.roller = name;
             audit(*pool, odds, tally, heading);
         }
+        if (wanting) ++untested_;
     }
     return anyUnlikely;
 }

@@ -62,8 +62,13 @@ class LogAudit {
 
     // Hands each roll's audit, printed, to each (text, or one line of JSON; no newline), in the
     // order the rolls first came, each roller's after everyone's. True when any verdict is
-    // unlikely. Throws std::bad_alloc.
+    // unlikely. An audit that memory runs out for is handed over as saying so
+    // (print::auditOutOfMemory), and the others are still made. Throws std::bad_alloc only from
+    // each.
     bool eachText(bool json, const std::function<void(const std::string&)>& each) const;
+
+    // The roll texts some audit of which the last eachText could not make for want of memory.
+    std::uint64_t untested() const { return untested_; }
 
   private:
     struct Tally;
@@ -71,8 +76,10 @@ class LogAudit {
     struct KeyHash {
         std::size_t operator()(const odds::OddsKey& key) const;
     };
-    // The pool of text, the one just read, made at its first answer.
-    Pool* poolOf(const std::string& text);
+    // The pool of text, the one just read, made at its first answer (then made is set).
+    Pool& poolOf(const std::string& text, bool& made);
+    // Takes back the pool poolOf made last.
+    void forgetLastPool() noexcept;
     // read() but for the count of lines.
     void take(const char* line, std::size_t length);
 
@@ -84,6 +91,7 @@ class LogAudit {
     std::size_t keptOdds_ = 0;  // the chances kept, in totals
     print::LogCounts counts_;
     std::uint64_t linesWithNul_ = 0;
+    mutable std::uint64_t untested_ = 0;
 };
 
 }  // namespace orvik::features

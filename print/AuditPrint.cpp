@@ -329,14 +329,35 @@ std::string auditRefusal(const std::string& text, const char* message, bool json
     return heading + "\n  " + message + "\n  nothing to test";
 }
 
+std::string auditOutOfMemory(const std::string& text, bool sneak, std::uint64_t rolls,
+                             const AuditHeading& heading, bool json) {
+    static const char kWhy[] = "memory ran out before they could be tested";
+    if (!json) {
+        return text + (sneak ? " (sneak attack)" : "") + rollerOf(heading) + "\n" +
+               pooledLine(heading) + "  " + countOf(rolls, "roll", "rolls") + ": " + kWhy;
+    }
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += sneak ? ",\"sneak\":true" : ",\"sneak\":false";
+    if (heading.byRoller) {
+        out += ",\"roller\":";
+        if (heading.roller)
+            appendJsonString(out, *heading.roller);
+        else
+            out += "null";
+    }
+    appendf(out, ",\"rolls\":%" PRIu64 ",\"error\":", rolls);
+    appendJsonString(out, kWhy);
+    return out + '}';
+}
+
 std::string logSummary(const std::string& source, const LogCounts& counts) {
     std::string summary = source + ": " + countOf(counts.lines, "line", "lines") + ", " +
                           countOf(counts.answers, "answer", "answers") + " of " +
                           countOf(counts.texts, "roll text", "roll texts") +
                           (counts.from.empty() ? "" : " in lines marked \"" + counts.from + "\"") +
-                          "; skipped " +
-                          countOf(counts.errors, "dice error", "dice errors") + ", " +
-                          countOf(counts.other, "other line", "other lines");
+                          "; skipped " + countOf(counts.errors, "dice error", "dice errors") +
+                          ", " + countOf(counts.other, "other line", "other lines");
     if (counts.refused > 0)
         summary +=
             ", " + countOf(counts.refused, "answer", "answers") + " to texts the module refuses";

@@ -28,17 +28,21 @@ struct AuditHeading {
 // One roll text's audit: the sample, both tests, observed against expected counts side by side,
 // and the verdict. Ends without a newline.
 std::string auditText(const std::string& text, const odds::Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict,
-                      const AuditHeading& heading = {});
+                      const Tests& tests, const Verdict& verdict, const AuditHeading& heading = {});
 
 // One line of JSON (no newline) with every figure; doc/odds.md gives its shape.
 std::string auditJson(const std::string& text, const odds::Odds& odds, const Observed& observed,
-                      const Tests& tests, const Verdict& verdict,
-                      const AuditHeading& heading = {});
+                      const Tests& tests, const Verdict& verdict, const AuditHeading& heading = {});
 
 // A text the module refuses, which leaves nothing to test: for people (the text headed on one
 // line, a line feed shown as \n), or one line of JSON.
 std::string auditRefusal(const std::string& text, const char* message, bool json);
+
+// A log's text whose audit memory ran out for: headed as auditText heads it, with its answers,
+// which were not tested; or one line of JSON with its text, sneak, roller (where rollers are
+// counted apart), rolls and the error.
+std::string auditOutOfMemory(const std::string& text, bool sneak, std::uint64_t rolls,
+                             const AuditHeading& heading, bool json);
 
 // What a log held, before its texts' audits.
 struct LogCounts {

@@ -156,8 +156,9 @@ LogAudit::Pool& LogAudit::poolOf(const std::string& text, bool& made) {
     std::size_t kept = 0;
     try {
         // The text as the reader parsed it: the odds need not read it again.
-        Odds odds = answer_.sneak ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll)
-                                  : odds::rollOdds(text.c_str(), answer_.roll);
+        Odds odds = answer_.sneak
+                        ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll, &dice_)
+                        : odds::rollOdds(text.c_str(), answer_.roll, &dice_);
         pool->shape = std::make_unique<audit::AnswerShape>(odds);
         const std::size_t totals = odds.results.totals.probability.size();
         if (keptOdds_ + totals <= kMostKeptTotals) {
@@ -317,7 +318,7 @@ bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>
         const Odds* odds = pool->odds.get();
         if (odds == nullptr) {
             try {
-                odds = &fresh.emplace(oddsOf(pool->text, pool->sneak));
+                odds = &fresh.emplace(oddsOf(pool->text, pool->sneak, &dice_));
             } catch (const std::bad_alloc&) {
             }
         }

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "odds/SharedDice.h"
 #include "print/AuditPrint.h"
 
 namespace orvik::features {
@@ -88,7 +89,8 @@ class LogAudit {
     std::string partLine_;  // readText's line begun in one piece and not yet ended
     std::vector<std::unique_ptr<Pool>> pools_;
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
-    std::size_t keptOdds_ = 0;  // the chances kept, in totals
+    std::size_t keptOdds_ = 0;       // the chances kept, in totals
+    mutable odds::SharedDice dice_;  // the chances of the dice the rolls share
     print::LogCounts counts_;
     std::uint64_t linesWithNul_ = 0;
     mutable std::uint64_t untested_ = 0;

@@ -36,7 +36,7 @@ void OddsAnswers::knowVersus() {
     if (question_.kind != Question::Kind::Versus || versusKnown_) return;
     versusKnown_ = true;
     try {
-        versus_ = std::make_unique<Odds>(oddsOf(question_.versus, sneak_));
+        versus_ = std::make_unique<Odds>(oddsOf(question_.versus, sneak_, &dice_));
     } catch (const DiceError& error) {
         versusError_ = error.what();
     }
@@ -58,7 +58,7 @@ bool OddsAnswers::answer(const char* text, std::size_t length, std::string& out)
         if (versus_ && roll == question_.versus) {
             out += answerFor(roll, *versus_);
         } else {
-            out += answerFor(roll, oddsOf(roll, sneak_));
+            out += answerFor(roll, oddsOf(roll, sneak_, &dice_));
         }
         return true;
     } catch (const DiceError& error) {
@@ -92,7 +92,7 @@ bool OddsAnswers::drawn(const char* text, std::size_t length, std::string& head,
     std::unique_ptr<Odds> own;
     std::string ownError;
     try {
-        own = std::make_unique<Odds>(oddsOf(roll, sneak_));
+        own = std::make_unique<Odds>(oddsOf(roll, sneak_, &dice_));
     } catch (const DiceError& error) {
         ownError = error.what();
     }
@@ -115,11 +115,11 @@ bool OddsAnswers::drawn(const char* text, std::size_t length, std::string& head,
 }
 
 bool oddsColumns(const char* text, std::size_t length, bool sneak, std::string& head,
-                 std::vector<double>& columns) {
+                 std::vector<double>& columns, odds::SharedDice* shared) {
     const std::string roll(text, length);
     columns.clear();
     try {
-        table(roll, oddsOf(roll, sneak), head, columns);
+        table(roll, oddsOf(roll, sneak, shared), head, columns);
         return true;
     } catch (const DiceError& error) {
         head = print::refusalJson(roll, error.what());

@@ -9,9 +9,9 @@
 
 namespace orvik::features {
 
-odds::Odds oddsOf(const std::string& text, bool sneak) {
+odds::Odds oddsOf(const std::string& text, bool sneak, odds::SharedDice* shared) {
     if (!isRollText(text.data(), text.size())) throw DiceError(kInvalidArguments);
-    return sneak ? odds::sneakOdds(text.c_str()) : odds::rollOdds(text.c_str());
+    return sneak ? odds::sneakOdds(text.c_str(), shared) : odds::rollOdds(text.c_str(), shared);
 }
 
 namespace {

@@ -30,9 +30,10 @@ inline bool isResult(std::string_view answer) {
     return sentence::isResult(answer.data(), answer.size());
 }
 
-// The odds of text, plain or a sneak attack. Throws DiceError with the module's message for a
-// text the module refuses, a text that is not a roll text included.
-odds::Odds oddsOf(const std::string& text, bool sneak);
+// The odds of text, plain or a sneak attack, its dice's chances from shared when it is given.
+// Throws DiceError with the module's message for a text the module refuses, a text that is not a
+// roll text included.
+odds::Odds oddsOf(const std::string& text, bool sneak, odds::SharedDice* shared = nullptr);
 
 // Where a text the module rolls holds roll pieces after the space that ends its roll, which the
 // grammar reads as free text: "`+ 3` was read as free text: write `2d6+3`" for "2d6 + 3", and for

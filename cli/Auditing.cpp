@@ -16,7 +16,7 @@ namespace orvik::cli {
 
 namespace {
 
-// Set by Ctrl-C (SIGINT) while an audit of rolls runs.
+// Set by Ctrl-C (SIGINT) while an audit runs.
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may set it");
 
@@ -109,6 +109,7 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
     features::LogAudit audit(options);
     std::uint64_t stoppedAt = 0;  // the line memory ran out at
     const CatchInterrupt catchInterrupt;
+    lines.stopWhen(&interrupted);
     try {
         const char* line = nullptr;
         std::size_t length = 0;
@@ -120,6 +121,9 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
             if (showProgress && lines.lineNumber() % kLinesBetweenLooks == 0)
                 progress.update(lines.bytesRead(), size);
         }
+    } catch (const Interrupted&) {
+        // Stopped while input was awaited, or part-way through a line, which is not read.
+        lines.release();
     } catch (const std::bad_alloc&) {
         // A line too long to hold, or one more roll to keep: what came before it still counts.
         stoppedAt = lines.lineNumber() + 1;

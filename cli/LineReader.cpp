@@ -38,7 +38,7 @@ void LineReader::release() {
 std::size_t LineReader::readMore() {
     const std::size_t from = held_;
     if (!decoding_) {
-        const std::size_t got = readSome(fd_, buffer_.get() + held_, capacity_ - held_);
+        const std::size_t got = readSome(fd_, buffer_.get() + held_, capacity_ - held_, stop_);
         bytesRead_ += got;
         held_ += got;
         return got;
@@ -46,7 +46,7 @@ std::size_t LineReader::readMore() {
     if (raw_.empty()) raw_.resize(kChunk);
     // Until something reads: a mark's first bytes, or a unit's, are held back.
     for (;;) {
-        const std::size_t got = readSome(fd_, raw_.data(), raw_.size());
+        const std::size_t got = readSome(fd_, raw_.data(), raw_.size(), stop_);
         bytesRead_ += got;
         decoded_.clear();
         marked_.read(raw_.data(), got, got == 0, decoded_);

@@ -3,6 +3,7 @@
 #ifndef ORVIK_CLI_LINEREADER_H
 #define ORVIK_CLI_LINEREADER_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +26,8 @@ class LineReader {
     LineReader(int fd, std::function<void()> beforeWait, bool byteOrderMark = false);
 
     // The next line, without its end, valid until the next call; false at end of input.
-    // Throws ReadError, and std::bad_alloc when a line outgrows memory.
+    // Throws ReadError, Interrupted (see stopWhen), and std::bad_alloc when a line outgrows
+    // memory.
     // The common case, a whole line held, is inline: a file of short lines calls this once a
     // line.
     bool next(const char*& text, std::size_t& length) {
@@ -47,6 +49,10 @@ class LineReader {
 
     // Lets go of the memory held, for good: no line is read after.
     void release();
+
+    // Once stop is set, next() throws Interrupted, even part-way through a line or while input
+    // is awaited (see readSome).
+    void stopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
 
   private:
     struct Free {
@@ -75,6 +81,7 @@ class LineReader {
 
     int fd_;
     std::function<void()> beforeWait_;
+    const std::atomic<bool>* stop_ = nullptr;
     // malloc'd, so that a long line's buffer grows by realloc: in place where the system can,
     // without the old and the new both held, and with pages not yet read into left untouched.
     std::unique_ptr<char, Free> buffer_;

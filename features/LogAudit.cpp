@@ -196,10 +196,21 @@ void LogAudit::read(const char* line, std::size_t length) {
     ++counts_.lines;
     try {
         take(line, length);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         --counts_.lines;  // the line is not read
+        letGo();
+        throw;
+    } catch (...) {
+        --counts_.lines;
         throw;
     }
+}
+
+void LogAudit::letGo() noexcept {
+    for (const auto& pool : pools_)
+        pool->odds.reset();
+    keptOdds_ = 0;
+    dice_.clear();
 }
 
 void LogAudit::take(const char* line, std::size_t length) {

@@ -43,7 +43,8 @@ class LogAudit {
     LogAudit& operator=(LogAudit&&) = delete;
 
     // One line, without its end. Throws std::bad_alloc, and then counts nothing of the line, so
-    // that what was read before it can still be audited.
+    // that what was read before it can still be audited, and lets go of the odds it keeps to
+    // save work, which the audit then works out again in the room they leave.
     void read(const char* line, std::size_t length);
 
     // A log held in memory, a piece at a time: every line the pieces end, each ended by "\n"
@@ -81,6 +82,8 @@ class LogAudit {
     Pool& poolOf(const std::string& text, bool& made);
     // Takes back the pool poolOf made last.
     void forgetLastPool() noexcept;
+    // Lets go of what can be worked out again: the odds kept and the dice's chances.
+    void letGo() noexcept;
     // read() but for the count of lines.
     void take(const char* line, std::size_t length);
 

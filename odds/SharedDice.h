@@ -39,6 +39,13 @@ class SharedDice {
     // The totals held.
     std::size_t held() const { return held_; }
 
+    // Lets go of every chance held.
+    void clear() noexcept {
+        index_.clear();
+        entries_.clear();
+        held_ = 0;
+    }
+
   private:
     struct Key {
         std::int32_t firstDice, firstSides, secondDice, secondSides;

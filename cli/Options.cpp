@@ -1,6 +1,7 @@
 #include "cli/Options.h"
 
 #include "features/RollAudit.h"
+#include "features/Seed.h"
 
 namespace orvik::cli {
 
@@ -119,13 +120,6 @@ bool parseTarget(const std::string& text, std::int64_t& target) {
     return true;
 }
 
-bool parseSeed(const std::string& text, std::uint32_t& seed) {
-    std::uint64_t value = 0;
-    if (!parseDigits(text, 0, 0xFFFFFFFFu, value)) return false;
-    seed = static_cast<std::uint32_t>(value);
-    return true;
-}
-
 // The options that take a value, and what that value is.
 struct Valued {
     const char* name;
@@ -149,7 +143,7 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
     if (value == nullptr || (name == "--module" && value->empty())) {
         error = "option '" + name + "' needs " + option.needs;
     } else if (name == "--seed") {
-        if (!parseSeed(*value, options.seed)) {
+        if (!features::seedFromText(*value, options.seed)) {
             error = "invalid seed '" + *value + "': expected 0 to 4294967295";
         }
         options.seeded = error.empty();

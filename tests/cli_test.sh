@@ -56,6 +56,11 @@ case_ "stdin sneak" 0 "3d6 d8+2\n" "rolls ( sneak attack, +3d6 ) a d8+2 and gets
 case_ "bad seed" 2 "" "" --seed x d20
 case_ "seed too big" 2 "" "" --seed 4294967296 d20
 case_ "negative seed" 2 "" "" --seed -1 d20
+# A seed is decimal digits alone, as the library reads it for every front end.
+for seed in -0 +1 0x10 1e3 " 1" 1.0; do
+    case_ "seed '$seed'" 2 "" "" --seed "$seed" d20
+done
+case_ "seed with leading zeros" 0 "" "rolls a d20 and gets 7.\n" --seed 0001 d20
 case_ "missing seed" 2 "" "" d20 --seed
 case_ "unknown option" 2 "" "" --frobnicate d20
 case_ "missing module" 2 "" "" --module "$tmp/nowhere.so" d20

@@ -22,9 +22,15 @@ namespace {
 
 // The names kept of the texts pooled with a roll's first text.
 constexpr std::size_t kPooledNames = 5;
-// The chances kept, in totals, of all the rolls' odds together (8 bytes each): beyond it a roll's
+// The chances kept of all the rolls' odds together (8 bytes each, 64 MB): beyond it a roll's
 // odds are worked out again for its audit rather than kept.
 constexpr std::size_t kMostKeptTotals = std::size_t{1} << 23;
+
+// The chances a roll's odds hold, as kept for its audit: each total's, and each total's scaled
+// where results are too unlikely for a double.
+std::size_t chancesOf(const Odds& odds) {
+    return odds.results.totals.probability.size() + odds.results.scaled.size();
+}
 
 // The name before "rolls " on an answer's line: the last word before the sentence, cut as a long
 // total is.
@@ -160,7 +166,7 @@ LogAudit::Pool& LogAudit::poolOf(const std::string& text, bool& made) {
                         ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll, &dice_)
                         : odds::rollOdds(text.c_str(), answer_.roll, &dice_);
         pool->shape = std::make_unique<audit::AnswerShape>(odds);
-        const std::size_t totals = odds.results.totals.probability.size();
+        const std::size_t totals = chancesOf(odds);
         if (keptOdds_ + totals <= kMostKeptTotals) {
             // The parts' own totals serve the odds' questions, not an audit.
             odds.results.sneakTotals = {};
@@ -186,7 +192,7 @@ LogAudit::Pool& LogAudit::poolOf(const std::string& text, bool& made) {
 
 void LogAudit::forgetLastPool() noexcept {
     const Pool& pool = *pools_.back();
-    if (pool.odds) keptOdds_ -= pool.odds->results.totals.probability.size();
+    if (pool.odds) keptOdds_ -= chancesOf(*pool.odds);
     if (pool.shape) --counts_.texts;
     index_.erase(pool.key);
     pools_.pop_back();

@@ -29,10 +29,11 @@ struct LogOptions {
 
 // A game's log, read line by line, and its roll texts' audits. Texts whose odds are the same
 // (the same dice, whatever their free text, where it cannot make a sentence too long) are tested
-// together. What it keeps grows with the answers' totals and the different rolls, not with the
-// lines or their free text: for each roll its first text and a few more names, which totals an
-// answer can hold, and a count of each total seen within the range seen; the odds themselves
-// are kept only while they are small, and worked out again for the audit.
+// together. What it keeps grows with the different rolls and the different totals their answers
+// hold, not with the lines, their free text or the range of the totals: for each roll its first
+// text and a few more names, which totals an answer can hold (a bit each), and a count of each
+// different total seen (TotalCounts), everyone's and each roller's; the odds and the dice's
+// chances are kept only while they take little room, and worked out again for the audit.
 class LogAudit {
   public:
     explicit LogAudit(LogOptions options = {});
@@ -92,7 +93,7 @@ class LogAudit {
     std::string partLine_;  // readText's line begun in one piece and not yet ended
     std::vector<std::unique_ptr<Pool>> pools_;
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
-    std::size_t keptOdds_ = 0;       // the chances kept, in totals
+    std::size_t keptOdds_ = 0;       // the chances kept (chancesOf)
     mutable odds::SharedDice dice_;  // the chances of the dice the rolls share
     print::LogCounts counts_;
     std::uint64_t linesWithNul_ = 0;

@@ -191,6 +191,16 @@ std::string rollerOf(const AuditHeading& heading) {
     return ", rolled by " + *heading.roller;
 }
 
+// ,"roller": whose answers these are (null for everyone's), where rollers are counted apart.
+void appendRollerJson(std::string& out, const AuditHeading& heading) {
+    if (!heading.byRoller) return;
+    out += ",\"roller\":";
+    if (heading.roller)
+        appendJsonString(out, *heading.roller);
+    else
+        out += "null";
+}
+
 // The texts pooled with this one, quoted.
 std::string pooledLine(const AuditHeading& heading) {
     if (heading.pooled.empty()) return "";
@@ -253,13 +263,7 @@ std::string auditJson(const std::string& text, const Odds& odds, const Observed&
         }
         out += heading.morePooled ? "],\"pooled_more\":true" : "],\"pooled_more\":false";
     }
-    if (heading.byRoller) {
-        out += ",\"roller\":";
-        if (heading.roller)
-            appendJsonString(out, *heading.roller);
-        else
-            out += "null";
-    }
+    appendRollerJson(out, heading);
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, odds.groups,
             observed.answers, tests.totals);
     out += audit::countsEveryGroup(odds) ? R"(,"groups_tested":"every")"
@@ -339,13 +343,7 @@ std::string auditOutOfMemory(const std::string& text, bool sneak, std::uint64_t 
     std::string out = "{\"text\":";
     appendJsonString(out, text);
     out += sneak ? ",\"sneak\":true" : ",\"sneak\":false";
-    if (heading.byRoller) {
-        out += ",\"roller\":";
-        if (heading.roller)
-            appendJsonString(out, *heading.roller);
-        else
-            out += "null";
-    }
+    appendRollerJson(out, heading);
     appendf(out, ",\"rolls\":%" PRIu64 ",\"error\":", rolls);
     appendJsonString(out, kWhy);
     return out + '}';

@@ -1,8 +1,8 @@
 // A log's audit as memory runs short: its counts take room by the totals seen, not their range;
 // a line that memory runs out on counts nothing, so that reading it again, or stopping there,
 // gives the audit of the lines read; and a text whose audit memory runs out for says so while
-// the others are made. This executable replaces the global allocation operators, so it is kept
-// apart from the others.
+// the others are made. Its own executable, with the global allocation operators replaced
+// (replaced_allocation.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 
 #include "features/LogAudit.h"
 #include "features/TotalCounts.h"
+#include "replaced_allocation.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ struct Injector {
 };
 Injector injector;
 
-void* allocate(std::size_t size) {
+}  // namespace
+
+void* testAllocate(std::size_t size) {
     if (injector.armed) {
         ++injector.attempts;
         if (injector.attempts == injector.failAt || size >= injector.failFrom)
@@ -40,24 +43,7 @@ void* allocate(std::size_t size) {
     return p;
 }
 
-}  // namespace
-
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
+void testRelease(void* p) noexcept {
     std::free(p);
 }
 

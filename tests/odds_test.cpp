@@ -357,10 +357,7 @@ TEST(Odds, SneakAttackRollsFollowTheComputedOdds) {
 // come from the shared ones, from those kept of an earlier text, or from fresh work, and after
 // those kept were let go for want of room, every figure of the odds is the same to the bit.
 TEST(Odds, SharedDiceGiveTheSameOdds) {
-    struct Row {
-        bool sneak;
-        std::string text;
-    } rows[] = {
+    const TextCase rows[] = {
         {false, "d20"},
         {false, "d20+5 to hit"},
         {false, "3#d20-7"},
@@ -394,7 +391,7 @@ TEST(Odds, SharedDiceGiveTheSameOdds) {
     // Room for every table, and room for hardly one, so that each text lets go of the last.
     orvik::odds::SharedDice ample, scant(60000);
     for (int pass = 0; pass < 2; ++pass) {
-        for (const Row& r : rows) {
+        for (const TextCase& r : rows) {
             const auto with = [&](orvik::odds::SharedDice* shared) {
                 return r.sneak ? orvik::odds::sneakOdds(r.text.c_str(), shared)
                                : orvik::odds::rollOdds(r.text.c_str(), shared);

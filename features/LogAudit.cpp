@@ -54,7 +54,9 @@ struct LogAudit::Tally {
     // One answer counted apart, for add() to take in.
     struct Counted {
         audit::Observed seen;
-        std::array<std::int64_t, kMostTotals> totals{};  // those to count
+        // Those to count, the first n: left unset beyond, since a line's every answer makes two.
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
+        std::array<std::int64_t, kMostTotals> totals;
         std::size_t n = 0;
     };
 

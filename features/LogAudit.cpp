@@ -1,7 +1,6 @@
 #include "features/LogAudit.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -51,31 +50,23 @@ struct LogAudit::Tally {
     audit::Observed seen;  // its counts stay empty: counts holds them
     TotalCounts counts;
 
-    // One answer counted apart, for add() to take in.
-    struct Counted {
-        audit::Observed seen;
-        // Those to count, the first n: left unset beyond, since a line's every answer makes two.
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
-        std::array<std::int64_t, kMostTotals> totals;
-        std::size_t n = 0;
-    };
-
-    // Counts one answer apart and makes room for it, leaving the tally as it was: so memory
-    // running out here counts nothing of it.
-    Counted counted(const audit::AnswerShape& shape, const LoggedAnswer& answer) {
-        Counted out;
-        out.seen = seen;
-        audit::countAnswer(shape, answer, out.seen,
-                           [&out](std::int64_t total) { out.totals[out.n++] = total; });
-        counts.prepare(out.totals.data(), out.n);
+    // What was seen with one more answer counted, and the totals it adds (into tested, whose room
+    // is reserved, when given): the tally itself is left as it was, so that memory running out
+    // counts nothing of the answer.
+    audit::Observed seenWith(const audit::AnswerShape& shape, const LoggedAnswer& answer,
+                             std::vector<std::int64_t>* tested) const {
+        audit::Observed out = seen;
+        audit::countAnswer(shape, answer, out, [tested](std::int64_t total) {
+            if (tested != nullptr) tested->push_back(total);
+        });
         return out;
     }
 
-    // Takes in what counted() gave, with no memory to find.
-    void add(Counted&& answer) noexcept {
-        seen = std::move(answer.seen);
-        for (std::size_t k = 0; k < answer.n; ++k)
-            counts.count(answer.totals[k]);
+    // Takes in what seenWith() gave, once counts has room for tested: needs no memory.
+    void add(audit::Observed&& with, const std::vector<std::int64_t>& tested) noexcept {
+        seen = std::move(with);
+        for (const std::int64_t total : tested)
+            counts.count(total);
     }
 
     // What was seen, with its counts laid out over odds' totals.
@@ -147,6 +138,7 @@ std::size_t LogAudit::KeyHash::operator()(const odds::OddsKey& key) const {
 
 LogAudit::LogAudit(LogOptions options) : options_(std::move(options)) {
     counts_.from = options_.from;
+    tested_.reserve(kMostTotals);
 }
 
 LogAudit::~LogAudit() = default;
@@ -266,12 +258,17 @@ void LogAudit::take(const char* line, std::size_t length) {
     try {
         Tally* roller =
             options_.byRoller ? &pool.rollerTally(rollerName(answer_.before), newRoller) : nullptr;
-        Tally::Counted byRoller;
-        if (roller != nullptr) byRoller = roller->counted(*pool.shape, answer_);
-        Tally::Counted byAll = pool.all.counted(*pool.shape, answer_);
+        tested_.clear();
+        audit::Observed all = pool.all.seenWith(*pool.shape, answer_, &tested_);
+        pool.all.counts.prepare(tested_.data(), tested_.size());
+        audit::Observed byRoller;
+        if (roller != nullptr) {
+            byRoller = roller->seenWith(*pool.shape, answer_, nullptr);
+            roller->counts.prepare(tested_.data(), tested_.size());
+        }
         pool.name(text);
-        if (roller != nullptr) roller->add(std::move(byRoller));
-        pool.all.add(std::move(byAll));
+        if (roller != nullptr) roller->add(std::move(byRoller), tested_);
+        pool.all.add(std::move(all), tested_);
     } catch (...) {
         if (newRoller) pool.forgetLastRoller();
         if (newPool) forgetLastPool();

@@ -89,8 +89,9 @@ class LogAudit {
     void take(const char* line, std::size_t length);
 
     LogOptions options_;
-    LoggedAnswer answer_;   // the line last read
-    std::string partLine_;  // readText's line begun in one piece and not yet ended
+    LoggedAnswer answer_;               // the line last read
+    std::vector<std::int64_t> tested_;  // its totals that count, with room for every one
+    std::string partLine_;              // readText's line begun in one piece and not yet ended
     std::vector<std::unique_ptr<Pool>> pools_;
     std::unordered_map<odds::OddsKey, std::size_t, KeyHash> index_;
     std::size_t keptOdds_ = 0;       // the chances kept (chancesOf)

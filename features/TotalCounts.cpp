@@ -52,7 +52,8 @@ void TotalCounts::prepare(const std::int64_t* totals, std::size_t n) {
     }
     // The totals not counted yet, each once, and the range of all.
     std::size_t fresh = 0;
-    std::int64_t low = lowest_, high = highest_;
+    std::int64_t low = lowest_;
+    std::int64_t high = highest_;
     for (std::size_t k = 0; k < n; ++k) {
         const std::int64_t total = totals[k];
         if (find(total) != nullptr || std::find(totals, totals + k, total) != totals + k) continue;

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <map>
 #include <new>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -79,12 +78,15 @@ std::map<std::int64_t, std::uint64_t> countsOf(const TotalCounts& counts) {
 // bytes a different total (128 at least), and never more than twice an array over the range
 // seen would take.
 TEST(TotalCounts, CountsInRoomByTheTotalsSeen) {
-    std::mt19937_64 random(7);
+    // Totals low to high, the same every run (a 64-bit linear congruential generator's top bits).
+    std::uint64_t state = 7;
     const auto some = [&](std::int64_t low, std::int64_t high, int n) {
         std::vector<std::int64_t> totals;
-        std::uniform_int_distribution<std::int64_t> pick(low, high);
-        for (int i = 0; i < n; ++i)
-            totals.push_back(pick(random));
+        const auto span = static_cast<std::uint64_t>(high - low) + 1;
+        for (int i = 0; i < n; ++i) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            totals.push_back(low + static_cast<std::int64_t>((state >> 33) % span));
+        }
         return totals;
     };
     std::vector<std::int64_t> up, down, ends;

@@ -304,7 +304,7 @@ bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>
     bool anyUnlikely = false;
     untested_ = 0;
     // Memory running out leaves one audit undone, said so in its place, and the others made.
-    bool wanting = false;  // an audit of the current pool that memory ran out for
+    // False for such an audit.
     const auto audit = [&](const Pool& pool, const Odds* odds, const Tally& tally,
                            const print::AuditHeading& heading) {
         std::string printed;
@@ -320,16 +320,16 @@ bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>
                 printed.clear();
             }
         }
-        if (printed.empty()) {
-            wanting = true;
+        const bool made = !printed.empty();
+        if (!made) {
             printed =
                 print::auditOutOfMemory(pool.text, pool.sneak, tally.seen.answers, heading, json);
         }
         each(printed);
+        return made;
     };
     for (const auto& pool : pools_) {
         if (!pool->shape) continue;
-        wanting = false;
         std::optional<Odds> fresh;
         const Odds* odds = pool->odds.get();
         if (odds == nullptr) {
@@ -342,14 +342,14 @@ bool LogAudit::eachText(bool json, const std::function<void(const std::string&)>
         heading.pooled = pool->pooled;
         heading.morePooled = pool->morePooled;
         heading.byRoller = options_.byRoller;
-        audit(*pool, odds, pool->all, heading);
+        bool made = audit(*pool, odds, pool->all, heading);
         heading.pooled.clear();
         heading.morePooled = false;
         for (const auto& [name, tally] : pool->rollers) {
             heading.roller = name;
-            audit(*pool, odds, tally, heading);
+            made = audit(*pool, odds, tally, heading) && made;
         }
-        if (wanting) ++untested_;
+        if (!made) ++untested_;
     }
     return anyUnlikely;
 }

@@ -31,8 +31,8 @@ const std::uint64_t* TotalCounts::find(std::int64_t total) const {
     if (!counts_.empty()) {
         if (total < first_ || total - first_ >= static_cast<std::int64_t>(counts_.size()))
             return nullptr;
-        const std::uint64_t& count = counts_[static_cast<std::size_t>(total - first_)];
-        return count > 0 ? &count : nullptr;
+        const std::uint64_t& held = counts_[static_cast<std::size_t>(total - first_)];
+        return held > 0 ? &held : nullptr;
     }
     if (table_.empty()) return nullptr;
     const Slot& slot = table_[slotOf(table_, total)];

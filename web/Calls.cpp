@@ -28,6 +28,7 @@
 #include "features/OddsAnswers.h"
 #include "features/RollAudit.h"
 #include "features/RollText.h"
+#include "features/Seed.h"
 #include "print/Json.h"
 
 // Every call JavaScript makes, marked so that the linker keeps and exports it: the one way a call
@@ -41,7 +42,7 @@ using namespace orvik::features;
 // The calls, by name, as the core exports them; the test checks the exports against it.
 // clang-format off
 #define ORVIK_WEB_CALLS(X) \
-    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_roll) \
+    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_seed_text) X(orvik_roll) \
     X(orvik_roll_dice) X(orvik_odds) X(orvik_reading) X(orvik_audit_begin) X(orvik_audit_roll) \
     X(orvik_audit_result) X(orvik_audit_end) X(orvik_log_begin) X(orvik_log_read) \
     X(orvik_log_summary) X(orvik_log_audits) X(orvik_log_end)
@@ -245,6 +246,7 @@ std::string protocol() {
     number("noMemory", kNoMemory, ",");
     number("no", kNo, ",");
     number("yes", kYes, "},");
+    number("mostSeed", kMostSeed, ",");
     number("defaultRolls", kDefaultRolls, ",");
     number("mostRolls", kMostRolls, ",");
     number("fewestForMean", orvik::audit::kFewestForMean, ",");
@@ -252,6 +254,15 @@ std::string protocol() {
     return out;
 }
 #undef ORVIK_NAME
+
+// Seeds the generator, as OrvikSeed and the command's --seed do, from a seed the library takes
+// (features/Seed): code kYes with the seed as the count, or kNo for a seed it refuses, the
+// generator then left as it was.
+const double* seeded(bool taken, std::uint32_t seed) {
+    if (!taken) return answer(kNo);
+    run = std::make_unique<Rolls>(seed);
+    return answer(kYes, seed);
+}
 
 }  // namespace
 
@@ -275,11 +286,19 @@ ORVIK_WEB_CALL void orvik_free(void* block) {
     std::free(block);  // NOLINT(cppcoreguidelines-no-malloc)
 }
 
-// Seeds the generator, as OrvikSeed and the command's --seed do.
-ORVIK_WEB_CALL const double* orvik_seed(std::uint32_t seed) {
-    return guarded([seed] {
-        run = std::make_unique<Rolls>(seed);
-        return answer(kYes);
+// A seed given as a number, as JavaScript's seed() gives one (seedFromNumber).
+ORVIK_WEB_CALL const double* orvik_seed(double value) {
+    return guarded([value] {
+        std::uint32_t seed = 0;
+        return seeded(seedFromNumber(value, seed), seed);
+    });
+}
+
+// A seed written as text, as --seed, a page's field and its link write one (seedFromText).
+ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t length) {
+    return guarded([=] {
+        std::uint32_t seed = 0;
+        return seeded(seedFromText(std::string_view(text, length), seed), seed);
     });
 }
 

@@ -211,19 +211,32 @@ function orvikApi(core, randomSeed, forPage) {
 
   let seedInUse = 0;
 
+  // Which seeds the generator takes is the library's rule (features/Seed), the same as --seed's:
+  // the core takes or refuses the number as it is.
   function seed(value) {
     if (value === undefined) return seedInUse;
     if (typeof value !== 'number') {
       throw new TypeError(`orvik: a seed is a number, not ${describe(value)}`);
     }
-    if (!Number.isInteger(value) || value < 0 || value > 0xffffffff) {
-      throw new RangeError(`orvik: a seed is a whole number from 0 to 4294967295, not ${value}`);
+    const got = reply(core._orvik_seed(value));
+    if (!got.yes) throw new RangeError(`orvik: a seed is a whole number from 0 to ${limits.mostSeed}, not ${value}`);
+    seedInUse = got.count;
+    return seedInUse;
+  }
+
+  // A seed written as text, as --seed reads one: the seed taken, or null for a text that is none,
+  // the generator then left as it was.
+  function seedText(text) {
+    needString(text, 'the seed');
+    try {
+      const length = put(text);
+      const got = reply(core._orvik_seed_text(buffer, length));
+      if (!got.yes) return null;
+      seedInUse = got.count;
+      return seedInUse;
+    } finally {
+      letGo();
     }
-    // -0 is the seed 0.
-    const seedValue = value + 0;
-    reply(core._orvik_seed(seedValue));
-    seedInUse = seedValue;
-    return seedValue;
   }
 
   // --- rolls
@@ -582,6 +595,7 @@ function orvikApi(core, randomSeed, forPage) {
   const D = places(protocol.rolled);
   const Q = places(protocol.questions);
   const limits = Object.freeze({
+    mostSeed: protocol.mostSeed,
     defaultRolls: protocol.defaultRolls,
     mostRolls: protocol.mostRolls,
     fewestForMean: protocol.fewestForMean,
@@ -605,6 +619,7 @@ function orvikApi(core, randomSeed, forPage) {
   if (forPage) {
     api.oddsDrawn = oddsDrawn;
     api.reading = reading;
+    api.seedText = seedText;
     api.auditLogFile = async (file, options) => {
       const { summary, audits } = await auditLogFile(file, options);
       return { summary, audits: audits.map((line) => JSON.parse(line)) };

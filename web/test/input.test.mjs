@@ -41,6 +41,10 @@ test('wrong options are refused, saying which and why, before anything is rolled
     [() => orvik.seed(2 ** 32), RangeError, /not 4294967296/],
     [() => orvik.seed(1.5), RangeError, /not 1.5/],
     [() => orvik.seed(NaN), RangeError, /not NaN/],
+    [() => orvik.seed(Infinity), RangeError, /not Infinity/],
+    [() => orvik.seed(-Infinity), RangeError, /not -Infinity/],
+    [() => orvik.seed(4294967295.5), RangeError, /not 4294967295.5/],
+    [() => orvik.seed(-1e-300), RangeError, /not -1e-300/],
     [() => orvik.seed('1'), TypeError, /a seed is a number, not the string "1"/],
   ];
   for (const [call, type, message] of wrong) assert.throws(call, (e) => e instanceof type && message.test(e.message), String(call));

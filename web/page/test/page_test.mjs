@@ -455,6 +455,17 @@ describe('the page', { concurrency: false }, () => {
     await roll(again, '3#d20+5');
     assert.equal((await rollsShown(again)).at(-1).answer, rolled, 'the same seed rolls the same');
     await again.done();
+
+    // A link's seed is read as --seed reads it: 0016 is 16, and 0x10, which --seed refuses, is
+    // not 16 but a fresh seed.
+    for (const [written, taken] of [['0016', '16'], ['0x10', null], ['1e3', null]]) {
+      const linked = await open(`${fileUrl}#view=roll&seed=${written}`);
+      await linked.waitForFunction(() => document.querySelectorAll('#history li.seed-entry').length > 0);
+      const inUse = await linked.textContent('#seed-in-use');
+      if (taken === null) assert.ok(inUse !== '16' && inUse !== '1000', `${written}: ${inUse}`);
+      else assert.equal(inUse, taken);
+      await linked.done();
+    }
   });
 
   test('from disk and from a server, with every request outside the folder blocked, it rolls, answers odds and audits', async () => {
@@ -512,7 +523,7 @@ describe('the page', { concurrency: false }, () => {
     await page.click('#tab-roll');
     await page.fill('#seed', hostile[0]);
     await page.press('#seed', 'Enter');
-    await page.waitForFunction(() => /^A seed is a number, not the string/.test(document.getElementById('seed-error').textContent));
+    await page.waitForFunction(() => /^Write the seed in digits alone/.test(document.getElementById('seed-error').textContent));
     const seen = await page.evaluate(() => ({
       images: document.images.length,
       scripts: document.scripts.length,
@@ -689,16 +700,27 @@ describe('the page', { concurrency: false }, () => {
     assert.equal(await historyCount(page), 1);
     await roll(page, 'd6');
     assert.equal(await error('roll-text'), null);
-    // A seed the library refuses: beside the seed, the roll's answer left alone.
+    // A seed the library refuses, as --seed refuses it: beside the seed, the roll's answer and the
+    // seed in use left alone.
     const answer = await page.textContent('#roll-latest');
-    for (const [typed, said] of [['abc', 'A seed is a number, not the string "abc".'], ['1.5', 'A seed is a whole number from 0 to 4294967295, not 1.5.'],
-      ['4294967296', 'A seed is a whole number from 0 to 4294967295, not 4294967296.']]) {
+    const inUse = await page.textContent('#seed-in-use');
+    for (const typed of ['abc', '1.5', '4294967296', '0x10', '1e3', ' 16', '+16', '-0', '']) {
+      assert.match(native(['--seed', typed, 'd6']).stderr, /^orvik: invalid seed/, `--seed '${typed}' is refused too`);
       await page.fill('#seed', typed);
       await page.press('#seed', 'Enter');
       await page.waitForFunction(() => !document.getElementById('seed-error').hidden);
-      assert.deepEqual(await error('seed'), [said, 'true']);
+      assert.deepEqual(await error('seed'), ['Write the seed in digits alone, a whole number from 0 to 4294967295, such as 1234.', 'true'], typed);
       assert.equal(await page.textContent('#roll-latest'), answer);
+      assert.equal(await page.textContent('#seed-in-use'), inUse);
+      await page.evaluate(() => { document.getElementById('seed-error').hidden = true; });
     }
+    // Leading zeros are digits: the seed 16, as --seed 0016 takes it.
+    await page.fill('#seed', '0016');
+    await page.press('#seed', 'Enter');
+    await page.waitForFunction(() => document.getElementById('seed-in-use').textContent === '16');
+    assert.equal(await error('seed'), null);
+    await roll(page, 'd20');
+    assert.equal(await page.textContent('#roll-latest'), native(['--seed', '0016', 'd20']).lines[0]);
     await setSeed(page, 3);
     assert.equal(await error('seed'), null);
     // The questions' fields: what the page takes, and what the library refuses, in a player's words.

@@ -429,17 +429,23 @@ ORVIK_WEB_CALL const double* orvik_log_begin(const char* from, std::size_t fromL
     });
 }
 
-// A piece of the log; last after the last piece. The count is the lines read so far. Once memory
-// runs out, the lines read before stand, and the rest are not read.
+// A piece of the log; last after the last piece. Code kYes, the count the lines read so far; or
+// kNo when memory ran out at the line after those: the lines before it stand, as the command's
+// audit stops there, what can be worked out again is let go, and no more is read.
 ORVIK_WEB_CALL const double* orvik_log_read(Logged* log, const char* piece, std::size_t length,
                                             int last) {
     return guarded([=] {
-        if (log->bytes) {
-            log->read.clear();
-            log->reader.read(piece, length, last != 0, log->read);
-            log->audit.readText(log->read, last != 0);
-        } else {
-            log->audit.readText(std::string_view(piece, length), last != 0);
+        try {
+            if (log->bytes) {
+                log->read.clear();
+                log->reader.read(piece, length, last != 0, log->read);
+                log->audit.readText(log->read, last != 0);
+            } else {
+                log->audit.readText(std::string_view(piece, length), last != 0);
+            }
+        } catch (const std::bad_alloc&) {
+            std::string().swap(log->read);
+            return answer(kNo, static_cast<double>(log->audit.linesRead()));
         }
         return answer(kYes, static_cast<double>(log->audit.linesRead()));
     });
@@ -456,14 +462,15 @@ ORVIK_WEB_CALL const double* orvik_log_summary(const Logged* log, const char* so
 }
 
 // Each text's audit, one JSON object a line, as `orvik --audit --answers --json` prints them: the
-// text. Code kYes when any is unlikely.
+// text. Code kYes when any is unlikely. The count is the roll texts some audit of which memory ran
+// out for (LogAudit::untested), each said so in its place.
 ORVIK_WEB_CALL const double* orvik_log_audits(const Logged* log) {
     return guarded([=] {
         const bool unlikely = log->audit.eachText(true, [](const std::string& printed) {
             replyText += printed;
             replyText += '\n';
         });
-        return answer(unlikely ? kYes : kNo);
+        return answer(unlikely ? kYes : kNo, static_cast<double>(log->audit.untested()));
     });
 }
 

@@ -10,7 +10,7 @@
 // way), which it ends with the matching call. Each call answers with a Reply, whose place it
 // returns, valid until the next call. Memory running out is the one trouble a call meets, and no
 // exception may cross into JavaScript: the reply's code is then kNoMemory, and what the call was
-// making is let go.
+// making is let go (a log's reading, which stops at the line memory ran out at, says so instead).
 #include <cstdint>
 #include <cstdlib>
 #include <memory>

@@ -278,21 +278,29 @@ void LogAudit::take(const char* line, std::size_t length) {
 }
 
 void LogAudit::readText(std::string_view piece, bool last) {
-    for (std::size_t end = piece.find('\n'); end != std::string_view::npos;
-         end = piece.find('\n')) {
-        if (partLine_.empty()) {
-            read(piece.data(), end);
-        } else {
-            partLine_.append(piece.data(), end);
+    try {
+        for (std::size_t end = piece.find('\n'); end != std::string_view::npos;
+             end = piece.find('\n')) {
+            if (partLine_.empty()) {
+                read(piece.data(), end);
+            } else {
+                partLine_.append(piece.data(), end);
+                read(partLine_.data(), partLine_.size());
+                partLine_.clear();
+            }
+            piece.remove_prefix(end + 1);
+        }
+        partLine_.append(piece);
+        if (last && !partLine_.empty()) {
             read(partLine_.data(), partLine_.size());
             partLine_.clear();
         }
-        piece.remove_prefix(end + 1);
-    }
-    partLine_.append(piece);
-    if (last && !partLine_.empty()) {
-        read(partLine_.data(), partLine_.size());
-        partLine_.clear();
+    } catch (const std::bad_alloc&) {
+        // The line is not read, nor any after it: what it held so far goes, with what can be
+        // worked out again, and leaves the audit room.
+        std::string().swap(partLine_);
+        letGo();
+        throw;
     }
 }
 

@@ -50,7 +50,8 @@ class LogAudit {
 
     // A log held in memory, a piece at a time: every line the pieces end, each ended by "\n"
     // (a "\r" before it is a blank, as read() takes it), and with last the line left over.
-    // Throws std::bad_alloc.
+    // Throws std::bad_alloc, as read() does, and then lets go of the line begun too: the caller
+    // reads no more of the log.
     void readText(std::string_view piece, bool last);
 
     // The answers counted, of texts the module rolls: none leaves nothing to test.

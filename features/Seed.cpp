@@ -4,10 +4,6 @@
 
 namespace orvik::features {
 
-namespace {
-constexpr std::uint64_t kMostSeed = 4294967295u;  // the generator's state is 32 bits
-}  // namespace
-
 bool seedFromText(std::string_view text, std::uint32_t& seed) {
     if (text.empty()) return false;
     std::uint64_t value = 0;

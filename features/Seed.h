@@ -8,6 +8,9 @@
 
 namespace orvik::features {
 
+// The largest seed: the generator's state is 32 bits.
+constexpr std::uint32_t kMostSeed = 4294967295u;
+
 // A seed written as text: decimal digits alone (leading zeros too), 0 to 4294967295, as a roll's
 // own numbers are written. No sign, blank, "0x" or exponent: "16" is a seed, "0x10", "+16" and
 // "-0" are not, nor is "1e3". False for anything else, seed then left as it was.

@@ -268,4 +268,27 @@ TEST(LogAudit, ATextMemoryRunsOutForSaysSo) {
     }
 }
 
+// A log read in pieces stops where memory runs out for the line begun in one piece and grown in
+// the next: the lines before it are audited as ever, and the line and what it held go.
+TEST(LogAudit, ALineTooLongToHoldStopsTheReading) {
+    const std::string first = "<Orvik> Ana rolls a d20 and gets 5.\n<Orvik> Bo rolls 3d6";
+    LogAudit read;
+    read.readText(first.substr(0, first.find('\n') + 1), true);
+    LogAudit audit;
+    audit.readText(first, false);
+    bool failed = false;
+    {
+        const Armed armed(0, 4096);
+        try {
+            for (int i = 0; i < 10; ++i)
+                audit.readText(std::string(1000, 'x'), false);
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    }
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(audit.linesRead(), 1u);
+    EXPECT_EQ(auditOf(audit, true), auditOf(read, true));
+}
+
 }  // namespace

@@ -10,7 +10,7 @@
 // way), which it ends with the matching call. Each call answers with a Reply, whose place it
 // returns, valid until the next call. Memory running out is the one trouble a call meets, and no
 // exception may cross into JavaScript: the reply's code is then kNoMemory, and what the call was
-// making is let go.
+// making is let go (a log's reading, which stops at the line memory ran out at, says so instead).
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -28,6 +28,7 @@
 #include "features/OddsAnswers.h"
 #include "features/RollAudit.h"
 #include "features/RollText.h"
+#include "features/Seed.h"
 #include "print/Json.h"
 
 // Every call JavaScript makes, marked so that the linker keeps and exports it: the one way a call
@@ -41,7 +42,7 @@ using namespace orvik::features;
 // The calls, by name, as the core exports them; the test checks the exports against it.
 // clang-format off
 #define ORVIK_WEB_CALLS(X) \
-    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_roll) \
+    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_seed_text) X(orvik_roll) \
     X(orvik_roll_dice) X(orvik_odds) X(orvik_reading) X(orvik_audit_begin) X(orvik_audit_roll) \
     X(orvik_audit_result) X(orvik_audit_end) X(orvik_log_begin) X(orvik_log_read) \
     X(orvik_log_summary) X(orvik_log_audits) X(orvik_log_end)
@@ -245,6 +246,7 @@ std::string protocol() {
     number("noMemory", kNoMemory, ",");
     number("no", kNo, ",");
     number("yes", kYes, "},");
+    number("mostSeed", kMostSeed, ",");
     number("defaultRolls", kDefaultRolls, ",");
     number("mostRolls", kMostRolls, ",");
     number("fewestForMean", orvik::audit::kFewestForMean, ",");
@@ -252,6 +254,15 @@ std::string protocol() {
     return out;
 }
 #undef ORVIK_NAME
+
+// Seeds the generator, as OrvikSeed and the command's --seed do, from a seed the library takes
+// (features/Seed): code kYes with the seed as the count, or kNo for a seed it refuses, the
+// generator then left as it was.
+const double* seeded(bool taken, std::uint32_t seed) {
+    if (!taken) return answer(kNo);
+    run = std::make_unique<Rolls>(seed);
+    return answer(kYes, seed);
+}
 
 }  // namespace
 
@@ -275,11 +286,19 @@ ORVIK_WEB_CALL void orvik_free(void* block) {
     std::free(block);  // NOLINT(cppcoreguidelines-no-malloc)
 }
 
-// Seeds the generator, as OrvikSeed and the command's --seed do.
-ORVIK_WEB_CALL const double* orvik_seed(std::uint32_t seed) {
-    return guarded([seed] {
-        run = std::make_unique<Rolls>(seed);
-        return answer(kYes);
+// A seed given as a number, as JavaScript's seed() gives one (seedFromNumber).
+ORVIK_WEB_CALL const double* orvik_seed(double value) {
+    return guarded([value] {
+        std::uint32_t seed = 0;
+        return seeded(seedFromNumber(value, seed), seed);
+    });
+}
+
+// A seed written as text, as --seed, a page's field and its link write one (seedFromText).
+ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t length) {
+    return guarded([=] {
+        std::uint32_t seed = 0;
+        return seeded(seedFromText(std::string_view(text, length), seed), seed);
     });
 }
 
@@ -410,17 +429,23 @@ ORVIK_WEB_CALL const double* orvik_log_begin(const char* from, std::size_t fromL
     });
 }
 
-// A piece of the log; last after the last piece. The count is the lines read so far. Once memory
-// runs out, the lines read before stand, and the rest are not read.
+// A piece of the log; last after the last piece. Code kYes, the count the lines read so far; or
+// kNo when memory ran out at the line after those: the lines before it stand, as the command's
+// audit stops there, what can be worked out again is let go, and no more is read.
 ORVIK_WEB_CALL const double* orvik_log_read(Logged* log, const char* piece, std::size_t length,
                                             int last) {
     return guarded([=] {
-        if (log->bytes) {
-            log->read.clear();
-            log->reader.read(piece, length, last != 0, log->read);
-            log->audit.readText(log->read, last != 0);
-        } else {
-            log->audit.readText(std::string_view(piece, length), last != 0);
+        try {
+            if (log->bytes) {
+                log->read.clear();
+                log->reader.read(piece, length, last != 0, log->read);
+                log->audit.readText(log->read, last != 0);
+            } else {
+                log->audit.readText(std::string_view(piece, length), last != 0);
+            }
+        } catch (const std::bad_alloc&) {
+            std::string().swap(log->read);
+            return answer(kNo, static_cast<double>(log->audit.linesRead()));
         }
         return answer(kYes, static_cast<double>(log->audit.linesRead()));
     });
@@ -437,14 +462,15 @@ ORVIK_WEB_CALL const double* orvik_log_summary(const Logged* log, const char* so
 }
 
 // Each text's audit, one JSON object a line, as `orvik --audit --answers --json` prints them: the
-// text. Code kYes when any is unlikely.
+// text. Code kYes when any is unlikely. The count is the roll texts some audit of which memory ran
+// out for (LogAudit::untested), each said so in its place.
 ORVIK_WEB_CALL const double* orvik_log_audits(const Logged* log) {
     return guarded([=] {
         const bool unlikely = log->audit.eachText(true, [](const std::string& printed) {
             replyText += printed;
             replyText += '\n';
         });
-        return answer(unlikely ? kYes : kNo);
+        return answer(unlikely ? kYes : kNo, static_cast<double>(log->audit.untested()));
     });
 }
 

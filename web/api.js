@@ -211,19 +211,32 @@ function orvikApi(core, randomSeed, forPage) {
 
   let seedInUse = 0;
 
+  // Which seeds the generator takes is the library's rule (features/Seed), the same as --seed's:
+  // the core takes or refuses the number as it is.
   function seed(value) {
     if (value === undefined) return seedInUse;
     if (typeof value !== 'number') {
       throw new TypeError(`orvik: a seed is a number, not ${describe(value)}`);
     }
-    if (!Number.isInteger(value) || value < 0 || value > 0xffffffff) {
-      throw new RangeError(`orvik: a seed is a whole number from 0 to 4294967295, not ${value}`);
+    const got = reply(core._orvik_seed(value));
+    if (!got.yes) throw new RangeError(`orvik: a seed is a whole number from 0 to ${limits.mostSeed}, not ${value}`);
+    seedInUse = got.count;
+    return seedInUse;
+  }
+
+  // A seed written as text, as --seed reads one: the seed taken, or null for a text that is none,
+  // the generator then left as it was.
+  function seedText(text) {
+    needString(text, 'the seed');
+    try {
+      const length = put(text);
+      const got = reply(core._orvik_seed_text(buffer, length));
+      if (!got.yes) return null;
+      seedInUse = got.count;
+      return seedInUse;
+    } finally {
+      letGo();
     }
-    // -0 is the seed 0.
-    const seedValue = value + 0;
-    reply(core._orvik_seed(seedValue));
-    seedInUse = seedValue;
-    return seedValue;
   }
 
   // --- rolls
@@ -494,26 +507,31 @@ function orvikApi(core, randomSeed, forPage) {
 
   // A log's audit from its pieces: next() gives the next piece (a string, or a file's bytes with
   // bytes) and whether it is the last, or null once the log is read; told(done, lines) tells the
-  // progress. Whatever happens, the core lets go of all the audit held.
+  // progress. Memory running out at a line stops the reading there, as the command's does: the
+  // audit is of the lines before it (outOfMemoryAt), and a text whose audit memory then runs out
+  // for says so in its place (untested counts them). Whatever happens, the core lets go of all
+  // the audit held.
   async function auditPieces({ from, byRoller, source, signal }, bytes, next, told) {
     const begun = withStrings([from], (pointer, length) =>
       reply(core._orvik_log_begin(pointer, length, byRoller ? 1 : 0, bytes ? 1 : 0)));
     const handle = begun.handle;
     try {
       let last = Date.now();
+      let outOfMemoryAt = null;
       for (;;) {
         if (aborted(signal)) break;
         const piece = await next();
         if (piece === null) break;
-        let linesRead;
+        let got;
         try {
           const length = bytes ? putBytes(piece.value) : put(piece.value);
-          linesRead = reply(core._orvik_log_read(handle, buffer, length, piece.last ? 1 : 0)).count;
+          got = reply(core._orvik_log_read(handle, buffer, length, piece.last ? 1 : 0));
         } finally {
           letGo();
         }
-        told(linesRead);
-        if (piece.last) break;
+        told(got.count);
+        if (!got.yes) outOfMemoryAt = got.count + 1;
+        if (piece.last || !got.yes) break;
         if (Date.now() - last >= SLICE) {
           await pause();
           last = Date.now();
@@ -522,8 +540,9 @@ function orvikApi(core, randomSeed, forPage) {
       // Stopped part-way: a line begun and not ended is not read.
       const summed = withStrings([source], (pointer, length) => reply(core._orvik_log_summary(handle, pointer, length)));
       const summary = summed.text();
-      if (summed.count === 0) return { summary, audits: [] };
-      return { summary, audits: lines(reply(core._orvik_log_audits(handle)).text()) };
+      if (summed.count === 0) return { summary, audits: [], untested: 0, outOfMemoryAt };
+      const audited = reply(core._orvik_log_audits(handle));
+      return { summary, audits: lines(audited.text()), untested: audited.count, outOfMemoryAt };
     } finally {
       core._orvik_log_end(handle);
     }
@@ -582,6 +601,7 @@ function orvikApi(core, randomSeed, forPage) {
   const D = places(protocol.rolled);
   const Q = places(protocol.questions);
   const limits = Object.freeze({
+    mostSeed: protocol.mostSeed,
     defaultRolls: protocol.defaultRolls,
     mostRolls: protocol.mostRolls,
     fewestForMean: protocol.fewestForMean,
@@ -596,8 +616,8 @@ function orvikApi(core, randomSeed, forPage) {
     odds: (texts, options) => oddsJson(texts, options).map((line) => JSON.parse(line)),
     audit: async (texts, options) => (await auditJson(texts, options)).map((line) => JSON.parse(line)),
     auditLog: async (log, options) => {
-      const { summary, audits } = await auditLogJson(log, options);
-      return { summary, audits: audits.map((line) => JSON.parse(line)) };
+      const got = await auditLogJson(log, options);
+      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
     },
     // The same answers as the very text the command prints: one JSON object a line.
     json: { roll: rollJson, odds: oddsJson, audit: auditJson, auditLog: auditLogJson },
@@ -605,9 +625,10 @@ function orvikApi(core, randomSeed, forPage) {
   if (forPage) {
     api.oddsDrawn = oddsDrawn;
     api.reading = reading;
+    api.seedText = seedText;
     api.auditLogFile = async (file, options) => {
-      const { summary, audits } = await auditLogFile(file, options);
-      return { summary, audits: audits.map((line) => JSON.parse(line)) };
+      const got = await auditLogFile(file, options);
+      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
     };
     api.limits = limits;
   }

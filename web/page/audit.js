@@ -111,7 +111,8 @@
 
     function card(a, into, limits) {
       if (a.error !== undefined) {
-        into.append(h('p', { class: 'error' }, a.error));
+        // A log's text whose audit memory ran out for says how many answers went untested.
+        into.append(h('p', { class: 'error' }, a.rolls === undefined ? a.error : `${count(a.rolls)} ${a.rolls === 1 ? 'roll' : 'rolls'}: ${a.error}`));
         return;
       }
       if (a.pooled) {
@@ -159,18 +160,33 @@
           h('td', null, fig(c.classes[i].expected, 'one'))), 0));
     }
 
-    function show(list, summary, stopped, orvik) {
+    // What memory running out cut short in a log's audit, as the command says it.
+    function shortOf(log) {
+      const said = [];
+      if (log.outOfMemoryAt !== null) {
+        said.push(`Memory ran out at line ${count(log.outOfMemoryAt)} of the log: the audit is of the lines before it.`);
+      }
+      if (log.untested > 0) {
+        said.push(`Memory ran out before ${count(log.untested)} ${log.untested === 1 ? 'roll text' : 'roll texts'} could be tested: the cards say so.`);
+      }
+      return said;
+    }
+
+    // log: a log's audit, with its summary and what memory cut short; null for rolls.
+    function show(list, log, stopped, orvik) {
       if (observer) observer.disconnect();
       charts = [];
       const results = byId('audit-results');
-      const summaryLine = summary ? h('p', { class: 'summary' }, summary) : null;
+      const short = log ? shortOf(log) : [];
+      const head = log ? [h('p', { class: 'summary' }, log.summary), ...short.map((line) => h('p', { class: 'error' }, line))] : [];
       const cards = h('div', { class: 'cards' });
-      results.replaceChildren(...(summaryLine ? [summaryLine] : []), cards);
+      results.replaceChildren(...head, cards);
       observer = lazyCards(cards, list, heading, (a, into) => card(a, into, orvik.limits), (a) => `Audit of ${a.text}`);
       const verdicts = list.filter((a) => a.verdict !== undefined);
       const unlikely = verdicts.filter((a) => a.unlikely).length;
-      status.textContent = (stopped ? 'Stopped; the audit is of what was done. ' : '') + (list.length === 0 ? 'No answers to test.'
-        : `Audited ${list.length} ${list.length === 1 ? 'roll text' : 'roll texts'}: ${unlikely === 0 ? 'none' : unlikely} very unlikely.`);
+      status.textContent = (stopped ? 'Stopped; the audit is of what was done. ' : '') +
+        (short.length > 0 ? 'Memory ran out: the audit is of what it could hold, as said below. ' : '') + (list.length === 0 ? 'No answers to test.'
+          : `Audited ${list.length} ${list.length === 1 ? 'roll text' : 'roll texts'}: ${unlikely === 0 ? 'none' : unlikely} very unlikely.`);
       // The verdicts are read out; on the screen each stands in its text's card.
       byId('audit-verdicts').textContent = verdicts.slice(0, 5).map((a) => `${a.text}: ${a.verdict}.`).join(' ') +
         (verdicts.length > 5 ? ` And ${verdicts.length - 5} more.` : '');
@@ -200,7 +216,7 @@
       try {
         const [{ result, stopped }, orvik] = await Promise.all([mine.done, app.library]);
         if (message.op === 'audit') show(result, null, stopped, orvik);
-        else show(result.audits, result.summary, stopped, orvik);
+        else show(result.audits, result, stopped, orvik);
       } catch (error) {
         byId('audit-results').replaceChildren();
         status.textContent = page.roll.playerWords(error);

@@ -82,16 +82,6 @@
     return big ? BigInt(trimmed) : Number(trimmed);
   }
 
-  // A seed field's text as it goes to the library's seed(): digits as a number, any other number
-  // as a number, anything else as the text, for the library to refuse. The one place the page
-  // reads a seed.
-  function seedOf(text) {
-    const trimmed = String(text).trim();
-    if (/^-?\d+$/.test(trimmed)) return Number(trimmed);
-    const number = trimmed === '' ? NaN : Number(trimmed);
-    return Number.isFinite(number) ? number : text;
-  }
-
   // Roll texts, one a line; empty lines are none.
   function textLines(text) {
     return text.split('\n').map((line) => line.replace(/\r$/, '')).filter((line) => line !== '');
@@ -185,5 +175,5 @@
   }
 
   page.helpers = {
-    fig, refigure, figures, pagedTable, lazyCards, h, svg, byId, codeText, fixed, count, formats, shown, size, wholeNumber, seedOf, textLines, csvText };
+    fig, refigure, figures, pagedTable, lazyCards, h, svg, byId, codeText, fixed, count, formats, shown, size, wholeNumber, textLines, csvText };
 })(globalThis.OrvikPage = globalThis.OrvikPage || {});

@@ -4,7 +4,7 @@
 (function (page) {
   'use strict';
 
-  const { byId, refigure, seedOf } = page.helpers;
+  const { byId, refigure } = page.helpers;
   const core = globalThis.OrvikCore;
   const store = new page.state.Store(page.state.stateOf(location.hash));
 
@@ -95,9 +95,10 @@
       store.update((s) => { s.audit.rolls = String(orvik.limits.defaultRolls); });
       audit.fill(store.state);
     }
-    const wanted = seed === null ? undefined : seedOf(seed);
-    if (wanted === undefined || wanted !== inUse) {
-      if (!(await roll.setSeed(wanted))) await roll.setSeed(undefined);
+    // A link's seed is text, which the library takes or refuses as --seed's; the page's own links
+    // write the seed in use as it shows it.
+    if (seed === null || seed !== String(inUse)) {
+      if (!(await roll.setSeed(seed === null ? undefined : seed))) await roll.setSeed(undefined);
     }
     if (store.state.view === 'odds') await odds.ask(false);
   }

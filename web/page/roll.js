@@ -3,7 +3,7 @@
 (function (page) {
   'use strict';
 
-  const { h, byId, codeText, seedOf } = page.helpers;
+  const { h, byId, codeText } = page.helpers;
 
   function faces(list) {
     return list.map((group) => `[${group.join(' ')}]`).join(' ');
@@ -56,26 +56,26 @@
       rollDice.replaceChildren();
     }
 
-    // Sets the seed (a random one for undefined); true once the library took it.
-    async function setSeed(value) {
+    // Sets the seed from its text as typed or linked, which the library reads as --seed reads
+    // it, or a random one for undefined; true once the library took it.
+    async function setSeed(typed) {
       const orvik = await app.library;
-      try {
-        const seed = orvik.seed(value === undefined ? app.core.randomSeed() : value);
-        app.fieldError('seed', null);
-        byId('seed-in-use').textContent = String(seed);
-        seedInput.value = String(seed);
-        history.prepend(h('li', { class: 'seed-entry' }, `Seed set to ${seed}`));
-        store.update((s) => { s.seed = seed; });
-        return true;
-      } catch (error) {
-        app.fieldError('seed', playerWords(error));
+      const seed = typed === undefined ? orvik.seed(app.core.randomSeed()) : orvik.seedText(typed);
+      if (seed === null) {
+        app.fieldError('seed', `Write the seed in digits alone, a whole number from 0 to ${orvik.limits.mostSeed}, such as 1234.`);
         return false;
       }
+      app.fieldError('seed', null);
+      byId('seed-in-use').textContent = String(seed);
+      seedInput.value = String(seed);
+      history.prepend(h('li', { class: 'seed-entry' }, `Seed set to ${seed}`));
+      store.update((s) => { s.seed = seed; });
+      return true;
     }
 
     byId('seed-form').addEventListener('submit', (event) => {
       event.preventDefault();
-      setSeed(seedOf(seedInput.value));
+      setSeed(seedInput.value);
     });
     byId('new-seed').addEventListener('click', () => setSeed(undefined));
 

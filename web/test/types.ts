@@ -33,7 +33,13 @@ export async function use(): Promise<void> {
     console.log(tested.chi_square.classes[0].observed, tested.mean.p, tested.verdict);
   }
   const log = await orvik.auditLog('', { from: '<Orvik>', byRoller: true, source: 'game.log', onProgress: ({ lines }) => lines });
-  console.log(log.summary, log.audits[0]?.roller, any.length);
+  console.log(log.summary, log.audits[0]?.roller, any.length, log.untested, log.outOfMemoryAt ?? 0);
+  for (const audit of log.audits) {
+    if ('error' in audit) console.log(audit.rolls, audit.error);
+    else console.log(audit.verdict);
+  }
+  // @ts-expect-error: outOfMemoryAt may be null
+  const line: number = log.outOfMemoryAt;
   const lines: string[] = [orvik.json.roll('d6'), ...orvik.json.odds(['d6']), ...(await orvik.json.audit('d6'))];
   console.log(lines, (await orvik.json.auditLog('')).audits);
   // @ts-expect-error: a number is no text

@@ -159,6 +159,18 @@ async function audit(page, click) {
   }, null, { timeout: 120000 });
 }
 
+// No WCAG 2.1 AA violation that axe-core (loaded into the page) finds.
+async function checkWcag(page, what) {
+  const result = await page.evaluate(() => window.axe.run(document, {
+    runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] },
+    // axe would fetch the style sheets again, which the page's policy forbids.
+    preload: false,
+  }));
+  const found = result.violations.map((v) => `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`);
+  assert.deepEqual(found, [], `${what}: WCAG 2.1 AA`);
+  assert.ok(result.passes.length > 10, `${what}: axe checked ${result.passes.length} rules`);
+}
+
 // A card drawn: cards past the first few are drawn as they come into view.
 async function reveal(card) {
   await card.scrollIntoViewIfNeeded();
@@ -455,6 +467,17 @@ describe('the page', { concurrency: false }, () => {
     await roll(again, '3#d20+5');
     assert.equal((await rollsShown(again)).at(-1).answer, rolled, 'the same seed rolls the same');
     await again.done();
+
+    // A link's seed is read as --seed reads it: 0016 is 16, and 0x10, which --seed refuses, is
+    // not 16 but a fresh seed.
+    for (const [written, taken] of [['0016', '16'], ['0x10', null], ['1e3', null]]) {
+      const linked = await open(`${fileUrl}#view=roll&seed=${written}`);
+      await linked.waitForFunction(() => document.querySelectorAll('#history li.seed-entry').length > 0);
+      const inUse = await linked.textContent('#seed-in-use');
+      if (taken === null) assert.ok(inUse !== '16' && inUse !== '1000', `${written}: ${inUse}`);
+      else assert.equal(inUse, taken);
+      await linked.done();
+    }
   });
 
   test('from disk and from a server, with every request outside the folder blocked, it rolls, answers odds and audits', async () => {
@@ -512,7 +535,7 @@ describe('the page', { concurrency: false }, () => {
     await page.click('#tab-roll');
     await page.fill('#seed', hostile[0]);
     await page.press('#seed', 'Enter');
-    await page.waitForFunction(() => /^A seed is a number, not the string/.test(document.getElementById('seed-error').textContent));
+    await page.waitForFunction(() => /^Write the seed in digits alone/.test(document.getElementById('seed-error').textContent));
     const seen = await page.evaluate(() => ({
       images: document.images.length,
       scripts: document.scripts.length,
@@ -524,12 +547,13 @@ describe('the page', { concurrency: false }, () => {
     await page.done();
   });
 
-  test('while a million-roll audit runs, a click on the page is answered', async () => {
+  test('while a long audit runs, a click on the page is answered', async () => {
     const page = await open(fileUrl);
     await page.click('#tab-audit');
     await page.check('input[name="audit-source"][value="rolls"]');
     await page.fill('#audit-texts', '30#100d500');
-    await page.fill('#audit-rolls', '1000000');
+    // Ten million rolls, seconds even where a million take one: it is cancelled once clicked.
+    await page.fill('#audit-rolls', '10000000');
     await page.evaluate(() => {
       window.clickLags = [];
       document.addEventListener('click', (event) => window.clickLags.push(performance.now() - event.timeStamp), true);
@@ -557,7 +581,7 @@ describe('the page', { concurrency: false }, () => {
     await audit(page, () => page.click('#audit-cancel'));
     assert.match(await page.textContent('#audit-status'), /^Stopped/);
     const done = Number(await page.$eval('#audit-results dl dd .fig', (e) => e.dataset.value));
-    assert.ok(done > 0 && done < 1000000, `${done} rolls done`);
+    assert.ok(done > 0 && done < 10000000, `${done} rolls done`);
     await page.done();
   });
 
@@ -689,16 +713,27 @@ describe('the page', { concurrency: false }, () => {
     assert.equal(await historyCount(page), 1);
     await roll(page, 'd6');
     assert.equal(await error('roll-text'), null);
-    // A seed the library refuses: beside the seed, the roll's answer left alone.
+    // A seed the library refuses, as --seed refuses it: beside the seed, the roll's answer and the
+    // seed in use left alone.
     const answer = await page.textContent('#roll-latest');
-    for (const [typed, said] of [['abc', 'A seed is a number, not the string "abc".'], ['1.5', 'A seed is a whole number from 0 to 4294967295, not 1.5.'],
-      ['4294967296', 'A seed is a whole number from 0 to 4294967295, not 4294967296.']]) {
+    const inUse = await page.textContent('#seed-in-use');
+    for (const typed of ['abc', '1.5', '4294967296', '0x10', '1e3', ' 16', '+16', '-0', '']) {
+      assert.match(native(['--seed', typed, 'd6']).stderr, /^orvik: invalid seed/, `--seed '${typed}' is refused too`);
       await page.fill('#seed', typed);
       await page.press('#seed', 'Enter');
       await page.waitForFunction(() => !document.getElementById('seed-error').hidden);
-      assert.deepEqual(await error('seed'), [said, 'true']);
+      assert.deepEqual(await error('seed'), ['Write the seed in digits alone, a whole number from 0 to 4294967295, such as 1234.', 'true'], typed);
       assert.equal(await page.textContent('#roll-latest'), answer);
+      assert.equal(await page.textContent('#seed-in-use'), inUse);
+      await page.evaluate(() => { document.getElementById('seed-error').hidden = true; });
     }
+    // Leading zeros are digits: the seed 16, as --seed 0016 takes it.
+    await page.fill('#seed', '0016');
+    await page.press('#seed', 'Enter');
+    await page.waitForFunction(() => document.getElementById('seed-in-use').textContent === '16');
+    assert.equal(await error('seed'), null);
+    await roll(page, 'd20');
+    assert.equal(await page.textContent('#roll-latest'), native(['--seed', '0016', 'd20']).lines[0]);
     await setSeed(page, 3);
     assert.equal(await error('seed'), null);
     // The questions' fields: what the page takes, and what the library refuses, in a player's words.
@@ -886,6 +921,48 @@ describe('the page', { concurrency: false }, () => {
     await page.done();
   });
 
+  test('memory running out in a log\'s audit is said as the command says it, above the cards that say which texts', async () => {
+    // The library's answer when memory runs out is tested under Node (web/test/input.test.mjs),
+    // where the core's memory can be capped; here the audit worker's answer is given that shape
+    // on its way to the page, to see the page show it.
+    const shortened = () => {
+      const Real = window.Worker;
+      window.Worker = class extends Real {
+        get onmessage() { return super.onmessage; }
+        set onmessage(handler) {
+          super.onmessage = (event) => {
+            const result = event.data && event.data.result;
+            if (!result || typeof result.summary !== 'string') return handler(event);
+            const untested = (a) => ({ text: a.text, sneak: a.sneak, roller: a.roller, rolls: a.rolls, error: 'memory ran out before they could be tested' });
+            const audits = result.audits.map((a) => (a.text === 'd20' ? untested(a) : a));
+            return handler({ data: { ...event.data, result: { ...result, audits, untested: 1, outOfMemoryAt: 320 } } });
+          };
+        }
+      };
+    };
+    for (const [width, height, colorScheme] of [[1280, 800, 'light'], [360, 740, 'dark']]) {
+      const page = await open(fileUrl, { width, height, colorScheme, init: shortened });
+      await page.waitForFunction(() => /^\d+$/.test(document.getElementById('seed-in-use')?.textContent));
+      await page.click('#tab-audit');
+      await page.fill('#audit-log', gameLog);
+      await page.fill('#audit-from', '<Orvik>');
+      await page.check('#audit-by-roller');
+      await audit(page, () => page.click('#audit-button'));
+      const said = ['Memory ran out at line 320 of the log: the audit is of the lines before it.',
+        'Memory ran out before 1 roll text could be tested: the cards say so.'];
+      assert.deepEqual(await page.$$eval('#audit-results > p.error', (ps) => ps.map((p) => p.textContent)), said);
+      assert.match(await page.textContent('#audit-status'), /^Memory ran out: the audit is of what it could hold, as said below\. Audited /);
+      const d20 = page.locator('#audit-results section.card', { has: page.locator('h3 code', { hasText: /^d20$/ }) });
+      assert.ok(await d20.count() > 1, 'everyone\'s card and each roller\'s');
+      assert.equal(await d20.first().locator('p.error').textContent(), '66 rolls: memory ran out before they could be tested');
+      assert.equal(await d20.first().locator('svg').count(), 0);
+      await page.evaluate(axeSource);
+      await checkWcag(page, 'audit, memory ran out');
+      await page.screenshot({ path: path.join(shots, `audit-memory-${width}x${height}-${colorScheme}.png`), fullPage: true });
+      await page.done();
+    }
+  });
+
   // Each view with its results, light and dark, wide and narrow: no WCAG 2.1 AA violation, no
   // sideways scrolling, and a screenshot to look at.
   for (const colorScheme of ['light', 'dark']) {
@@ -903,14 +980,7 @@ describe('the page', { concurrency: false }, () => {
         for (const view of ['roll', 'odds', 'audit']) {
           await page.click(`#tab-${view}`);
           await page.waitForTimeout(150);
-          const result = await page.evaluate(() => window.axe.run(document, {
-            runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] },
-            // axe would fetch the style sheets again, which the page's policy forbids.
-            preload: false,
-          }));
-          const found = result.violations.map((v) => `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`);
-          assert.deepEqual(found, [], `${view}: WCAG 2.1 AA`);
-          assert.ok(result.passes.length > 10, `${view}: axe checked ${result.passes.length} rules`);
+          await checkWcag(page, view);
           const wide = await page.evaluate(() => document.documentElement.scrollWidth);
           assert.ok(wide <= width, `${view}: the page is ${wide} px wide in a ${width} px window`);
           await page.screenshot({ path: path.join(shots, `${view}-${width}x${height}-${colorScheme}.png`), fullPage: true });

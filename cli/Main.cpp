@@ -79,7 +79,8 @@ bool personReads(const Options& options) {
 // Every text of the run, from wherever they come, then the exit status.
 int answerAll(const Options& options, Answerer& plain, Output& out) {
     NoticingAnswerer noticing(plain, options.sneak, out);
-    Answerer& answerer = personReads(options) ? static_cast<Answerer&>(noticing) : plain;
+    Answerer* const chosen = personReads(options) ? &noticing : &plain;
+    Answerer& answerer = *chosen;
     return guarded(out, "standard input", [&] {
         Tally tally;
         if (!options.texts.empty()) {

@@ -10,13 +10,14 @@
 #include "cli/Output.h"
 #include "cli/Progress.h"
 #include "dice/DiceError.h"
+#include "print/Format.h"
 #include "print/ProgressPrint.h"
 
 namespace orvik::cli {
 
 namespace {
 
-// Set by Ctrl-C (SIGINT) while an audit of rolls runs.
+// Set by Ctrl-C (SIGINT) while an audit runs.
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may set it");
 
@@ -124,6 +125,7 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
     features::LogAudit audit(options, form);
     std::uint64_t stoppedAt = 0;  // the line memory ran out at
     const CatchInterrupt catchInterrupt;
+    lines.stopWhen(&interrupted);
     try {
         const char* line = nullptr;
         std::size_t length = 0;
@@ -135,6 +137,9 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
             if (showProgress && lines.lineNumber() % kLinesBetweenLooks == 0)
                 progress.update(lines.bytesRead(), size);
         }
+    } catch (const Interrupted&) {
+        // Stopped while input was awaited, or part-way through a line, which is not read.
+        lines.release();
     } catch (const std::bad_alloc&) {
         // A line too long to hold, or one more roll to keep: what came before it still counts.
         stoppedAt = lines.lineNumber() + 1;
@@ -167,6 +172,11 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
         }
         unlikely = verdict.unlikely;
     }
+    if (audit.untested() > 0) {
+        out.flush();
+        say("memory ran out before " + print::countOf(audit.untested(), "roll text", "roll texts") +
+            " could be tested: their reports say so");
+    }
     if (interrupted.load()) {
         out.flush();
         say("the log: interrupted after line " + std::to_string(audit.linesRead()) +
@@ -179,7 +189,7 @@ int auditLines(LineReader& lines, const std::string& source, const features::Log
             " of the log: what is reported is of the lines before it");
         return kTrouble;
     }
-    if (audit.answers() == 0) return kTrouble;
+    if (audit.answers() == 0 || audit.untested() > 0) return kTrouble;
     return unlikely ? kFailure : kSuccess;
 }
 

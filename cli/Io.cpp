@@ -15,6 +15,7 @@
 
 #include "cli/Utf8.h"
 #else
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,10 +52,27 @@ BOOL WINAPI restoreCodePageOnSignal(DWORD) {
     restoreCodePage();
     return FALSE;  // then the default handling: the process ends as it would have
 }
+
+// Windows' pipes cannot be waited on with a time limit as sockets can: a read is begun at once.
+bool inputWithin(int /*fd*/) {
+    return true;
+}
 #else
 long systemRead(int fd, char* buffer, std::size_t size) {
     return ::read(fd, buffer, size < SSIZE_MAX ? size : SSIZE_MAX);
 }
+
+// Whether fd has input to read (or its end, or an error, which the read then tells) within a
+// tenth of a second: a read then never waits longer than that to look at a stop again. A signal
+// wakes poll at once (it is never restarted), and one that comes just before it is seen a tenth
+// of a second later.
+bool inputWithin(int fd) {
+    constexpr int kMilliseconds = 100;
+    pollfd wanted{fd, POLLIN, 0};
+    const int ready = ::poll(&wanted, 1, kMilliseconds);
+    return ready > 0 || (ready < 0 && errno != EINTR);
+}
+
 long systemWrite(int fd, const char* data, std::size_t size) {
     return ::write(fd, data, size < SSIZE_MAX ? size : SSIZE_MAX);
 }
@@ -62,8 +80,10 @@ long systemWrite(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-std::size_t readSome(int fd, char* buffer, std::size_t size) {
+std::size_t readSome(int fd, char* buffer, std::size_t size, const std::atomic<bool>* stop) {
     for (;;) {
+        if (stop != nullptr && stop->load()) throw Interrupted();
+        if (stop != nullptr && !inputWithin(fd)) continue;
         const long got = systemRead(fd, buffer, size);
         if (got >= 0) return static_cast<std::size_t>(got);
         if (errno != EINTR) throw ReadError(reason());

@@ -3,6 +3,7 @@
 #ifndef ORVIK_CLI_IO_H
 #define ORVIK_CLI_IO_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -24,9 +25,18 @@ class WriteError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A read given up because stop was set (Ctrl-C).
+class Interrupted : public std::runtime_error {
+  public:
+    Interrupted() : std::runtime_error("interrupted") {}
+};
+
 // Bytes as they come: waits only while none have arrived. Returns 0 at end of input; throws
-// ReadError.
-std::size_t readSome(int fd, char* buffer, std::size_t size);
+// ReadError. With stop, it is looked at before each read and a few times a second while input
+// is awaited (a pipe that says nothing), and once set, Interrupted is thrown; on Windows it is
+// looked at before each read alone.
+std::size_t readSome(int fd, char* buffer, std::size_t size,
+                     const std::atomic<bool>* stop = nullptr);
 
 // A file to read, by its path (UTF-8 on Windows too), opened for reading in binary. Throws
 // ReadError saying why it cannot be. The caller closes it with closeFile.

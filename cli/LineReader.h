@@ -3,6 +3,7 @@
 #ifndef ORVIK_CLI_LINEREADER_H
 #define ORVIK_CLI_LINEREADER_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "features/LogBytes.h"
+
 namespace orvik::cli {
 
 class LineReader {
@@ -19,12 +22,12 @@ class LineReader {
     // beforeWait runs before every read that may have to wait for input: the caller writes what
     // it owes, so that a program waiting on an answer is not kept waiting. With byteOrderMark, a
     // mark at the start of the input says how it is written, as editors that save UTF-16 mark
-    // it: UTF-8's is passed over, and UTF-16 (either byte order) is read as UTF-8, a unit that
-    // is no character becoming U+FFFD.
+    // it, read as features::LogBytes reads a log (the page reads a log file the same way).
     LineReader(int fd, std::function<void()> beforeWait, bool byteOrderMark = false);
 
     // The next line, without its end, valid until the next call; false at end of input.
-    // Throws ReadError, and std::bad_alloc when a line outgrows memory.
+    // Throws ReadError, Interrupted (see stopWhen), and std::bad_alloc when a line outgrows
+    // memory.
     // The common case, a whole line held, is inline: a file of short lines calls this once a
     // line.
     bool next(const char*& text, std::size_t& length) {
@@ -47,6 +50,10 @@ class LineReader {
     // Lets go of the memory held, for good: no line is read after.
     void release();
 
+    // Once stop is set, next() throws Interrupted, even part-way through a line or while input
+    // is awaited (see readSome).
+    void stopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
+
   private:
     struct Free {
         void operator()(char* p) const { std::free(p); }  // NOLINT(cppcoreguidelines-no-malloc)
@@ -66,10 +73,6 @@ class LineReader {
     bool nextAfterRead(const char*& text, std::size_t& length);
     // Reads into the buffer after what is held, as UTF-8; 0 at the end of input.
     std::size_t readMore();
-    // The first read's bytes, which may hold a byte-order mark.
-    void readMark();
-    // UTF-16 units read as UTF-8 into the buffer, with what a unit or a pair left pending.
-    std::size_t fromUtf16(const unsigned char* raw, std::size_t size);
     // Room to read into after what is held: the unfinished line moved to the front, and the
     // buffer grown when that line fills it.
     void makeRoom();
@@ -78,6 +81,7 @@ class LineReader {
 
     int fd_;
     std::function<void()> beforeWait_;
+    const std::atomic<bool>* stop_ = nullptr;
     // malloc'd, so that a long line's buffer grows by realloc: in place where the system can,
     // without the old and the new both held, and with pages not yet read into left untouched.
     std::unique_ptr<char, Free> buffer_;
@@ -87,9 +91,11 @@ class LineReader {
     bool atEnd_ = false;
     std::uint64_t lineNumber_ = 0;
     std::uint64_t bytesRead_ = 0;
-    enum class Encoding { Unknown, Bytes, Utf16Le, Utf16Be } encoding_;
-    std::vector<unsigned char> raw_;  // UTF-16 as read
-    std::string pending_;             // a unit's first byte, or a pair's first unit, read already
+    // Until the input is known to be plain bytes, what is read goes through marked_.
+    bool decoding_;
+    features::LogBytes marked_;
+    std::vector<char> raw_;  // bytes as read, before marked_ reads them
+    std::string decoded_;
 };
 
 }  // namespace orvik::cli

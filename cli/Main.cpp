@@ -71,8 +71,16 @@ int guarded(Output& out, const char* reading, Work&& work) {
     return kTrouble;
 }
 
+// A person reads the answers at a terminal, and is told there what was read as free text.
+bool personReads(const Options& options) {
+    return !options.json && isTerminal(kStdout) && isTerminal(kStderr);
+}
+
 // Every text of the run, from wherever they come, then the exit status.
-int answerAll(const Options& options, Answerer& answerer, Output& out) {
+int answerAll(const Options& options, Answerer& plain, Output& out) {
+    NoticingAnswerer noticing(plain, options.sneak, out);
+    Answerer* const chosen = personReads(options) ? &noticing : &plain;
+    Answerer& answerer = *chosen;
     return guarded(out, "standard input", [&] {
         Tally tally;
         if (!options.texts.empty()) {

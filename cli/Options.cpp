@@ -2,6 +2,7 @@
 
 #include "features/AuditPlan.h"
 #include "features/RollAudit.h"
+#include "features/Seed.h"
 
 namespace orvik::cli {
 
@@ -34,8 +35,9 @@ const char kUsage[] =
     "  --answers [FILE] with --audit: test the answers in a game's log (FILE, or standard\n"
     "                   input) instead, grouped by the roll text each sentence repeats (texts\n"
     "                   of the same dice, whatever their free text, tested together)\n"
-    "  --from TEXT      with --answers: count only the answers in lines where TEXT stands\n"
-    "                   before the sentence, as the log marks the host's own (e.g. \"<Orvik>\")\n"
+    "  --from TEXT      with --answers: count only the answers in lines whose speaker is TEXT\n"
+    "                   (e.g. \"<Orvik>\"): at the line's start, after at most a time stamp,\n"
+    "                   with only the roller's name between it and the sentence\n"
     "  --by-roller      with --answers: test each roller's answers (the name before \"rolls\")\n"
     "                   apart as well as together\n"
     "  --ideal-dice     with --audit: test against ideal dice, every face equally likely (as\n"
@@ -129,13 +131,6 @@ bool parseTarget(const std::string& text, std::int64_t& target) {
     return true;
 }
 
-bool parseSeed(const std::string& text, std::uint32_t& seed) {
-    std::uint64_t value = 0;
-    if (!parseDigits(text, 0, 0xFFFFFFFFu, value)) return false;
-    seed = static_cast<std::uint32_t>(value);
-    return true;
-}
-
 // The options that take a value, and what that value is.
 struct Valued {
     const char* name;
@@ -160,7 +155,7 @@ bool takeValue(const Valued& option, const std::string* value, Options& options,
     if (value == nullptr || (name == "--module" && value->empty())) {
         error = "option '" + name + "' needs " + option.needs;
     } else if (name == "--seed") {
-        if (!parseSeed(*value, options.seed)) {
+        if (!features::seedFromText(*value, options.seed)) {
             error = "invalid seed '" + *value + "': expected 0 to 4294967295";
         }
         options.seeded = error.empty();

@@ -46,6 +46,16 @@ Outcome OddsAnswerer::answer(const char* text, std::size_t length) {
     return result ? Outcome::Result : Outcome::DiceError;
 }
 
+Outcome NoticingAnswerer::answer(const char* text, std::size_t length) {
+    const Outcome outcome = answerer_.answer(text, length);
+    const std::string notice = features::freeTextNotice({text, length}, sneak_);
+    if (!notice.empty()) {
+        out_.flush();  // the notice after its answer
+        say(notice);
+    }
+    return outcome;
+}
+
 void Tally::count(Outcome outcome, const char* what, std::uint64_t number) {
     switch (outcome) {
         case Outcome::Result:

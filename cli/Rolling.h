@@ -79,6 +79,21 @@ class OddsAnswerer final : public Answerer {
     std::string answer_;
 };
 
+// Another answerer's answers, each followed, on standard error, by what its text held that reads
+// as a roll piece but was read as free text (features::freeTextNotice): for a person at a
+// terminal, never for a program reading the answers.
+class NoticingAnswerer final : public Answerer {
+  public:
+    NoticingAnswerer(Answerer& answerer, bool sneak, Output& out)
+        : answerer_(answerer), sneak_(sneak), out_(out) {}
+    Outcome answer(const char* text, std::size_t length) override;
+
+  private:
+    Answerer& answerer_;
+    bool sneak_;
+    Output& out_;
+};
+
 // The answers of a run so far.
 class Tally {
   public:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "odds/Odds.h"
+#include "odds/SharedDice.h"
 
 namespace orvik::features {
 
@@ -32,11 +33,20 @@ class OddsAnswers {
     // Sets out to the answer for text (without a final newline). False for a dice error.
     bool answer(const char* text, std::size_t length, std::string& out);
 
+    // For a front end that draws the table (the page), from one working-out of text's odds: its
+    // table as oddsColumns below gives it, and when a question is asked, its answer as answer()
+    // gives it (JSON only); answer is left empty for the table alone. False when the text itself
+    // is refused. Throws std::bad_alloc.
+    bool drawn(const char* text, std::size_t length, std::string& head,
+               std::vector<double>& columns, std::string& answer);
+
   private:
     using Odds = odds::Odds;
 
     std::string answerFor(const std::string& text, const Odds& odds);
     std::string refusal(const std::string& text, const char* message, bool versus) const;
+    // The other text of a contest: its odds, or its refusal, once.
+    void knowVersus();
 
     bool sneak_;
     bool json_;
@@ -46,15 +56,17 @@ class OddsAnswers {
     bool versusKnown_ = false;
     std::unique_ptr<Odds> versus_;
     std::string versusError_;
+    odds::SharedDice dice_;  // the chances of the dice the texts share
 };
 
 // The table of text's totals for a front end that draws them (the page), without 200,000
 // numbers to write and read back: head is the object `--odds --json` prints without its totals,
 // and columns each total's p, then each one's at_least, then each one's at_most, lowest total
 // first, the very figures of the totals the JSON lists. False for a dice error: head is then the
-// refusal's JSON, and columns empty. Throws std::bad_alloc.
+// refusal's JSON, and columns empty. The dice's chances come from shared when it is given, so
+// that texts of the same dice share them. Throws std::bad_alloc.
 bool oddsColumns(const char* text, std::size_t length, bool sneak, std::string& head,
-                 std::vector<double>& columns);
+                 std::vector<double>& columns, odds::SharedDice* shared = nullptr);
 
 }  // namespace orvik::features
 

@@ -50,9 +50,9 @@ std::string_view EngineAnswers::answer(const char* text, std::size_t length) {
     return {data_.data(), answer};
 }
 
-RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module,
+RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& routine,
                            AuditForm form, odds::Faces dice)
-    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), module_(module), form_(form) {
+    : text_(std::move(text)), rolls_(rolls), sneak_(sneak), routine_(routine), form_(form) {
     try {
         odds_ = std::make_unique<Odds>(oddsOf(text_, sneak_));
         if (dice != odds::Faces::Orvik) *odds_ = odds::withFaces(*odds_, dice);
@@ -72,7 +72,7 @@ bool RollingAudit::roll(std::uint64_t n) {
     if (!odds_) return true;
     const std::uint64_t until = done_ + std::min(rolls_ - done_, n);
     for (; done_ < until; ++done_) {
-        const std::string_view whole = module_.answer(text_.data(), text_.size());
+        const std::string_view whole = routine_.answer(text_.data(), text_.size());
         if (whole.empty()) return false;
         // Most answers are the sentence the first result showed: only their totals are read.
         const bool known = !prefix_.empty() && whole.substr(0, prefix_.size()) == prefix_ &&
@@ -131,9 +131,10 @@ AuditsVerdict giveTogether(std::vector<RollAudit>& audits, AuditForm form) {
     return verdict;
 }
 
-RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     AuditForm form, const RollWatch& watch, odds::Faces dice) {
-    RollingAudit audit(text, rolls, sneak, module, form, dice);
+RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak,
+                     AnswerSource& routine, AuditForm form, const RollWatch& watch,
+                     odds::Faces dice) {
+    RollingAudit audit(text, rolls, sneak, routine, form, dice);
     while (!audit.refused() && audit.done() < rolls) {
         if (watch.stop != nullptr && watch.stop->load(std::memory_order_relaxed)) break;
         if (!audit.roll(RollWatch::kEvery)) {

@@ -94,10 +94,10 @@ AuditsVerdict giveTogether(std::vector<RollAudit>& audits, AuditForm form);
 // (a page's worker takes its messages only between calls).
 class RollingAudit {
   public:
-    // Rolls text through module (its sneak attack routine when sneak), rolls times in all, to be
+    // Rolls text through routine (its sneak attack routine when sneak), rolls times in all, to be
     // tested against dice and printed in form. The text's odds are worked out here. Throws
     // std::bad_alloc.
-    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& module,
+    RollingAudit(std::string text, std::uint64_t rolls, bool sneak, AnswerSource& routine,
                  AuditForm form = AuditForm::Text, odds::Faces dice = odds::Faces::Orvik);
     ~RollingAudit();
     RollingAudit(const RollingAudit&) = delete;
@@ -121,7 +121,7 @@ class RollingAudit {
     std::string text_;
     std::uint64_t rolls_;
     bool sneak_;
-    AnswerSource& module_;
+    AnswerSource& routine_;
     AuditForm form_;
     std::unique_ptr<odds::Odds> odds_;  // null when the module refuses the text
     std::string refusal_;
@@ -132,10 +132,10 @@ class RollingAudit {
     std::uint64_t done_ = 0;
 };
 
-// Rolls text rolls times through module (its sneak attack routine when sneak) and tests the
+// Rolls text rolls times through routine (its sneak attack routine when sneak) and tests the
 // totals against dice, as watch follows and stops it; printed in form. Throws std::bad_alloc.
-RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak, AnswerSource& module,
-                     AuditForm form, const RollWatch& watch = {},
+RollAudit auditRolls(const std::string& text, std::uint64_t rolls, bool sneak,
+                     AnswerSource& routine, AuditForm form, const RollWatch& watch = {},
                      odds::Faces dice = odds::Faces::Orvik);
 
 }  // namespace orvik::features

@@ -1,7 +1,8 @@
 // Fuzzes the reading of a game's log. The first byte chooses a sneak attack (bit 0) and a name
 // before the answer (bit 1); the rest is a text. Whatever the text: any line read as an answer ends
 // with the very sentence the module writes for the text and totals read; and the module's own
-// answer to the text, when it is a result, is read back as that text with its totals.
+// answer to the text, when it is a result, is read back as that text with its totals, as the
+// host's under its name and not under a name a player types after their own.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "host/RollRoutine.h"
 #include "random/DiceRandom.h"
 #include "report/AnswerReader.h"
+#include "report/Speaker.h"
 
 namespace {
 
@@ -62,6 +64,10 @@ void checkRead(const std::string& line) {
     const std::size_t start = trimmed.size() - sentence.size();
     if (start > 0 && isWordCharacter(trimmed[start - 1]))
         fail("the sentence read starts inside a word", line, answer);
+    // Any line: its speaker read without reading past it.
+    if (orvik::timeStampLength(line) > line.size())
+        fail("a time stamp past the line", line, answer);
+    orvik::spokenBy(answer.before, "<Ann>");
 }
 
 }  // namespace
@@ -98,5 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("a total read is not the one rolled", line, answer);
     }
     checkRead(line);
+    if (named && !orvik::spokenBy(answer.before, "<Ann>"))
+        fail("the host's own line is not the host's", line, answer);
+    // The same answer typed by a player after their own name.
+    const std::string forged = "[20:01] <Mallory> <Ann> " + sentence;
+    if (readLogLine(forged.data(), forged.size(), answer) == LogLine::Answer &&
+        orvik::spokenBy(answer.before, "<Ann>"))
+        fail("a player's line is the host's", forged, answer);
     return 0;
 }

@@ -59,6 +59,9 @@ struct DicePart {
     Faces faces = Faces::Orvik;
 };
 
+// No dice at all: the certain 0.
+inline constexpr DicePart kNoDice{0, 1, 0};
+
 inline std::int64_t lowestOf(const DicePart& part) {
     return std::int64_t{part.dice} + part.modifier;
 }

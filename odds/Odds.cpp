@@ -87,11 +87,12 @@ std::int64_t budgetOf(std::size_t hostBuffer, const char* recordText, std::int32
 }
 
 // The totals of the answers that are results.
-void fill(Odds& odds, const char* text, const char* recordText, const DicePart& sneak) {
+void fill(Odds& odds, const char* text, const char* recordText, const DicePart& sneak,
+          SharedDice* shared) {
     odds.hostBuffer = host::assumedCapacity(text);
     const std::int64_t budget = budgetOf(odds.hostBuffer, recordText, odds.groups);
     odds.budget = budget;
-    odds.results = resultOdds(sneak, odds.roll, odds.groups, budget);
+    odds.results = resultOdds(sneak, odds.roll, odds.groups, budget, shared);
     // With nothing refusable the totals are every roll's, whose moments are known exactly.
     if (!odds.results.tooLow && !odds.results.tooLong)
         exactMoments(odds, sneak);
@@ -101,16 +102,16 @@ void fill(Odds& odds, const char* text, const char* recordText, const DicePart& 
 
 }  // namespace
 
-Odds rollOdds(const char* text) {
+Odds rollOdds(const char* text, SharedDice* shared) {
     // The record's own parser and limits judge the text; nothing is rolled.
-    return rollOdds(text, parseRoll(text));
+    return rollOdds(text, parseRoll(text), shared);
 }
 
-Odds rollOdds(const char* text, const ParsedRoll& roll) {
+Odds rollOdds(const char* text, const ParsedRoll& roll, SharedDice* shared) {
     Odds odds;
     odds.groups = roll.groups;
     odds.roll = partOf(roll);
-    fill(odds, text, text, DicePart{0, 1, 0});
+    fill(odds, text, text, kNoDice, shared);
     return odds;
 }
 
@@ -127,14 +128,15 @@ Odds withFaces(const Odds& odds, Faces faces) {
     return other;
 }
 
-Odds sneakOdds(const char* text) {
+Odds sneakOdds(const char* text, SharedDice* shared) {
     const SneakAttackText split(text);
     // Parsed in the module's order, so that the first failure is the one it reports.
     const ParsedRoll sneak = parseRoll(split.sneak());
-    return sneakOdds(text, sneak, parseRoll(split.main()));
+    return sneakOdds(text, sneak, parseRoll(split.main()), shared);
 }
 
-Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main) {
+Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main,
+               SharedDice* shared) {
     const SneakAttackText split(text);
     Odds odds;
     odds.groups = main.groups;
@@ -142,7 +144,7 @@ Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main
     odds.sneak = true;
     odds.sneakDice = partOf(sneak);
     const std::unique_ptr<char[]> description(describeSneakAttack(split.sneak(), split.main()));
-    fill(odds, text, description.get(), odds.sneakDice);
+    fill(odds, text, description.get(), odds.sneakDice, shared);
     return odds;
 }
 
@@ -171,7 +173,7 @@ OddsKey keyOf(const char* text, const char* recordText, bool sneak, const DicePa
 }  // namespace
 
 OddsKey rollKey(const char* text, const ParsedRoll& roll) {
-    return keyOf(text, text, false, DicePart{0, 1, 0}, roll);
+    return keyOf(text, text, false, kNoDice, roll);
 }
 
 OddsKey sneakKey(const char* text, const ParsedRoll& sneak, const ParsedRoll& main) {

@@ -31,17 +31,19 @@ struct Odds {
 
 // The odds of a plain roll text, read by the module's own parser and limits. Throws
 // orvik::DiceError with the module's message for a text the module refuses, the invalid-arguments
-// one when no answer can be a result.
-Odds rollOdds(const char* text);
+// one when no answer can be a result. Each takes its dice's chances from shared when it is given,
+// so that texts of the same dice share the work (odds/SharedDice.h).
+Odds rollOdds(const char* text, SharedDice* shared = nullptr);
 
 // The same for a text already read as parseRoll reads it.
-Odds rollOdds(const char* text, const ParsedRoll& roll);
+Odds rollOdds(const char* text, const ParsedRoll& roll, SharedDice* shared = nullptr);
 
 // The odds of "<sneak dice> <main roll>": the sneak dice's first group added to each main total.
-Odds sneakOdds(const char* text);
+Odds sneakOdds(const char* text, SharedDice* shared = nullptr);
 
 // The same for a text whose two rolls are already read as parseRoll reads them.
-Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main);
+Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main,
+               SharedDice* shared = nullptr);
 
 // The same roll with other dice: ideal ones, every face of every die equally likely (as a real
 // die's, or another module's), or Orvik's; the same answers refused.

@@ -11,6 +11,7 @@
 #include "dice/Decimal.h"
 #include "dice/DiceError.h"
 #include "odds/RangeSums.h"
+#include "odds/SharedDice.h"
 #include "odds/TextLengths.h"
 
 namespace orvik::odds {
@@ -105,10 +106,10 @@ Scaled productOf(double a, double b, int exponent) {
 // The sneak totals of sneakTotals from index jFrom to jTo, each weighted as weight(j) gives (a
 // Scaled), rolled through main into out, each chance times 2^-returned: the largest weight is
 // rolled as a number near 1, so that the totals it leads to keep their digits however small
-// their chance.
+// their chance. The main dice's chances come from shared when it is given.
 template <typename Weight>
 int throughMain(const Distribution& sneakTotals, std::size_t jFrom, std::size_t jTo,
-                const DicePart& main, Weight weight, Distribution& out) {
+                const DicePart& main, Weight weight, SharedDice* shared, Distribution& out) {
     int top = std::numeric_limits<int>::min();
     for (std::size_t j = jFrom; j <= jTo; ++j) {
         const Scaled w = weight(j);
@@ -120,6 +121,19 @@ int throughMain(const Distribution& sneakTotals, std::size_t jFrom, std::size_t 
     for (std::size_t j = jFrom; j <= jTo; ++j) {
         const Scaled w = weight(j);
         out.probability[j - jFrom] = std::ldexp(w.mantissa, w.exponent - top);
+    }
+    if (jFrom == jTo) {
+        // One sneak total (a plain roll's 0): the main dice's own chances times its weight, so
+        // that texts of the same dice share them (odds/SharedDice.h).
+        const double only = out.probability[0];
+        const std::int64_t lowest = out.lowest;
+        out = rolled(kNoDice, main, shared);
+        out.lowest += lowest;
+        if (only != 1.0) {
+            for (double& chance : out.probability)
+                chance *= only;
+        }
+        return top;
     }
     addPart(out, main);
     return top;
@@ -314,6 +328,7 @@ class Others {
 
 // A roll's parts and what their totals can be.
 struct Shape {
+    SharedDice* shared = nullptr;  // the dice's chances, when they are shared
     DicePart sneak, main;
     std::int32_t groups = 1;
     std::int64_t budget = 0;
@@ -323,12 +338,19 @@ struct Shape {
     int shortest = kLongest, longest = 1;  // their texts' lengths
 };
 
+// The sneak totals with the main roll added: from the shared chances where there are some.
+Distribution withMain(const Distribution& sneakTotals, const Shape& shape) {
+    if (shape.shared != nullptr) return rolled(shape.sneak, shape.main, shape.shared);
+    Distribution totals = sneakTotals;
+    addPart(totals, shape.main);
+    return totals;
+}
+
 // Only the first group's own total can be refused, and only for falling below the range.
 Results belowTheRangeOnly(const Shape& shape, Results results) {
+    results.sneakTotals = rolled(shape.sneak, kNoDice, shape.shared);
+    results.totals = withMain(results.sneakTotals, shape);
     Distribution& totals = results.totals;
-    addPart(totals, shape.sneak);
-    results.sneakTotals = totals;
-    addPart(totals, shape.main);
     if (totals.lowest < kLowestTotal) {
         const auto cut = static_cast<std::ptrdiff_t>(kLowestTotal - totals.lowest);
         auto& p = totals.probability;
@@ -347,7 +369,8 @@ Results belowTheRangeOnly(const Shape& shape, Results results) {
             Distribution source;
             const int exponent = throughMain(
                 sneak, jFrom, sneak.probability.size() - 1, shape.main,
-                [&](std::size_t j) { return productOf(sneak.probability[j], 1.0, 0); }, source);
+                [&](std::size_t j) { return productOf(sneak.probability[j], 1.0, 0); },
+                shape.shared, source);
             std::vector<Scaled> chances(p.size());
             for (std::size_t i = 0; i < p.size(); ++i) {
                 const std::int64_t t = totals.lowest + static_cast<std::int64_t>(i);
@@ -465,7 +488,7 @@ void weighSmallChances(const Shape& shape, const Distribution& sneakTotals,
                 return productOf(sneakTotals.probability[j], given.fits[j][length],
                                  given.exponents[j][length]);
             },
-            source);
+            shape.shared, source);
         for (const LengthRun& run : shape.runs) {
             if (run.length != L) continue;
             for (std::int64_t t = run.first; t <= run.last; ++t) {
@@ -482,10 +505,8 @@ void weighSmallChances(const Shape& shape, const Distribution& sneakTotals,
 // each weighted by the chance that the others leave room for L characters, rolled through the
 // main dice like the sneak totals themselves.
 Results everyGroup(const Shape& shape, Results results) {
-    Distribution sneakTotals;
-    addPart(sneakTotals, shape.sneak);
-    Distribution mainTotals;
-    addPart(mainTotals, shape.main);
+    Distribution sneakTotals = rolled(shape.sneak, kNoDice, shape.shared);
+    Distribution mainTotals = rolled(kNoDice, shape.main, shape.shared);
     const RoomGivenSneak given = roomGivenSneak(shape, sneakTotals, RangeSums(mainTotals));
     results.errorProbability = given.error;
     const auto fitOf = [&given](std::size_t j, std::size_t length) {
@@ -519,8 +540,7 @@ Results everyGroup(const Shape& shape, Results results) {
             constant = sneakTotals.probability[j] == 0.0 || fitOf(j, length) == same;
         Distribution weighted;
         if (constant && !haveAll) {
-            all = sneakTotals;
-            addPart(all, shape.main);
+            all = withMain(sneakTotals, shape);
             haveAll = true;
         } else if (!constant) {
             weighted.lowest = sneaks.first;
@@ -569,8 +589,9 @@ bool mayNotFit(const DicePart& sneak, const DicePart& main, std::int32_t groups,
 }
 
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
-                   std::int64_t budget) {
+                   std::int64_t budget, SharedDice* shared) {
     Shape shape;
+    shape.shared = shared;
     shape.sneak = sneak;
     shape.main = main;
     shape.groups = groups;

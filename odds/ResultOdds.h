@@ -11,6 +11,8 @@
 
 namespace orvik::odds {
 
+class SharedDice;
+
 // One group's total among the answers that are results, and the chance of the error instead.
 struct Results {
     // P(the answer is a result and one group's total is t). Every group's is the same.
@@ -37,9 +39,10 @@ struct Results {
 // dice for a plain roll), in a sentence with room for budget characters of totals: the buffer
 // less the terminator and the sentence's fixed part. Throws DiceError with the invalid-arguments
 // message when no roll can give a result, decided from the totals' range and the shortest
-// sentence alone; a result whose chance rounds to 0 is still one.
+// sentence alone; a result whose chance rounds to 0 is still one. The dice's own chances come
+// from shared when it is given (odds/SharedDice.h).
 Results resultOdds(const DicePart& sneak, const DicePart& main, std::int32_t groups,
-                   std::int64_t budget);
+                   std::int64_t budget, SharedDice* shared = nullptr);
 
 // Whether some sentence of groups totals may be too long for budget: then, and only then, the
 // budget changes resultOdds. Cheap: it reads the totals' range alone.

@@ -270,6 +270,16 @@ std::string rollerOf(const AuditHeading& heading) {
     return ", rolled by " + *heading.roller;
 }
 
+// ,"roller": whose answers these are (null for everyone's), where rollers are counted apart.
+void appendRollerJson(std::string& out, const AuditHeading& heading) {
+    if (!heading.byRoller) return;
+    out += ",\"roller\":";
+    if (heading.roller)
+        appendJsonString(out, *heading.roller);
+    else
+        out += "null";
+}
+
 // The texts pooled with this one, quoted, with the shift of those moved.
 std::string pooledLine(const AuditHeading& heading) {
     if (heading.pooled.empty()) return "";
@@ -452,13 +462,7 @@ std::string auditJson(const std::string& text, const TextAudit& audit,
         }
         out += ']';
     }
-    if (heading.byRoller) {
-        out += ",\"roller\":";
-        if (heading.roller)
-            appendJsonString(out, *heading.roller);
-        else
-            out += "null";
-    }
+    appendRollerJson(out, heading);
     appendf(out, ",\"groups\":%" PRId32 ",\"rolls\":%" PRIu64 ",\"totals\":%" PRIu64, audit.groups,
             observed.answers, tests.totals);
     out += audit.everyGroup ? R"(,"groups_tested":"every")" : R"(,"groups_tested":"first")";
@@ -718,6 +722,23 @@ std::string planJson(const std::string& text, const AuditPlan& plan) {
     else
         out += "null";
     return out + "}}";
+}
+
+std::string auditOutOfMemory(const std::string& text, bool sneak, std::uint64_t rolls,
+                             const AuditHeading& heading, AuditForm form) {
+    const bool json = form == AuditForm::Json;
+    static const char kWhy[] = "memory ran out before they could be tested";
+    if (!json) {
+        return text + (sneak ? " (sneak attack)" : "") + rollerOf(heading) + "\n" +
+               pooledLine(heading) + "  " + countOf(rolls, "roll", "rolls") + ": " + kWhy;
+    }
+    std::string out = "{\"text\":";
+    appendJsonString(out, text);
+    out += sneak ? ",\"sneak\":true" : ",\"sneak\":false";
+    appendRollerJson(out, heading);
+    appendf(out, ",\"rolls\":%" PRIu64 ",\"error\":", rolls);
+    appendJsonString(out, kWhy);
+    return out + '}';
 }
 
 std::string logSummary(const std::string& source, const LogCounts& counts) {

@@ -81,6 +81,18 @@ struct AuditPlan {
 std::string planText(const std::string& text, const AuditPlan& plan);
 std::string planJson(const std::string& text, const AuditPlan& plan);
 
+// A log's text whose audit memory ran out for: headed as auditText heads it, with its answers,
+// which were not tested; or one line of JSON with its text, sneak, roller (where rollers are
+// counted apart), rolls and the error.
+std::string auditOutOfMemory(const std::string& text, bool sneak, std::uint64_t rolls,
+                             const AuditHeading& heading, AuditForm form);
+
+// A log's text whose audit memory ran out for: headed as auditText heads it, with its answers,
+// which were not tested; or one line of JSON with its text, sneak, roller (where rollers are
+// counted apart), rolls and the error.
+std::string auditOutOfMemory(const std::string& text, bool sneak, std::uint64_t rolls,
+                             const AuditHeading& heading, bool json);
+
 // What a log held, before its texts' audits.
 struct LogCounts {
     std::uint64_t lines = 0;

@@ -3,11 +3,14 @@
 #include "random/FaceRemainder.h"
 #include "random/RandomInternal.h"
 
-// SSE2 (every x86-64) takes the lanes two to a register; elsewhere, or with ORVIK_PORTABLE_LANES
-// (which the tests use to check that path too), they are plain integers.
+// SSE2 (every x86-64) takes the lanes two to a register, WebAssembly's SIMD four; elsewhere, or
+// with ORVIK_PORTABLE_LANES (which the tests use to check that path too), they are plain integers.
 #if defined(__SSE2__) && !defined(ORVIK_PORTABLE_LANES)
 #define ORVIK_SSE2_LANES 1  // NOLINT(cppcoreguidelines-macro-usage): a compile-time switch
 #include <emmintrin.h>
+#elif defined(__wasm_simd128__) && !defined(ORVIK_PORTABLE_LANES)
+#define ORVIK_WASM_LANES 1  // NOLINT(cppcoreguidelines-macro-usage): a compile-time switch
+#include <wasm_simd128.h>
 #endif
 
 namespace orvik {
@@ -126,6 +129,41 @@ std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder
     alignas(16) std::uint32_t sums[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(sums), sum);
     return sums[0] + sums[2];
+}
+
+#elif defined(ORVIK_WASM_LANES)
+
+// Four lanes to a register. WebAssembly has no 32-by-32-bit multiply to a 64-bit product that
+// engines make fast (SSE2's code above, compiled for it, ran no faster than plain integers), so
+// the remainder is FaceRemainder::narrow's, of 32-bit products alone.
+std::uint32_t lanesOfFaces(std::uint32_t& s, std::uint32_t blocks, FaceRemainder remainder) {
+    std::uint32_t starts[kLanes];
+    for (int i = 0; i < kLanes; ++i)
+        starts[i] = kStart.lane[i].mul * s + kStart.lane[i].add;
+    v128_t lane[kLanes / 4] = {wasm_v128_load(starts), wasm_v128_load(starts + 4)};
+    const v128_t strideMul = wasm_i32x4_splat(static_cast<std::int32_t>(kStride.mul));
+    const v128_t strideAdd = wasm_i32x4_splat(static_cast<std::int32_t>(kStride.add));
+    const v128_t outputMask = wasm_i32x4_splat(0x7FFF);
+    const v128_t factor = wasm_i32x4_splat(static_cast<std::int32_t>(remainder.factor()));
+    const v128_t sides = wasm_i32x4_splat(static_cast<std::int32_t>(remainder.sides()));
+    const v128_t one = wasm_i32x4_splat(1);
+    v128_t sum = wasm_i32x4_splat(0);
+    for (;;) {
+        for (const v128_t& four : lane) {
+            const v128_t r = wasm_v128_and(wasm_u32x4_shr(four, 16), outputMask);
+            const v128_t high = wasm_u32x4_shr(wasm_i32x4_mul(r, factor), 16);
+            sum = wasm_i32x4_add(
+                sum, wasm_u32x4_shr(wasm_i32x4_mul(wasm_i32x4_add(high, one), sides), 16));
+        }
+        if (--blocks == 0) break;
+        for (v128_t& four : lane)
+            four = wasm_i32x4_add(wasm_i32x4_mul(four, strideMul), strideAdd);
+    }
+    // Lane kLanes - 1, the last draw, is the last of the last register.
+    s = static_cast<std::uint32_t>(wasm_i32x4_extract_lane(lane[kLanes / 4 - 1], 3));
+    return static_cast<std::uint32_t>(
+        wasm_i32x4_extract_lane(sum, 0) + wasm_i32x4_extract_lane(sum, 1) +
+        wasm_i32x4_extract_lane(sum, 2) + wasm_i32x4_extract_lane(sum, 3));
 }
 
 #else

@@ -1,5 +1,6 @@
 // Memory running out in the middle of a roll: every allocation a roll makes is failed in turn.
-// This executable replaces the global allocation operators, so it is kept apart from the others.
+// This executable replaces the global allocation operators (replaced_allocation.cpp), so it is
+// kept apart from the others.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "host/RollRoutine.h"
 #include "host/orvik.h"
 #include "random/DiceRandom.h"
+#include "replaced_allocation.h"
 
 namespace {
 
@@ -25,7 +27,9 @@ struct Injector {
 };
 Injector injector;
 
-void* allocate(std::size_t size) {
+}  // namespace
+
+void* testAllocate(std::size_t size) {
     if (injector.armed) {
         ++injector.attempts;
         if (injector.attempts == injector.failAt) throw std::bad_alloc();
@@ -36,31 +40,10 @@ void* allocate(std::size_t size) {
     return p;
 }
 
-void release(void* p) noexcept {
+void testRelease(void* p) noexcept {
     if (p == nullptr) return;
     if (injector.armed) ++injector.releases;
     std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void operator delete(void* p) noexcept {
-    release(p);
-}
-void operator delete[](void* p) noexcept {
-    release(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    release(p);
 }
 
 namespace {

@@ -1,5 +1,5 @@
 // Reading answers back out of a game's log: the roll text recovered from the sentence, whatever
-// stands before it and whatever the text's free text holds.
+// stands before it and whatever the text's free text holds; and whose line it is.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "host/RollRoutine.h"
 #include "random/DiceRandom.h"
 #include "report/AnswerReader.h"
+#include "report/Speaker.h"
 
 namespace {
 
@@ -220,6 +221,114 @@ TEST(AnswerReader, RoundTripsTheEnginesSentences) {
                 EXPECT_EQ(answer.totals, totals) << line;
             }
         }
+    }
+}
+
+// Time stamps as chat hosts and IRC clients write them, and what only looks like one.
+TEST(Speaker, TimeStamps) {
+    struct Row {
+        const char* line;
+        const char* stamp;  // what is taken as the stamp, blanks after it included
+    } rows[] = {
+        {"[19:40] <Orvik>", "[19:40] "},
+        {"[19:40:12] <Orvik>", "[19:40:12] "},
+        {"[7:40]<Orvik>", "[7:40]"},
+        {"(19:40) <Orvik>", "(19:40) "},
+        {"19:40 <Orvik>", "19:40 "},
+        {"19:40:12\t\tOrvik", "19:40:12\t\t"},
+        {"[2026-12-09 19:40:12] <Orvik>", "[2026-12-09 19:40:12] "},
+        {"2026-12-09 19:40:12\tOrvik\t", "2026-12-09 19:40:12\t"},
+        {"2026-12-09T19:40:12.345Z <Orvik>", "2026-12-09T19:40:12.345Z "},
+        {"2026-12-09T19:40:12+01:00 <Orvik>", "2026-12-09T19:40:12+01:00 "},
+        {"[2026-12-09 19:40:12 +0100] <Orvik>", "[2026-12-09 19:40:12 +0100] "},
+        {"Dec 09 19:40:12 <Orvik>", "Dec 09 19:40:12 "},
+        {"Dec  9 19:40:12 <Orvik>", "Dec  9 19:40:12 "},
+        {"[12/9/2026, 7:40 PM] Orvik:", "[12/9/2026, 7:40 PM] "},
+        {"[09.12.26 19:40] Orvik:", "[09.12.26 19:40] "},
+        {"[Tue Dec 9 19:40:12 2026] <Orvik>", "[Tue Dec 9 19:40:12 2026] "},
+        {"[ 19:40 ] <Orvik>", "[ 19:40 ] "},
+        // Not stamps: no time, two times, a name, a bare stamp not ended by a blank, brackets
+        // that do not close or do not match, digits too many.
+        {"<Orvik>", ""},
+        {"[Mallory] <Orvik>", ""},
+        {"[19:40 Mallory] <Orvik>", ""},
+        {"[19:40 19:41] <Orvik>", ""},
+        {"[2026-12-09] <Orvik>", ""},
+        {"[19:40 <Orvik>", ""},
+        {"[19:40) <Orvik>", ""},
+        {"19:40<Orvik>", ""},
+        {"19:40: <Orvik>", ""},
+        {"123:45 <Orvik>", ""},
+        {"19:4 <Orvik>", ""},
+        {"Mallory 19:40 <Orvik>", ""},
+        {"Mon 19:40 <Orvik>", ""},
+        // A bare stamp ends with its time: a name after it is never part of it.
+        {"19:40 PM <Orvik>", "19:40 "},
+        {"2026-12-09 19:40:12 Dec <Orvik>", "2026-12-09 19:40:12 "},
+        {"", ""},
+    };
+    for (const Row& r : rows) {
+        const std::string line = r.line;
+        EXPECT_EQ(line.substr(0, orvik::timeStampLength(line)), r.stamp) << line;
+    }
+}
+
+// Whose answer a line holds: a line counts as the host's only where its mark stands where the
+// speaker does. Every forged line here is one a player can type, or a name a player can take.
+TEST(Speaker, ForgedAndTrueLines) {
+    struct Row {
+        const char* line;
+        const char* mark;
+        bool host;
+    } rows[] = {
+        // The host's own lines, as logs write them.
+        {"[19:30] <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"<Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"<Orvik> rolls a d20 and gets 5.", "<Orvik>", true},
+        {"19:40 <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"(19:40:12) <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"[2026-12-09 19:40:12] <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"2026-12-09 19:40:12\tOrvik\tAna rolls a d20 and gets 5.", "Orvik", true},
+        {"2026-12-09T19:40:12Z <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"Dec 09 19:40:12 <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"[12/9/2026, 7:40 PM] Orvik: Ana rolls a d20 and gets 5.", "Orvik:", true},
+        {"[19:40]<Orvik>  Ana\t rolls a d20 and gets 5.", "<Orvik>", true},
+        {"  <Orvik> Ana rolls a d20 and gets 5.", "<Orvik>", true},
+        {"* Orvik Ana rolls a d20 and gets 5.", "* Orvik", true},
+        {"Orvik: Ana rolls a d20 and gets 5.", "Orvik: ", true},
+        {"<Orvik> Ana rolls a d20 and gets 5.", " <Orvik>", true},
+        {"[19:30] <Orvik> Cy rolls ( sneak attack, +3d6 ) a d8+2 and gets 14.", "<Orvik>", true},
+        {"[19:30] <Orvik> Ana_2 rolls a d20 to hit <Orvik> and gets 5.", "<Orvik>", true},
+        // Typed by a player: the mark stands after another speaker.
+        {"[19:40] <Mallory> lol <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"[19:40] <Mallory> <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"<Mallory> <Orvik> rolls a d20 and gets 1.", "<Orvik>", false},
+        {"* Mallory <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"[19:40] <Mallory> rolls a d20 and gets 1. <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>",
+         false},
+        {"Mallory: Orvik: Ana rolls a d20 and gets 1.", "Orvik:", false},
+        // A player's name that starts with the mark, or a player's name or words that look like a
+        // time stamp.
+        {"OrvikFan: rolls a d20 and gets 20.", "Orvik", false},
+        {"Orvik-bot Ana rolls a d20 and gets 20.", "Orvik", false},
+        {"<Orvik>: Ana rolls a d20 and gets 20.", "<Orvik>", false},
+        {"[19:40] [19:41] <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"[19:40] 19:41 <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"19:40 PM <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"[Mallory] <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"Mon 19:40 <Orvik> Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        // The host's mark, but more than a name between it and the sentence: words the host
+        // may have passed on from a player.
+        {"<Orvik> Mallory says Ana rolls a d20 and gets 1.", "<Orvik>", false},
+        {"<Orvik> Ana:rolls a d20 and gets 1.", "<Orvik>", false},
+        // The mark alone is the speaker's whole field.
+        {"<Orvik>Ana rolls a d20 and gets 5.", "<Orvik>", false},
+    };
+    for (const Row& r : rows) {
+        LoggedAnswer answer;
+        const std::string line = r.line;
+        ASSERT_STREQ(name(read(line, answer)), "Answer") << line;
+        EXPECT_EQ(orvik::spokenBy(answer.before, r.mark), r.host) << line << " (" << r.mark << ")";
     }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The README's first command on a machine with only cmake and a compiler: GoogleTest, Google
 # Benchmark and pkg-config (so libedit) hidden from CMake. It configures with one message about the
-# tests, builds, and rolls; with -DORVIK_BUILD_BENCH=OFF the benchmarks are not mentioned.
+# tests, builds the command alone, and rolls; then everything builds, and with
+# -DORVIK_BUILD_BENCH=OFF the benchmarks are not mentioned.
 # Usage: bare_machine_test.sh SOURCE_DIR
 set -u
 src=$(cd "$1" && pwd)
@@ -14,7 +15,7 @@ hidden=(-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_bench
 configure() { env ORVIK_CI=false cmake -S "$src" -B "$tmp/build" "${hidden[@]}" "$@" >"$tmp/log" 2>&1; }
 
 count=$((count + 1))
-if ! configure || ! cmake --build "$tmp/build" -j"$jobs" >>"$tmp/log" 2>&1; then
+if ! configure || ! cmake --build "$tmp/build" -j"$jobs" --target orvik_cli >>"$tmp/log" 2>&1; then
     tail -n 30 "$tmp/log"
     fail "configure and build without GoogleTest, Google Benchmark and pkg-config"
 else
@@ -27,6 +28,11 @@ else
     count=$((count + 1))
     got=$("$tmp/build/orvik" --seed 1 '2d6+3*2' 2>&1)
     [ "$got" = "rolls 2d6+3*2 and gets 24." ] || fail "the command rolls: $got"
+
+    count=$((count + 1))
+    # The command alone: no test, benchmark or example was built for it.
+    built=$(find "$tmp/build" -name '*_test*' -o -name '*_bench' -o -name 'roll_host' | head -3)
+    [ -z "$built" ] || fail "the README's command built more than it runs: $built"
 
     count=$((count + 1))
     if ! configure -DORVIK_BUILD_BENCH=OFF || ! cmake --build "$tmp/build" -j"$jobs" >>"$tmp/log" 2>&1; then

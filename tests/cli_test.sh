@@ -56,6 +56,11 @@ case_ "stdin sneak" 0 "3d6 d8+2\n" "rolls ( sneak attack, +3d6 ) a d8+2 and gets
 case_ "bad seed" 2 "" "" --seed x d20
 case_ "seed too big" 2 "" "" --seed 4294967296 d20
 case_ "negative seed" 2 "" "" --seed -1 d20
+# A seed is decimal digits alone, as the library reads it for every front end.
+for seed in -0 +1 0x10 1e3 " 1" 1.0; do
+    case_ "seed '$seed'" 2 "" "" --seed "$seed" d20
+done
+case_ "seed with leading zeros" 0 "" "rolls a d20 and gets 7.\n" --seed 0001 d20
 case_ "missing seed" 2 "" "" d20 --seed
 case_ "unknown option" 2 "" "" --frobnicate d20
 case_ "missing module" 2 "" "" --module "$tmp/nowhere.so" d20
@@ -229,6 +234,41 @@ if [ ${#runner[@]} = 0 ] && [ -z "${ORVIK_NO_MEMORY_LIMIT:-}" ]; then
     "standard input: 50 lines, 50 answers of 1 roll text"*"  50 rolls: 50 totals tested"*"orvik: memory ran out at line 51 of the log: what is reported is of the lines before it"*"status 2") ;;
     *) fail "log out of memory: $(echo "$got" | head -3)" ;;
     esac
+    # The same in JSON: the audit on standard output, the summary and where it stopped on
+    # standard error.
+    count=$((count + 1))
+    got=$( (ulimit -v 100000
+        { for i in $(seq 50); do echo "Ann rolls a d20 and gets $((i % 20 + 1))."; done
+            head -c 200000000 /dev/zero | tr '\0' x; } |
+            "$orvik" --audit --answers --json 2>"$tmp/err"; echo "status $?") )
+    case $got in
+    '{"text":"d20",'*'"rolls":50,'*$'}\nstatus 2') ;;
+    *) fail "log out of memory, json: $(echo "$got" | head -c 300)" ;;
+    esac
+    [ "$(sed -n 2p "$tmp/err")" = "orvik: memory ran out at line 51 of the log: what is reported is of the lines before it" ] ||
+        fail "log out of memory, json: $(cat "$tmp/err")"
+    # What a log's audit keeps grows with its different rolls and the different totals each
+    # roller's answers hold, not with the range of those totals: 1,000 texts of 71 to 100 dice of
+    # 401 to 500 sides (which no two share, so none are pooled) answered with their lowest and
+    # highest totals, and 6,000 rollers of a hundred d500, are audited whole in far less memory
+    # than counts over each range would take (310 MB, and 2.4 GB).
+    count=$((count + 1))
+    awk 'BEGIN { for (k = 0; k < 1000; k++) { d = 71 + k % 30; s = 401 + int(k / 30)
+        print "<Orvik> Ann rolls " d "d" s " and gets " d "."
+        print "<Orvik> Ann rolls " d "d" s " and gets " d * s "." } }' >"$tmp/texts.log"
+    got=$( (ulimit -v 200000; "$orvik" --audit --answers "$tmp/texts.log" 2>"$tmp/err" | grep -c '^[0-9]*d[0-9]*$'
+        echo "status ${PIPESTATUS[0]}") )
+    if [ "$got" != "$(printf '1000\nstatus 0')" ] || [ -s "$tmp/err" ]; then
+        fail "1,000 wide texts in 200 MB: ${got//$'\n'/, }; $(head -c 200 "$tmp/err")"
+    fi
+    count=$((count + 1))
+    awk 'BEGIN { for (r = 0; r < 6000; r++) { print "<Orvik> R" r " rolls 100d500 and gets 100."
+        print "<Orvik> R" r " rolls 100d500 and gets 50000." } }' >"$tmp/rollers.log"
+    got=$( (ulimit -v 2000000; "$orvik" --audit --answers --by-roller --json "$tmp/rollers.log" 2>"$tmp/err" |
+        grep -c '"rolls":2,'; echo "status ${PIPESTATUS[0]}") )
+    if [ "$got" != "$(printf '6000\nstatus 1')" ] || [ "$(wc -l <"$tmp/err")" != 1 ]; then
+        fail "6,000 rollers of a wide text in 2 GB: ${got//$'\n'/, }; $(head -c 200 "$tmp/err")"
+    fi
 fi
 
 # A module that gives no answer (the real one's out-of-memory path, but a module may have others):
@@ -448,6 +488,13 @@ printf 'rolls %.0s' $(seq 9) >"$tmp/in"
 printf 'x and gets 5.\n' >>"$tmp/in"
 audit_said "too many words rolls" 2 ', 1 line with more than 8 words "rolls " before a sentence;' \
     "nothing to test$" --audit --answers
+# A player who types the host's mark after their own name is not the host: forty d20s of 1 typed
+# so after examples/game.log are counted apart, and its d20 still passes.
+{ cat "$(dirname "$0")/../examples/game.log"
+    for _ in $(seq 40); do echo "[19:40] <Mallory> lol <Orvik> Ana rolls a d20 and gets 1."; done; } >"$tmp/in"
+audit_said "forged answers" 0 '^standard input: 359 lines, 146 answers of 5 roll texts in lines marked "<Orvik>"; skipped 1 dice error, 172 other lines, 40 answers in other lines$' \
+    "" --audit --answers --from '<Orvik>'
+grep -q "^  no sign of unfair dice in 102 rolls, tested against Orvik's dice (p = 1 " "$tmp/out" || fail "audit: forged answers: the d20"
 : >"$tmp/in"
 # Usage errors: nothing rolled, nothing read.
 for args in "--rolls 5 d20" "--answers $tmp/in" "--audit --answers --seed 1" "--audit --answers --sneak" \
@@ -465,11 +512,11 @@ stops "audit to a full device" "" "$run --audit --seed 1 --rolls 1000 d20 > /dev
 stops "audit of a log to a full device" "" \
     "echo 'rolls a d20 and gets 5.' | $run --audit --answers > /dev/full; echo status \$?"
 
-# interrupt PID: Ctrl-C's signal to the command, then its status in status once it has ended
-# (killed after 30 s, should it not).
+# interrupt PID [SECONDS]: Ctrl-C's signal to the command, then its status in status once it has
+# ended (killed after SECONDS, 30 by default, should it not).
 interrupt() {
     kill -INT "$1"
-    for _ in $(seq 300); do
+    for _ in $(seq "${2:-30}0"); do
         kill -0 "$1" 2>/dev/null || break
         sleep 0.1
     done
@@ -501,19 +548,38 @@ if [ ${#runner[@]} = 0 ]; then
         head -c 300 "$tmp/out"
         sed 's/^/  stderr: /' "$tmp/err" | head -3
     fi
-    # The same while a log is read: the lines read so far are reported.
+    # The same while a log is read, from a pipe that then says nothing (its writer still there)
+    # and from one that sends a line without end: the signal is answered within a second (5 s
+    # are allowed a busy machine), not when the pipe ends or memory runs out, and the lines read
+    # whole are reported.
+    answered() {  # NAME LINES: the run of pid, interrupted, ends so
+        interrupt "$pid" 5
+        if [ "$status" != 130 ] || ! grep -qx "orvik: the log: interrupted after line $2; the report is of the lines up to it" "$tmp/err"; then
+            fail "audit of a log: Ctrl-C, $1 (status $status)"
+            head -c 300 "$tmp/out"
+            sed 's/^/  stderr: /' "$tmp/err" | head -3
+        fi
+    }
     count=$((count + 1))
-    { for i in $(seq 1000); do echo "Ann rolls a d20 and gets $((i % 20 + 1))."; done; sleep 30; } |
-        env --default-signal=INT "$orvik" --audit --answers >"$tmp/out" 2>"$tmp/err" &
+    rm -f "$tmp/fifo" && mkfifo "$tmp/fifo"
+    env --default-signal=INT "$orvik" --audit --answers <"$tmp/fifo" >"$tmp/out" 2>"$tmp/err" &
+    pid=$!
+    exec {silent}>"$tmp/fifo"
+    for i in $(seq 1000); do echo "Ann rolls a d20 and gets $((i % 20 + 1))."; done >&"$silent"
+    sleep 1
+    answered "a silent pipe" 1000
+    exec {silent}>&-
+    grep -q '^  1,000 rolls: 1,000 totals tested$' "$tmp/out" || fail "audit of a log: Ctrl-C, a silent pipe's report"
+    count=$((count + 1))
+    # (A sanitizer's shadow memory needs more address space than the limit that bounds a run
+    # that would not stop.)
+    ([ -n "${ORVIK_NO_MEMORY_LIMIT:-}" ] || ulimit -v 4000000
+        exec env --default-signal=INT "$orvik" --audit --answers) \
+        < <(yes xxxx | tr -d '\n') >"$tmp/out" 2>"$tmp/err" &
     pid=$!
     sleep 1
-    interrupt "$pid"
-    if [ "$status" != 130 ] || ! grep -q '^  1,000 rolls: 1,000 totals tested$' "$tmp/out" ||
-        ! grep -qx 'orvik: the log: interrupted after line 1000; the report is of the lines up to it' "$tmp/err"; then
-        fail "audit of a log: Ctrl-C (status $status)"
-        head -c 300 "$tmp/out"
-        sed 's/^/  stderr: /' "$tmp/err" | head -3
-    fi
+    answered "a line without end" 0
+    grep -q '^standard input: 0 lines, 0 answers' "$tmp/out" || fail "audit of a log: Ctrl-C, a long line's report"
 fi
 
 if command -v jq >/dev/null 2>&1; then

@@ -7,6 +7,7 @@ are given as arguments.
 Usage: interactive_test.py PATH_TO_ORVIK [RUNNER...]
 With a runner (Wine), the Windows command is tried at a console instead.
 """
+import codecs
 import fcntl
 import os
 import pty
@@ -46,6 +47,8 @@ class Session:
             preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
         os.close(slave)
         self.seen = ""
+        # A read may also end inside a character.
+        self.decoder = codecs.getincrementaldecoder("utf-8")(errors="replace")
 
     def send(self, keys):
         os.write(self.master, keys.encode())
@@ -60,10 +63,10 @@ class Session:
             return False
         if not data:
             return False
-        text = data.decode(errors="replace")
+        self.seen += self.decoder.decode(data)
         if RUNNER:  # a console draws with escape sequences; the words are what counts
-            text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", text).replace("\r\r\n", "\r\n")
-        self.seen += text
+            # All that is seen, not this read alone: a read may end inside a sequence or a "\r\r\n".
+            self.seen = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", self.seen).replace("\r\r\n", "\r\n")
         return True
 
     def expect(self, text, timeout=10.0):
@@ -356,6 +359,37 @@ def _():
     s.send(CTRL_D)
     status, _ = s.finish()
     assert status == 0, f"status {status}"
+
+
+NOTICE = "orvik: `+ 3` was read as free text: write `2d6+3`"
+
+
+@case("at a terminal, what was read as free text is said on standard error after its answer")
+def _():
+    for args, answered in ((("--seed", "1", "2d6 + 3"), "rolls 2d6 + 3 and gets "),
+                           (("--odds", "2d6 + 3"), "  1 group: 2d6"),
+                           (("--seed", "1", "--dice", "2d6 + 3"), "dice: [")):
+        s = Session(*args)
+        s.expect(answered)
+        s.expect(NOTICE + "\r\n")
+        s.finish()
+    # Nothing to say of a text whose free text is words.
+    s = Session("--seed", "1", "d20 to hit")
+    status, rest = s.finish()
+    assert "orvik:" not in rest, f"said: {rest!r}"
+
+
+@case("never in --json, nor when the answers go to a pipe, nor on standard output")
+def _():
+    s = Session("--seed", "1", "--json", "2d6 + 3")
+    status, rest = s.finish()
+    assert "free text" not in rest, f"said with --json: {rest!r}"
+    with tempfile.TemporaryFile() as out:
+        s = Session("--seed", "1", "2d6 + 3", stdout=out)
+        status, rest = s.finish()
+        out.seek(0)
+        assert out.read() == b"rolls 2d6 + 3 and gets 10.\n", "the answer alone on standard output"
+        assert "free text" not in rest, f"said for a pipe's answers: {rest!r}"
 
 
 print(f"{len(cases) - len(failures)} passed, {len(failures)} failed")

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "odds/Odds.h"
+#include "odds/SharedDice.h"
 #include "odds_testing.h"
 #include "print/OddsPrint.h"
 #include "testing.h"
@@ -350,6 +351,57 @@ TEST(Odds, SneakAttackRollsFollowTheComputedOdds) {
     }
     const auto [statistic, df] = chiSquare(counts, odds.results.totals.probability, rolls);
     EXPECT_LT(statistic, criticalValue(df));
+}
+
+// Texts of the same dice share their dice's chances (odds/SharedDice.h): whether the chances
+// come from the shared ones, from those kept of an earlier text, or from fresh work, and after
+// those kept were let go for want of room, every figure of the odds is the same to the bit.
+TEST(Odds, SharedDiceGiveTheSameOdds) {
+    const TextCase rows[] = {
+        {false, "d20"},
+        {false, "d20+5 to hit"},
+        {false, "3#d20-7"},
+        {false, "100d500"},
+        {false, "30#100d500-12"},
+        {false, padded("30#100d500-77 ", 290)},
+        {false, padded("30#14d6-5 ", 396)},
+        {false, padded("30#87d6 ", 367)},
+        {false, "d6-2147483647"},
+        {false, "3#d6-2147483640"},
+        {true, "3d6 d8+2"},
+        {true, "3d6 2#d8-1"},
+        {true, "d6-2147483647-1 d6-3"},
+        {true, "100d500-2147483647-1 100d500-99990"},
+        {true, padded("100d500 100d500 ", 456)},
+        {true, padded("d4 2#d10-6 ", 459)},
+        {false, "100d500+1000"},
+        {true, "3d6 d8 from behind"},
+    };
+    const auto same = [](const orvik::odds::Odds& a, const orvik::odds::Odds& b) {
+        const auto sameTotals = [](const Distribution& x, const Distribution& y) {
+            return x.lowest == y.lowest && x.probability == y.probability;
+        };
+        return sameTotals(a.results.totals, b.results.totals) &&
+               a.results.scaled == b.results.scaled &&
+               a.results.errorProbability == b.results.errorProbability &&
+               sameTotals(a.results.sneakTotals, b.results.sneakTotals) &&
+               sameTotals(a.results.mainTotals, b.results.mainTotals) && a.mean == b.mean &&
+               a.standardDeviation == b.standardDeviation;
+    };
+    // Room for every table, and room for hardly one, so that each text lets go of the last.
+    orvik::odds::SharedDice ample, scant(60000);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const TextCase& r : rows) {
+            const auto with = [&](orvik::odds::SharedDice* shared) {
+                return r.sneak ? orvik::odds::sneakOdds(r.text.c_str(), shared)
+                               : orvik::odds::rollOdds(r.text.c_str(), shared);
+            };
+            const orvik::odds::Odds alone = with(nullptr);
+            EXPECT_TRUE(same(with(&ample), alone)) << r.text.substr(0, 30);
+            EXPECT_TRUE(same(with(&scant), alone)) << r.text.substr(0, 30);
+        }
+    }
+    EXPECT_LE(scant.held(), 99801u);
 }
 
 }  // namespace

@@ -24,6 +24,9 @@ TEST(FaceRemainder, EqualsTheHardwareRemainderForEveryDrawAndEverySidesCount) {
             if (remainder(r) != r % n && wrong++ == 0) {
                 ADD_FAILURE() << r << " % " << n << ": got " << remainder(r);
             }
+            if (remainder.narrow(r) != r % n && wrong++ == 0) {
+                ADD_FAILURE() << r << " % " << n << ": narrow got " << remainder.narrow(r);
+            }
         }
     }
     EXPECT_EQ(wrong, 0);

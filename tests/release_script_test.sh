@@ -27,10 +27,16 @@ untouched() {
 
 mkdir "$tmp/cases"
 run 0 --help
-grep -q '^Usage: scripts/release \[OUTDIR\]' "$tmp/out" || fail "--help prints no usage"
+grep -q '^Usage: scripts/release \[--\] \[OUTDIR\]' "$tmp/out" || fail "--help prints no usage"
 run 0 -h
 run 2 --bogus
 run 2 one two
+run 2 -- one two
+# An OUTDIR that begins with '-' is an unknown option, unless it comes after '--'.
+for arg in -dir - ---; do
+    run 2 "$arg"
+    grep -qF "release: unknown option '$arg'" "$tmp/err" || fail "release $arg: not named as an unknown option"
+done
 
 # Folders the release must refuse: someone else's; one holding only files named like release
 # files, but no manifest; and earlier release folders (a manifest naming its files with their
@@ -53,14 +59,18 @@ done
 echo x >"$tmp/cases/notes/orvik-my-notes.tar.gz"
 echo "my own build" >"$tmp/cases/changed/orvik-0.1.0.tar.gz"
 echo text >"$tmp/cases/afile"
+mkdir "$tmp/cases/-mine" "$tmp/cases/--"
+echo keep >"$tmp/cases/-mine/precious"
+echo keep >"$tmp/cases/--/precious"
 for case in "mine:a folder holding a foreign file" "named:files named like release files, no manifest" \
     "earlier:an earlier release's folder with a foreign file" \
     "notes:an earlier release's folder with a foreign file named like a release file" \
-    "changed:an earlier release's folder whose release file was replaced" "afile:a file, not a folder"; do
+    "changed:an earlier release's folder whose release file was replaced" "afile:a file, not a folder" \
+    "-mine:a folder whose name begins with '-', after '--'" "--:a folder named '--', after '--'"; do
     dir=${case%%:*}
     before=$(snapshot "$tmp/cases")
-    run 1 "$dir"
-    grep -q "^release: OUTDIR" "$tmp/err" || fail "${case#*:}: no message naming OUTDIR"
+    if [ "${dir#-}" = "$dir" ]; then run 1 "$dir"; else run 1 -- "$dir"; fi
+    grep -q "^release: OUTDIR '$tmp/cases/$dir'" "$tmp/err" || fail "${case#*:}: no message naming OUTDIR"
     untouched "${case#*:}" "$tmp/cases" "$before"
 done
 

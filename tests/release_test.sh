@@ -8,8 +8,9 @@
 # CMakeLists.txt's project() gives; and the same commit, released again from a clone in another
 # folder, gives the same bytes.
 # Usage: release_test.sh DIST_DIR SOURCE_DIR   (SOURCE_DIR: the checkout DIST_DIR was released from)
-# Wine runs the zip's orvik.exe where it can run 32-bit programs; elsewhere that check is skipped,
-# and said so (a missing wine fails it in CI).
+# Wine runs the zip's orvik.exe where its 32-bit loader starts, natively or under qemu-i386
+# registered as the handler of i386 programs (as scripts/test does); elsewhere that check is
+# skipped, and said so (a missing wine fails it in CI).
 set -u
 dist=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
@@ -93,21 +94,25 @@ else
         fail "the zip's orvik.dll exports, or what it and orvik.exe import"
     fi
     # Wine's own messages go to standard error; the answer is standard output alone. The first
-    # run may have to make a Wine prefix; none may take longer than a few minutes.
+    # run may have to make a Wine prefix; none may take longer than a few minutes. Debian's wine
+    # falls back to the 64-bit loader without the 32-bit half: there the 32-bit loader is wanted.
+    # Under qemu-i386, QEMU_RESERVED_VA keeps Wine's reservations clear of the shared user data.
     wine_runner=()
-    if command -v wine >/dev/null && wine --version >/dev/null 2>&1; then
+    wine32=$(command -v wine || true)
+    [ -x /usr/lib/wine/wine64 ] && wine32=/usr/lib/wine/wine
+    if [ -x "$wine32" ] && QEMU_RESERVED_VA=0x81000000 "$wine32" --version >/dev/null 2>&1; then
         export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=${WINEPREFIX:-$tmp/wineprefix}
-        wine_runner=(timeout 300 wine)
-        in_wine() { (cd "$w" && timeout 300 wine "$@" 2>/dev/null | tr -d '\r'); }
+        wine_runner=(timeout 300 env QEMU_RESERVED_VA=0x81000000 "$wine32")
+        in_wine() { (cd "$w" && "${wine_runner[@]}" "$@" 2>/dev/null | tr -d '\r'); }
         same "wine orvik.exe --seed 1 d20" "$(in_wine ./orvik.exe --seed 1 d20)" "rolls a d20 and gets 7."
         same "wine orvik.exe --version" "$(in_wine ./orvik.exe --version | grep -oE '[0-9]+\.[0-9]+\.[0-9]+')" \
             "$version"
     elif in_ci && ! command -v wine >/dev/null; then
         fail "wine is missing, so the zip's orvik.exe was not run"
     else
-        # A kernel without 32-bit support cannot start Wine's 32-bit loader; scripts/test then runs
-        # the command's tests on a 64-bit Windows build instead.
-        echo "SKIPPED: running the zip's orvik.exe (wine is missing, or cannot run 32-bit programs here)"
+        # Neither the kernel nor a registered qemu-i386 starts Wine's 32-bit loader; scripts/test
+        # then runs the command's tests on a 64-bit Windows build instead.
+        echo "SKIPPED: running the zip's orvik.exe (Wine's 32-bit half is missing, or cannot start here)"
     fi
     # The import libraries, and those HOSTS.txt's commands make, linked by a C host as its author
     # would (and run, where Wine runs).
@@ -128,7 +133,7 @@ if ! unzip -q "$dist/$name-web.zip" -d "$web"; then
     fail "unzip $name-web.zip"
 else
     same "the page zip's files" "$(cd "$web" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" \
-        "$(printf "./$name-web/%s\n" LICENSE app.js engine.js favicon.svg index.html style.css | LC_ALL=C sort | tr '\n' ' ')"
+        "$(printf "./$name-web/%s\n" LICENSE app.js core.js favicon.svg index.html style.css | LC_ALL=C sort | tr '\n' ' ')"
     count=$((count + 1))
     cmp -s "$web/$name-web/LICENSE" "$src/LICENSE" || fail "the page zip's LICENSE is not the source's"
     same "the page's version" "$(sed -n 's/^ *<p>Orvik \([0-9.]*[0-9]\)\. .*/\1/p' "$web/$name-web/index.html")" "$version"

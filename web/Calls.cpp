@@ -1,12 +1,18 @@
-// The library's features as calls that JavaScript makes into the compiled module: a front end,
-// like the command, that only calls the library. Texts come in as UTF-8 with their lengths (a NUL
-// byte is a byte of the text); each call that answers leaves its answer, the very text the
-// command prints (one JSON object a line), for orvik_answer and orvik_answer_length to give.
-// Memory running out is the one trouble a call meets, and no exception may cross into JavaScript:
-// each call then answers kNoMemory (a null pointer for orvik_roll_dice), and leaves what came
-// before as it was.
-#include <charconv>
+// The library's features as calls that JavaScript makes into the compiled core: a front end,
+// like the command, that only calls the library. Everything JavaScript needs to know of these
+// calls is described here once: the calls, the layouts of what they leave in memory, their codes
+// and the library's limits, which orvik_protocol hands over as JSON and web/api.js reads at start
+// (web/test/protocol.test.mjs holds the two sides together).
+//
+// Texts come in as UTF-8 with their lengths (a NUL byte is a byte of the text). Each call takes
+// all it needs: the only state kept from one call to the next is the generator's, which rolls go
+// on from as the command's lines do, and the work a caller holds by its handle (an audit under
+// way), which it ends with the matching call. Each call answers with a Reply, whose place it
+// returns, valid until the next call. Memory running out is the one trouble a call meets, and no
+// exception may cross into JavaScript: the reply's code is then kNoMemory, and what the call was
+// making is let go (a log's reading, which stops at the line memory ran out at, says so instead).
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -15,26 +21,123 @@
 
 #include <emscripten/emscripten.h>
 
+#include "audit/Tests.h"
 #include "features/Faces.h"
 #include "features/LogAudit.h"
+#include "features/LogBytes.h"
 #include "features/OddsAnswers.h"
 #include "features/RollAudit.h"
+#include "features/RollText.h"
+#include "features/Seed.h"
+#include "print/Json.h"
+
+// Every call JavaScript makes, marked so that the linker keeps and exports it: the one way a call
+// is exported.
+#define ORVIK_WEB_CALL extern "C" EMSCRIPTEN_KEEPALIVE
 
 namespace {
 
 using namespace orvik::features;
 
+// The calls, by name, as the core exports them; the test checks the exports against it.
+// clang-format off
+#define ORVIK_WEB_CALLS(X) \
+    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_seed_text) X(orvik_roll) \
+    X(orvik_roll_dice) X(orvik_odds) X(orvik_reading) X(orvik_audit_begin) X(orvik_audit_roll) \
+    X(orvik_audit_result) X(orvik_audit_end) X(orvik_log_begin) X(orvik_log_read) \
+    X(orvik_log_summary) X(orvik_log_audits) X(orvik_log_end)
+// clang-format on
+
+// What every call but orvik_protocol, orvik_alloc, orvik_free, orvik_roll_dice and the ends
+// answers: doubles, which hold a place in memory and any count exactly.
+#define ORVIK_REPLY(X)                                                  \
+    X(code)       /* the call's code: kNoMemory, or as the call says */ \
+    X(text)       /* the place of its text (UTF-8) */                   \
+    X(textLength) /* and its bytes */                                   \
+    X(second)     /* a second text, where the call says */              \
+    X(secondLength)                                                     \
+    X(count)   /* a count, where the call says */                       \
+    X(handle)  /* the work begun, for the calls that go on with it */   \
+    X(columns) /* the place of columnsLength doubles */                 \
+    X(columnsLength)
+
+// orvik_roll_dice's answer: 32-bit integers (places unsigned), for JavaScript to build the object
+// `orvik --json` prints of, without the JSON text, which takes most of a small roll's time to
+// write and to read back.
+#define ORVIK_ROLLED(X)                                                        \
+    X(answer)       /* the place of the answer's bytes (UTF-8) */              \
+    X(answerLength) /* and their count */                                      \
+    X(result)       /* 1 for a result, which has the fields below */           \
+    X(sneak)        /* 1 for a sneak attack, which has the sneak fields too */ \
+    X(groups)                                                                  \
+    X(dice) /* in each group */                                                \
+    X(sides)                                                                   \
+    X(modifier)                                                                \
+    X(totals) /* the place of groups totals */                                 \
+    X(faces)  /* the place of dice faces a group, group after group */         \
+    X(sneakTotal)                                                              \
+    X(sneakDice)                                                               \
+    X(sneakSides)                                                              \
+    X(sneakModifier)                                                           \
+    X(sneakFaces) /* the place of sneakDice faces */
+
+// What orvik_odds asks of a text.
+#define ORVIK_QUESTIONS(X) X(table) X(atLeast) X(versus)
+
+#define ORVIK_ENUMERATOR(name) name,
+namespace reply {
+enum Field { ORVIK_REPLY(ORVIK_ENUMERATOR) kFields };
+}
+namespace rolled {
+enum Field { ORVIK_ROLLED(ORVIK_ENUMERATOR) kFields };
+}
+namespace question {
+enum Kind { ORVIK_QUESTIONS(ORVIK_ENUMERATOR) kKinds };
+}
+#undef ORVIK_ENUMERATOR
+
+// A reply's codes.
 constexpr int kNoMemory = -1;
+constexpr int kNo = 0;
+constexpr int kYes = 1;
 
-std::string answer;  // the last call's
+// The last call's reply, and the texts and numbers it points at: its text, second and columns.
+double replied[reply::kFields];
+std::string replyText;
+std::string replySecond;
+std::vector<double> replyColumns;
 
-// call(), or kNoMemory when memory ran out on the way.
+double place(const void* p) {
+    return static_cast<double>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+// The reply to a call: its code, with text, second and columns as the call left them.
+const double* answer(int code, double count = 0, const void* handle = nullptr) {
+    replied[reply::code] = code;
+    replied[reply::text] = place(replyText.data());
+    replied[reply::textLength] = static_cast<double>(replyText.size());
+    replied[reply::second] = place(replySecond.data());
+    replied[reply::secondLength] = static_cast<double>(replySecond.size());
+    replied[reply::count] = count;
+    replied[reply::handle] = place(handle);
+    replied[reply::columns] = place(replyColumns.data());
+    replied[reply::columnsLength] = static_cast<double>(replyColumns.size());
+    return replied;
+}
+
+// call() makes the reply; memory running out on the way is kNoMemory, with nothing held.
 template <typename Call>
-auto guarded(Call call) -> decltype(call()) {
+const double* guarded(Call call) {
     try {
+        replyText.clear();
+        replySecond.clear();
+        replyColumns.clear();
         return call();
     } catch (const std::bad_alloc&) {
-        return kNoMemory;
+        std::string().swap(replyText);
+        std::string().swap(replySecond);
+        std::vector<double>().swap(replyColumns);
+        return answer(kNoMemory);
     }
 }
 
@@ -50,221 +153,331 @@ struct Rolls {
 };
 std::unique_ptr<Rolls> run;
 
-std::unique_ptr<OddsAnswers> odds;
-std::vector<double> columns;  // the last table's, as orvik_odds_columns left them
-std::unique_ptr<EngineAnswers> engine;
-std::unique_ptr<RollingAudit> rolling;
-std::unique_ptr<LogAudit> logAudit;
-
 // The run, seeded with 0 until a seed is given.
 Rolls& current() {
     if (!run) run = std::make_unique<Rolls>(0);
     return *run;
 }
 
+// The odds of the last question asked, kept while the same question comes again: a contest works
+// out its other text's odds once, not once a text. Only a cache: every call asks in full.
+struct Asked {
+    bool sneak;
+    int kind;
+    std::int64_t target;
+    std::string versus;
+    std::unique_ptr<OddsAnswers> answers;
+};
+std::unique_ptr<Asked> asked;
+
+OddsAnswers& answersTo(bool sneak, int kind, std::int64_t target, std::string_view versus) {
+    if (!asked || asked->sneak != sneak || asked->kind != kind || asked->target != target ||
+        asked->versus != versus) {
+        asked.reset();
+        Question q;
+        if (kind == question::atLeast) {
+            q.kind = Question::Kind::AtLeast;
+            q.target = target;
+        } else if (kind == question::versus) {
+            q.kind = Question::Kind::Versus;
+            q.versus.assign(versus);
+        }
+        auto made = std::make_unique<Asked>();
+        made->sneak = sneak;
+        made->kind = kind;
+        made->target = target;
+        made->versus.assign(versus);
+        made->answers = std::make_unique<OddsAnswers>(sneak, true, std::move(q));
+        asked = std::move(made);
+    }
+    return *asked->answers;
+}
+
+// An audit of rolls under way: the engine it rolls and the audit.
+struct Rolling {
+    EngineAnswers engine;
+    RollingAudit audit;
+    Rolling(std::string text, std::uint64_t rolls, bool sneak)
+        : engine(sneak), audit(std::move(text), rolls, sneak, engine, AuditForm::Json) {}
+};
+
+// A log's audit under way, with how its pieces are read.
+struct Logged {
+    bool bytes;  // the pieces are a file's bytes, read as the command reads a file
+    LogBytes reader;
+    std::string read;  // a piece of bytes, read
+    LogAudit audit;
+    Logged(LogOptions options, bool fileBytes)
+        : bytes(fileBytes), audit(std::move(options), AuditForm::Json) {}
+};
+
+// The protocol, as JSON: the calls, each layout's fields in order, the codes and the limits.
+#define ORVIK_NAME(name) names.push_back(#name);
+std::string protocol() {
+    using orvik::print::appendJsonString;
+    std::string out = "{";
+    const auto list = [&](const char* key, const std::vector<const char*>& names) {
+        appendJsonString(out, key);
+        out += ":[";
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (i > 0) out += ',';
+            appendJsonString(out, names[i]);
+        }
+        out += "],";
+    };
+    std::vector<const char*> names;
+    ORVIK_WEB_CALLS(ORVIK_NAME)
+    list("calls", names);
+    names.clear();
+    ORVIK_REPLY(ORVIK_NAME)
+    list("reply", names);
+    names.clear();
+    ORVIK_ROLLED(ORVIK_NAME)
+    list("rolled", names);
+    names.clear();
+    ORVIK_QUESTIONS(ORVIK_NAME)
+    list("questions", names);
+    const auto number = [&out](const char* key, auto value, const char* after) {
+        appendJsonString(out, key);
+        out += ':';
+        orvik::print::appendNumber(out, value);
+        out += after;
+    };
+    out += "\"codes\":{";
+    number("noMemory", kNoMemory, ",");
+    number("no", kNo, ",");
+    number("yes", kYes, "},");
+    number("mostSeed", kMostSeed, ",");
+    number("defaultRolls", kDefaultRolls, ",");
+    number("mostRolls", kMostRolls, ",");
+    number("fewestForMean", orvik::audit::kFewestForMean, ",");
+    number("fewestExpected", orvik::audit::kFewestExpected, "}");
+    return out;
+}
+#undef ORVIK_NAME
+
+// Seeds the generator, as OrvikSeed and the command's --seed do, from a seed the library takes
+// (features/Seed): code kYes with the seed as the count, or kNo for a seed it refuses, the
+// generator then left as it was.
+const double* seeded(bool taken, std::uint32_t seed) {
+    if (!taken) return answer(kNo);
+    run = std::make_unique<Rolls>(seed);
+    return answer(kYes, seed);
+}
+
 }  // namespace
 
-extern "C" {
-
-EMSCRIPTEN_KEEPALIVE const char* orvik_answer() {
-    return answer.data();
-}
-
-EMSCRIPTEN_KEEPALIVE std::size_t orvik_answer_length() {
-    return answer.size();
-}
-
-// Seeds the generator, as OrvikSeed and the command's --seed do.
-EMSCRIPTEN_KEEPALIVE int orvik_seed(std::uint32_t seed) {
-    return guarded([seed] {
-        run = std::make_unique<Rolls>(seed);
-        return 1;
-    });
-}
-
-// One roll, with its dice: the object `orvik --json [--sneak]` prints for it.
-EMSCRIPTEN_KEEPALIVE int orvik_roll(const char* text, std::size_t length, int sneak) {
-    return guarded([=] {
-        FaceRolls& roller = sneak != 0 ? current().sneak : current().plain;
-        roller.roll(text, length, answer);
-        return 1;
-    });
-}
-
-// One roll, as orvik_roll, but its numbers left for JavaScript to build the same object of,
-// without the JSON text, which takes most of a small roll's time to write and to read back. Returns
-// the place of kRolledFields 32-bit integers, in this order (places unsigned):
-enum Rolled {
-    kAnswer,        // the place of the answer's bytes (UTF-8)
-    kAnswerLength,  // and their count
-    kResult,        // 1 for a result, which has the fields below; 0 for a dice error
-    kSneak,         // 1 for a sneak attack, which has the sneak fields too
-    kGroups,
-    kDice,  // in each group
-    kSides,
-    kModifier,
-    kTotals,  // the place of kGroups totals
-    kFaces,   // the place of kDice faces a group, group after group
-    kSneakTotal,
-    kSneakDice,
-    kSneakSides,
-    kSneakModifier,
-    kSneakFaces,  // the place of kSneakDice faces
-    kRolledFields
-};
-EMSCRIPTEN_KEEPALIVE const std::int32_t* orvik_roll_dice(const char* text, std::size_t length,
-                                                         int sneak) {
-    static std::int32_t rolled[kRolledFields];
-    const auto place = [](const void* p) {
-        return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(p));
-    };
+// The protocol, as JSON ending in a NUL byte, read once at start (before the reply's layout is
+// known, so not as a reply); null when memory ran out.
+ORVIK_WEB_CALL const char* orvik_protocol() {
     try {
-        FaceRolls& roller = sneak != 0 ? current().sneak : current().plain;
-        roller.roll(text, length);
-        const orvik::print::RolledDice& dice = roller.dice();
-        rolled[kAnswer] = place(roller.answer().data());
-        rolled[kAnswerLength] = static_cast<std::int32_t>(roller.answer().size());
-        rolled[kResult] = dice.result ? 1 : 0;
-        rolled[kSneak] = dice.sneakAttack ? 1 : 0;
-        rolled[kGroups] = dice.groups;
-        rolled[kDice] = dice.dice;
-        rolled[kSides] = dice.sides;
-        rolled[kModifier] = dice.modifier;
-        rolled[kTotals] = place(dice.totals);
-        rolled[kFaces] = place(dice.faces);
-        rolled[kSneakTotal] = dice.sneak.total;
-        rolled[kSneakDice] = dice.sneak.dice;
-        rolled[kSneakSides] = dice.sneak.sides;
-        rolled[kSneakModifier] = dice.sneak.modifier;
-        rolled[kSneakFaces] = place(dice.sneakFaces);
-        return rolled;
+        static const std::string json = protocol();
+        return json.c_str();
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
-// What --odds asks of the texts to come: kind 0, the table; 1, reaching target (decimal digits,
-// after a '-' for a negative); 2, against the text versus. 0 for a target that is no number.
-EMSCRIPTEN_KEEPALIVE int orvik_odds_ask(int sneak, int kind, const char* target,
-                                        std::size_t targetLength, const char* versus,
-                                        std::size_t versusLength) {
+// A block of memory for JavaScript to put texts in, and its end: 0 when memory ran out.
+ORVIK_WEB_CALL void* orvik_alloc(std::size_t size) {
+    return std::malloc(size);  // NOLINT(cppcoreguidelines-no-malloc): freed by orvik_free
+}
+
+ORVIK_WEB_CALL void orvik_free(void* block) {
+    std::free(block);  // NOLINT(cppcoreguidelines-no-malloc)
+}
+
+// A seed given as a number, as JavaScript's seed() gives one (seedFromNumber).
+ORVIK_WEB_CALL const double* orvik_seed(double value) {
+    return guarded([value] {
+        std::uint32_t seed = 0;
+        return seeded(seedFromNumber(value, seed), seed);
+    });
+}
+
+// A seed written as text, as --seed, a page's field and its link write one (seedFromText).
+ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t length) {
     return guarded([=] {
-        Question question;
-        if (kind == 1) {
-            question.kind = Question::Kind::AtLeast;
-            const std::from_chars_result read =
-                std::from_chars(target, target + targetLength, question.target);
-            if (read.ec != std::errc() || read.ptr != target + targetLength) return 0;
-        } else if (kind == 2) {
-            question.kind = Question::Kind::Versus;
-            question.versus.assign(versus, versusLength);
+        std::uint32_t seed = 0;
+        return seeded(seedFromText(std::string_view(text, length), seed), seed);
+    });
+}
+
+// One roll, with its dice: the text is the object `orvik --json [--sneak]` prints for it.
+ORVIK_WEB_CALL const double* orvik_roll(const char* roll, std::size_t length, int sneak) {
+    return guarded([=] {
+        FaceRolls& roller = sneak != 0 ? current().sneak : current().plain;
+        roller.roll(roll, length, replyText);
+        return answer(kYes);
+    });
+}
+
+// One roll, as orvik_roll, its numbers left as ORVIK_ROLLED lays them out; 0 when memory ran out.
+ORVIK_WEB_CALL const std::int32_t* orvik_roll_dice(const char* roll, std::size_t length,
+                                                   int sneak) {
+    static std::int32_t out[rolled::kFields];
+    const auto at = [](const void* p) {
+        return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(p));
+    };
+    try {
+        FaceRolls& roller = sneak != 0 ? current().sneak : current().plain;
+        roller.roll(roll, length);
+        const orvik::print::RolledDice& dice = roller.dice();
+        out[rolled::answer] = at(roller.answer().data());
+        out[rolled::answerLength] = static_cast<std::int32_t>(roller.answer().size());
+        out[rolled::result] = dice.result ? 1 : 0;
+        out[rolled::sneak] = dice.sneakAttack ? 1 : 0;
+        out[rolled::groups] = dice.groups;
+        out[rolled::dice] = dice.dice;
+        out[rolled::sides] = dice.sides;
+        out[rolled::modifier] = dice.modifier;
+        out[rolled::totals] = at(dice.totals);
+        out[rolled::faces] = at(dice.faces);
+        out[rolled::sneakTotal] = dice.sneak.total;
+        out[rolled::sneakDice] = dice.sneak.dice;
+        out[rolled::sneakSides] = dice.sneak.sides;
+        out[rolled::sneakModifier] = dice.sneak.modifier;
+        out[rolled::sneakFaces] = at(dice.sneakFaces);
+        return out;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// The odds of one text, as asked: kind is an ORVIK_QUESTIONS value, the target of atLeast comes
+// as its low and high 32 bits, the other text of versus as UTF-8. Code kYes for a result, kNo for
+// a refusal. Without drawn, the text is the object `orvik --odds --json` prints. With drawn (a
+// page, which draws the table), its table from the same working-out of the odds: the text is that
+// object without its totals, the columns each total's p, then at_least, then at_most, lowest total
+// first, and the second text the question's answer (none for the table alone); a table of 49,901
+// totals is then no 200,000 numbers written as JSON and read back.
+ORVIK_WEB_CALL const double* orvik_odds(const char* roll, std::size_t length, int sneak, int kind,
+                                        std::uint32_t targetLow, std::int32_t targetHigh,
+                                        const char* versus, std::size_t versusLength, int drawn) {
+    return guarded([=] {
+        const std::int64_t target = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(targetHigh)) << 32) | targetLow);
+        OddsAnswers& answers =
+            answersTo(sneak != 0, kind, target, std::string_view(versus, versusLength));
+        const bool result = drawn != 0
+                                ? answers.drawn(roll, length, replyText, replyColumns, replySecond)
+                                : answers.answer(roll, length, replyText);
+        return answer(result ? kYes : kNo);
+    });
+}
+
+// How the page reads a text as a person wrote it: the text is what was read as free text
+// (features::freeTextNotice), the second what Orvik takes instead of a notation it lacks
+// (features::notationHint); either may be empty.
+ORVIK_WEB_CALL const double* orvik_reading(const char* roll, std::size_t length, int sneak) {
+    return guarded([=] {
+        const std::string_view typed(roll, length);
+        if (isRollText(roll, length)) {
+            replyText = freeTextNotice(typed, sneak != 0);
+            replySecond = notationHint(typed, sneak != 0);
         }
-        odds = std::make_unique<OddsAnswers>(sneak != 0, true, std::move(question));
-        return 1;
+        return answer(kYes);
     });
 }
 
-// The odds of one text, as asked: the object `orvik --odds --json` prints. 1 for a result, 0 for
-// a refusal.
-EMSCRIPTEN_KEEPALIVE int orvik_odds(const char* text, std::size_t length) {
-    return guarded([=] {
-        if (!odds) odds = std::make_unique<OddsAnswers>(false, true);
-        return odds->answer(text, length, answer) ? 1 : 0;
-    });
-}
-
-// The odds of one text as a page draws them: the answer is the object `orvik --odds --json
-// [--sneak]` prints without its totals, and the totals' p, at_least and at_most are three columns
-// of numbers, lowest total first, which orvik_columns and orvik_columns_length give. A table of
-// 49,901 totals is then no 200,000 numbers written and read back. 1 for a result, 0 for a
-// refusal.
-EMSCRIPTEN_KEEPALIVE int orvik_odds_columns(const char* text, std::size_t length, int sneak) {
-    return guarded([=] { return oddsColumns(text, length, sneak != 0, answer, columns) ? 1 : 0; });
-}
-
-EMSCRIPTEN_KEEPALIVE const double* orvik_columns() {
-    return columns.data();
-}
-
-EMSCRIPTEN_KEEPALIVE std::size_t orvik_columns_length() {
-    return columns.size();
-}
-
-// An audit of rolls of text through the engine's own routine, rolls times in all (a whole
-// number, as a double). 1 when the text can be rolled; 0 when it is refused, which
-// orvik_audit_result then gives.
-EMSCRIPTEN_KEEPALIVE int orvik_audit_begin(const char* text, std::size_t length, int sneak,
-                                           double rolls) {
-    rolling.reset();
+// An audit of rolls of a text through the engine's own routine, rolls times in all (a whole
+// number, as a double), from the generator's state: the handle goes on with it. Code kYes when
+// the text can be rolled; kNo when it is refused, which orvik_audit_result then gives.
+ORVIK_WEB_CALL const double* orvik_audit_begin(const char* roll, std::size_t length, int sneak,
+                                               double rolls) {
     return guarded([=] {
         current();  // the generator seeded
-        engine = std::make_unique<EngineAnswers>(sneak != 0);
-        rolling = std::make_unique<RollingAudit>(std::string(text, length),
-                                                 static_cast<std::uint64_t>(rolls), sneak != 0,
-                                                 *engine, AuditForm::Json);
-        return rolling->refused() ? 0 : 1;
+        auto audit = std::make_unique<Rolling>(std::string(roll, length),
+                                               static_cast<std::uint64_t>(rolls), sneak != 0);
+        const int code = audit->audit.refused() ? kNo : kYes;
+        return answer(code, 0, audit.release());
     });
 }
 
-// Up to n more rolls; returns the rolls done.
-EMSCRIPTEN_KEEPALIVE double orvik_audit_roll(double n) {
-    return guarded([n] {
-        if (!rolling->roll(static_cast<std::uint64_t>(n))) return double{kNoMemory};
-        return static_cast<double>(rolling->done());
+// Up to n more rolls; the count is the rolls done.
+ORVIK_WEB_CALL const double* orvik_audit_roll(Rolling* audit, double n) {
+    return guarded([=] {
+        if (!audit->audit.roll(static_cast<std::uint64_t>(n))) return answer(kNoMemory);
+        return answer(kYes, static_cast<double>(audit->audit.done()));
     });
 }
 
-// The audit of the rolls done: the object `orvik --audit --json` prints. 1 when it is unlikely.
-EMSCRIPTEN_KEEPALIVE int orvik_audit_result() {
-    return guarded([] {
-        const RollAudit result = rolling->result();
-        answer = result.printed;
-        return result.unlikely ? 1 : 0;
+// The audit of the rolls done: the text is the object `orvik --audit --json` prints. Code kYes
+// when it is unlikely.
+ORVIK_WEB_CALL const double* orvik_audit_result(const Rolling* audit) {
+    return guarded([=] {
+        RollAudit result = audit->audit.result();
+        replyText = std::move(result.printed);
+        return answer(result.unlikely ? kYes : kNo);
     });
 }
 
-// A log's audit: from, when not empty, marks the host's lines; byRoller, each roller apart.
-EMSCRIPTEN_KEEPALIVE int orvik_log_begin(const char* from, std::size_t fromLength, int byRoller) {
-    logAudit.reset();
+ORVIK_WEB_CALL void orvik_audit_end(Rolling* audit) {
+    delete audit;  // NOLINT(cppcoreguidelines-owning-memory): made by orvik_audit_begin
+}
+
+// A log's audit: from, when not empty, marks the host's lines; byRoller, each roller apart;
+// bytes, the pieces are a file's bytes, read as the command reads a file (features::LogBytes),
+// rather than UTF-8 text. The handle goes on with it.
+ORVIK_WEB_CALL const double* orvik_log_begin(const char* from, std::size_t fromLength, int byRoller,
+                                             int bytes) {
     return guarded([=] {
         LogOptions options;
         options.from.assign(from, fromLength);
         options.byRoller = byRoller != 0;
-        logAudit = std::make_unique<LogAudit>(std::move(options), AuditForm::Json);
-        return 1;
+        auto log = std::make_unique<Logged>(std::move(options), bytes != 0);
+        return answer(kYes, 0, log.release());
     });
 }
 
-// A piece of the log; last after the last piece. Returns the lines read so far.
-EMSCRIPTEN_KEEPALIVE double orvik_log_read(const char* piece, std::size_t length, int last) {
+// A piece of the log; last after the last piece. Code kYes, the count the lines read so far; or
+// kNo when memory ran out at the line after those: the lines before it stand, as the command's
+// audit stops there, what can be worked out again is let go, and no more is read.
+ORVIK_WEB_CALL const double* orvik_log_read(Logged* log, const char* piece, std::size_t length,
+                                            int last) {
     return guarded([=] {
-        logAudit->readText(std::string_view(piece, length), last != 0);
-        return static_cast<double>(logAudit->linesRead());
+        try {
+            if (log->bytes) {
+                log->read.clear();
+                log->reader.read(piece, length, last != 0, log->read);
+                log->audit.readText(log->read, last != 0);
+            } else {
+                log->audit.readText(std::string_view(piece, length), last != 0);
+            }
+        } catch (const std::bad_alloc&) {
+            std::string().swap(log->read);
+            return answer(kNo, static_cast<double>(log->audit.linesRead()));
+        }
+        return answer(kYes, static_cast<double>(log->audit.linesRead()));
     });
 }
 
-// The line that sums up the log, as the command writes it on standard error; returns the answers
-// counted (none: nothing to test).
-EMSCRIPTEN_KEEPALIVE double orvik_log_summary(const char* source, std::size_t length) {
+// The line that sums up the log, as the command writes it on standard error: the text. The count
+// is the answers counted (none: nothing to test).
+ORVIK_WEB_CALL const double* orvik_log_summary(const Logged* log, const char* source,
+                                               std::size_t length) {
     return guarded([=] {
-        answer = logAudit->summary(std::string(source, length));
-        return static_cast<double>(logAudit->answers());
+        replyText = log->audit.summary(std::string(source, length));
+        return answer(kYes, static_cast<double>(log->audit.answers()));
     });
 }
 
-// Each text's audit, one JSON object a line, as `orvik --audit --answers --json` prints them.
-// 1 when any is unlikely.
-EMSCRIPTEN_KEEPALIVE int orvik_log_audits() {
-    return guarded([] {
-        answer.clear();
-        const bool unlikely = logAudit
-                                  ->eachText([](const std::string& printed) {
-                                      answer += printed;
-                                      answer += '\n';
+// Each text's audit, one JSON object a line, as `orvik --audit --answers --json` prints them: the
+// text. Code kYes when any is unlikely. The count is the roll texts some audit of which memory ran
+// out for (LogAudit::untested), each said so in its place.
+ORVIK_WEB_CALL const double* orvik_log_audits(const Logged* log) {
+    return guarded([=] {
+        const bool unlikely = log->audit
+                                  .eachText([](const std::string& printed) {
+                                      replyText += printed;
+                                      replyText += '\n';
                                   })
                                   .unlikely;
-        return unlikely ? 1 : 0;
+        return answer(unlikely ? kYes : kNo, static_cast<double>(log->audit.untested()));
     });
 }
 
-}  // extern "C"
+// Lets go of all the log's audit held.
+ORVIK_WEB_CALL void orvik_log_end(Logged* log) {
+    delete log;  // NOLINT(cppcoreguidelines-owning-memory): made by orvik_log_begin
+}

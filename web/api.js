@@ -1,8 +1,12 @@
-// Orvik's features for JavaScript, over the compiled module's calls (web/Calls.cpp). Each answer
+// Orvik's features for JavaScript, over the compiled core's calls (web/Calls.cpp). Each answer
 // is the very text the command prints, one JSON object a line, and the methods give it parsed: a
 // roll is what `orvik --json` prints, the odds `orvik --odds --json`, an audit
 // `orvik --audit --json`. This file is shared: the build puts it into orvik.mjs, the package's
-// ES module, and into the page's engine. forPage adds what only the page draws from, oddsColumns.
+// ES module, and into the page's core.js. forPage adds what only the page uses: the odds as
+// columns to draw, how a text reads to a person, a log file read in slices, and the limits.
+//
+// What the calls leave in memory, their codes and the library's limits are Calls.cpp's, read here
+// once from orvik_protocol: nothing of the boundary is written twice.
 
 // eslint-disable-next-line no-unused-vars
 function orvikApi(core, randomSeed, forPage) {
@@ -11,8 +15,6 @@ function orvikApi(core, randomSeed, forPage) {
   const encoder = new TextEncoder();
   // A byte-order mark a text begins with is a character of it.
   const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
-  // The most rolls asked of one audit, as the command's --rolls takes.
-  const MOST_ROLLS = 1e12;
   // How long a piece of work runs before an audit lets its caller in (progress, a message, a
   // cancel), in milliseconds.
   const SLICE = 25;
@@ -23,8 +25,8 @@ function orvikApi(core, randomSeed, forPage) {
   const SHORT = 256;
   // The text buffer is kept between calls up to this many bytes, and let go after a longer text.
   const KEEP = 4 << 20;
-  // The compiled module's sign that memory ran out (kNoMemory).
-  const NO_MEMORY = -1;
+  // Bytes of a log file read at once.
+  const FILE_SLICE = 4 << 20;
 
   function describe(value) {
     if (value === null) return 'null';
@@ -64,9 +66,10 @@ function orvikApi(core, randomSeed, forPage) {
     return options;
   }
 
-  // texts: one string or an array of them.
+  // texts: one string or an array of them. The array is copied before it is checked, so that an
+  // element cannot change after it was checked.
   function needTexts(texts, name) {
-    const list = Array.isArray(texts) ? texts : [texts];
+    const list = Array.isArray(texts) ? Array.prototype.slice.call(texts) : [texts];
     list.forEach((text, i) => needString(text, Array.isArray(texts) ? `${name}[${i}]` : name));
     return list;
   }
@@ -75,9 +78,25 @@ function orvikApi(core, randomSeed, forPage) {
     return new RangeError('orvik: the WebAssembly module ran out of memory');
   }
 
-  function checked(status) {
-    if (status === NO_MEMORY) throw noMemory();
-    return status;
+  // A layout's fields by name: each name's place in the list Calls.cpp gives.
+  const places = (names) => Object.fromEntries(names.map((name, i) => [name, i]));
+  // What a call answered (Calls.cpp's Reply); memory running out is a RangeError.
+  let R = null;
+  let codes = null;
+  function reply(at) {
+    const h = core.HEAPF64;
+    const f = at >>> 3;
+    const code = h[f + R.code];
+    if (code === codes.noMemory) throw noMemory();
+    return {
+      code,
+      yes: code === codes.yes,
+      text: () => read(h[f + R.text], h[f + R.textLength]),
+      second: () => read(h[f + R.second], h[f + R.secondLength]),
+      count: h[f + R.count],
+      handle: h[f + R.handle],
+      columns: () => new Float64Array(core.HEAPU8.buffer, h[f + R.columns], h[f + R.columnsLength]).slice(),
+    };
   }
 
   // --- texts in and out
@@ -87,15 +106,15 @@ function orvikApi(core, randomSeed, forPage) {
   let bufferSize = 0;
   function room(bytes) {
     if (bytes <= bufferSize) return;
-    if (buffer !== 0) core._free(buffer);
+    if (buffer !== 0) core._orvik_free(buffer);
     bufferSize = 0;
-    buffer = core._malloc(Math.max(bytes, 3 * SHORT));
+    buffer = core._orvik_alloc(Math.max(bytes, 3 * SHORT));
     if (buffer === 0) throw noMemory();
     bufferSize = Math.max(bytes, 3 * SHORT);
   }
   function letGo() {
     if (bufferSize > KEEP) {
-      core._free(buffer);
+      core._orvik_free(buffer);
       buffer = 0;
       bufferSize = 0;
     }
@@ -141,7 +160,7 @@ function orvikApi(core, randomSeed, forPage) {
       const args = [];
       for (const text of strings) {
         const bytes = encoder.encode(text);
-        const pointer = core._malloc(bytes.length + 1);
+        const pointer = core._orvik_alloc(bytes.length + 1);
         if (pointer === 0) throw noMemory();
         pointers.push(pointer);
         core.HEAPU8.set(bytes, pointer);
@@ -149,7 +168,7 @@ function orvikApi(core, randomSeed, forPage) {
       }
       return call(...args);
     } finally {
-      for (const pointer of pointers) core._free(pointer);
+      for (const pointer of pointers) core._orvik_free(pointer);
     }
   }
 
@@ -179,11 +198,6 @@ function orvikApi(core, randomSeed, forPage) {
     return decoder.decode(heap.subarray(place, place + length));
   }
 
-  // The last call's answer.
-  function answer() {
-    return read(core._orvik_answer(), core._orvik_answer_length());
-  }
-
   function lines(text) {
     return text === '' ? [] : text.replace(/\n$/, '').split('\n');
   }
@@ -197,17 +211,32 @@ function orvikApi(core, randomSeed, forPage) {
 
   let seedInUse = 0;
 
+  // Which seeds the generator takes is the library's rule (features/Seed), the same as --seed's:
+  // the core takes or refuses the number as it is.
   function seed(value) {
     if (value === undefined) return seedInUse;
     if (typeof value !== 'number') {
       throw new TypeError(`orvik: a seed is a number, not ${describe(value)}`);
     }
-    if (!Number.isInteger(value) || value < 0 || value > 0xffffffff) {
-      throw new RangeError(`orvik: a seed is a whole number from 0 to 4294967295, not ${value}`);
+    const got = reply(core._orvik_seed(value));
+    if (!got.yes) throw new RangeError(`orvik: a seed is a whole number from 0 to ${limits.mostSeed}, not ${value}`);
+    seedInUse = got.count;
+    return seedInUse;
+  }
+
+  // A seed written as text, as --seed reads one: the seed taken, or null for a text that is none,
+  // the generator then left as it was.
+  function seedText(text) {
+    needString(text, 'the seed');
+    try {
+      const length = put(text);
+      const got = reply(core._orvik_seed_text(buffer, length));
+      if (!got.yes) return null;
+      seedInUse = got.count;
+      return seedInUse;
+    } finally {
+      letGo();
     }
-    checked(core._orvik_seed(value));
-    seedInUse = value;
-    return value;
   }
 
   // --- rolls
@@ -221,8 +250,7 @@ function orvikApi(core, randomSeed, forPage) {
     const sneak = sneakOf(options, 'roll');
     try {
       const length = put(text);
-      checked(core._orvik_roll(buffer, length, sneak ? 1 : 0));
-      return answer();
+      return reply(core._orvik_roll(buffer, length, sneak ? 1 : 0)).text();
     } finally {
       letGo();
     }
@@ -237,7 +265,7 @@ function orvikApi(core, randomSeed, forPage) {
   }
 
   // The object `orvik --json` prints, built from the numbers the module leaves (orvik_roll_dice's
-  // fields, in its order) with its keys in the JSON's order: the tests hold it equal to the JSON
+  // fields, D) with its keys in the JSON's order: the tests hold it equal to the JSON
   // read back.
   function roll(text, options) {
     needString(text, 'the text');
@@ -250,27 +278,27 @@ function orvikApi(core, randomSeed, forPage) {
       const f = at >>> 2;
       const object = {
         text: putAscii ? text : wellFormed(text),
-        answer: read(h[f] >>> 0, h[f + 1]),
+        answer: read(h[f + D.answer] >>> 0, h[f + D.answerLength]),
         seed: seedInUse,
       };
-      if (h[f + 2] === 0) {
+      if (h[f + D.result] === 0) {
         object.groups = [];
         return object;
       }
-      object.sides = h[f + 6];
-      object.modifier = h[f + 7];
-      if (h[f + 3] === 1) {
+      object.sides = h[f + D.sides];
+      object.modifier = h[f + D.modifier];
+      if (h[f + D.sneak] === 1) {
         object.sneak = {
-          total: h[f + 10],
-          sides: h[f + 12],
-          modifier: h[f + 13],
-          faces: integers(h, h[f + 14], h[f + 11]),
+          total: h[f + D.sneakTotal],
+          sides: h[f + D.sneakSides],
+          modifier: h[f + D.sneakModifier],
+          faces: integers(h, h[f + D.sneakFaces], h[f + D.sneakDice]),
         };
       }
-      const count = h[f + 4];
-      const dice = h[f + 5];
-      const totals = h[f + 8] >>> 2;
-      const faces = h[f + 9] >>> 0;
+      const count = h[f + D.groups];
+      const dice = h[f + D.dice];
+      const totals = h[f + D.totals] >>> 2;
+      const faces = h[f + D.faces] >>> 0;
       const groups = new Array(count);
       for (let g = 0; g < count; g++) {
         groups[g] = { total: h[totals + g], faces: integers(h, faces + 4 * g * dice, dice) };
@@ -284,7 +312,8 @@ function orvikApi(core, randomSeed, forPage) {
 
   // --- odds
 
-  // What is asked of each text: the table, reaching a target, or a contest.
+  // What is asked of each text: the table, reaching a target, or a contest; each text's call
+  // takes it in full.
   function ask(options) {
     options = needOptions(options, 'odds');
     const sneak = needBoolean(options.sneak, 'sneak');
@@ -292,10 +321,10 @@ function orvikApi(core, randomSeed, forPage) {
     if (atLeast !== undefined && vs !== undefined) {
       throw new TypeError('orvik: atLeast and vs ask different questions: give one of them');
     }
-    let kind = 0;
-    let target = '';
+    let kind = Q.table;
+    let target = 0n;
     if (atLeast !== undefined) {
-      kind = 1;
+      kind = Q.atLeast;
       if (typeof atLeast === 'bigint') {
         if (atLeast < -(2n ** 63n) || atLeast >= 2n ** 63n) {
           throw new RangeError(`orvik: atLeast must be within 64 bits, not ${atLeast}`);
@@ -305,25 +334,68 @@ function orvikApi(core, randomSeed, forPage) {
       } else if (!Number.isSafeInteger(atLeast)) {
         throw new RangeError(`orvik: atLeast must be a whole number (a BigInt beyond 2^53), not ${atLeast}`);
       }
-      target = String(atLeast);
+      target = BigInt(atLeast);
     }
     if (vs !== undefined) {
       needString(vs, 'vs');
-      kind = 2;
+      kind = Q.versus;
     }
-    withStrings([target, vs === undefined ? '' : vs], (t, tl, v, vl) =>
-      checked(core._orvik_odds_ask(sneak ? 1 : 0, kind, t, tl, v, vl)));
+    // The target's low and high 32 bits.
+    return { sneak, kind, low: Number(BigInt.asUintN(32, target)), high: Number(BigInt.asIntN(32, target >> 32n)), vs: vs ?? '' };
+  }
+
+  // Runs each(answerOf) with answerOf(text, drawn) the reply to one text's odds, the other text
+  // of a contest put in memory once for them all.
+  function withQuestion(question, each) {
+    return withStrings([question.vs], (vs, vsLength) => {
+      try {
+        return each((text, drawn) => {
+          const length = put(text);
+          return reply(core._orvik_odds(buffer, length, question.sneak ? 1 : 0, question.kind,
+            question.low, question.high, vs, vsLength, drawn ? 1 : 0));
+        });
+      } finally {
+        letGo();
+      }
+    });
   }
 
   function oddsJson(texts, options) {
     const list = needTexts(texts, 'texts');
-    ask(options);
+    const question = ask(options);
+    return withQuestion(question, (answerOf) => list.map((text) => answerOf(text, false).text()));
+  }
+
+  // The odds of each text as the page draws them, from one working-out of its odds a text:
+  // { head, columns, answer }, head the object `orvik --odds --json` gives without its totals,
+  // columns their p, at_least and at_most, lowest total first (null for a refusal), answer the
+  // question's object (null for the table alone). each(index, drawn) hears each text's as it
+  // comes, so that a caller can tell progress and stop between texts (stop() true).
+  function oddsDrawn(texts, options, each) {
+    const list = needTexts(texts, 'texts');
+    const question = ask(options);
+    withQuestion(question, (answerOf) => {
+      for (let index = 0; index < list.length; index++) {
+        const got = answerOf(list[index], true);
+        const second = got.second();
+        const stop = each(index, {
+          head: JSON.parse(got.text()),
+          columns: got.yes ? got.columns() : null,
+          answer: second === '' ? null : JSON.parse(second),
+        });
+        if (stop === true) return;
+      }
+    });
+  }
+
+  // How a text reads to a person, where the grammar reads it otherwise: notice, what was read as
+  // free text; hint, what Orvik takes instead of a notation it lacks ('' for none).
+  function reading(text, sneak) {
+    needString(text, 'the text');
     try {
-      return list.map((text) => {
-        const length = put(text);
-        checked(core._orvik_odds(buffer, length));
-        return answer();
-      });
+      const length = put(text);
+      const got = reply(core._orvik_reading(buffer, length, sneak ? 1 : 0));
+      return { notice: got.text(), hint: got.second() };
     } finally {
       letGo();
     }
@@ -331,8 +403,8 @@ function orvikApi(core, randomSeed, forPage) {
 
   // --- audits
 
-  // One audit at a time: each waits for those asked before it, since the module holds one audit
-  // of rolls and one of a log, and the generator is one.
+  // One audit at a time: each waits for those asked before it, since the generator is one and
+  // rolls and audits go on from each other in the order asked.
   let turn = Promise.resolve();
   function inTurn(work) {
     const mine = turn.then(work);
@@ -340,9 +412,26 @@ function orvikApi(core, randomSeed, forPage) {
     return mine;
   }
 
-  // Lets the caller in: a message to a worker, a cancel, a redraw.
+  // Lets the caller in: a message to a worker, a cancel, a redraw. A message to itself rather than
+  // a timer, which browsers hold back 4 ms once timers nest: a tenth of a 25 ms slice.
+  const channel = typeof MessageChannel === 'function' ? new MessageChannel() : null;
+  const waiting = [];
+  // Node keeps a process alive while a port listens: this one only while a pause waits on it.
+  const holds = channel !== null && typeof channel.port1.unref === 'function';
+  if (channel !== null) {
+    channel.port1.onmessage = () => {
+      waiting.shift()();
+      if (holds && waiting.length === 0) channel.port1.unref();
+    };
+    if (holds) channel.port1.unref();
+  }
   function pause() {
-    return new Promise((resolve) => setTimeout(resolve, 0));
+    if (channel === null) return new Promise((resolve) => setTimeout(resolve, 0));
+    return new Promise((resolve) => {
+      waiting.push(resolve);
+      if (holds) channel.port1.ref();
+      channel.port2.postMessage(0);
+    });
   }
 
   function aborted(signal) {
@@ -365,102 +454,159 @@ function orvikApi(core, randomSeed, forPage) {
     const list = needTexts(texts, 'texts');
     options = auditOptions(options, 'audit');
     const sneak = needBoolean(options.sneak, 'sneak');
-    const rolls = options.rolls === undefined ? 1e6 : options.rolls;
+    const rolls = options.rolls === undefined ? limits.defaultRolls : options.rolls;
     if (typeof rolls !== 'number') {
       throw new TypeError(`orvik: rolls must be a number, not ${describe(rolls)}`);
     }
-    if (!Number.isInteger(rolls) || rolls < 1 || rolls > MOST_ROLLS) {
-      throw new RangeError(`orvik: rolls must be a whole number from 1 to ${MOST_ROLLS}, not ${rolls}`);
+    if (!Number.isInteger(rolls) || rolls < 1 || rolls > limits.mostRolls) {
+      throw new RangeError(`orvik: rolls must be a whole number from 1 to ${limits.mostRolls}, not ${rolls}`);
     }
     const { onProgress, signal } = options;
     return inTurn(async () => {
       const out = [];
       for (let index = 0; index < list.length && !aborted(signal); index++) {
         const text = list[index];
-        let rollable;
+        let begun;
         try {
           const length = put(text);
-          rollable = checked(core._orvik_audit_begin(buffer, length, sneak ? 1 : 0, rolls));
+          begun = reply(core._orvik_audit_begin(buffer, length, sneak ? 1 : 0, rolls));
         } finally {
           letGo();
         }
-        let done = 0;
-        // In slices of about SLICE milliseconds, each as many rolls as the last took that long.
-        let step = 4096;
-        while (rollable === 1 && done < rolls && !aborted(signal)) {
-          const start = Date.now();
-          done = checked(core._orvik_audit_roll(Math.min(step, rolls - done)));
-          const took = Date.now() - start;
-          step = Math.max(4096, Math.min(1 << 24, took > 0 ? Math.round((step * SLICE) / took) : step * 2));
-          if (onProgress) onProgress({ index, text, done, rolls });
-          if (done < rolls) await pause();
+        const handle = begun.handle;
+        try {
+          let done = 0;
+          // In slices of about SLICE milliseconds, each as many rolls as the last took that long.
+          let step = 4096;
+          while (begun.yes && done < rolls && !aborted(signal)) {
+            const start = Date.now();
+            done = reply(core._orvik_audit_roll(handle, Math.min(step, rolls - done))).count;
+            const took = Date.now() - start;
+            step = Math.max(4096, Math.min(1 << 24, took > 0 ? Math.round((step * SLICE) / took) : step * 2));
+            if (onProgress) onProgress({ index, text, done, rolls });
+            if (done < rolls) await pause();
+          }
+          out.push(reply(core._orvik_audit_result(handle)).text());
+        } finally {
+          core._orvik_audit_end(handle);
         }
-        checked(core._orvik_audit_result());
-        out.push(answer());
       }
       return out;
     });
   }
 
-  async function auditLogJson(log, options) {
-    needString(log, 'the log');
-    options = auditOptions(options, 'auditLog');
+  function logOptions(options, name) {
+    options = auditOptions(options, name);
     const from = options.from === undefined ? '' : options.from;
     needString(from, 'from');
     const byRoller = needBoolean(options.byRoller, 'byRoller');
     const source = options.source === undefined ? 'log' : options.source;
     needString(source, 'source');
-    const { onProgress, signal } = options;
-    return inTurn(async () => {
-      withStrings([from], (pointer, length) => checked(core._orvik_log_begin(pointer, length, byRoller ? 1 : 0)));
-      let at = 0;
+    return { from, byRoller, source, onProgress: options.onProgress, signal: options.signal };
+  }
+
+  // A log's audit from its pieces: next() gives the next piece (a string, or a file's bytes with
+  // bytes) and whether it is the last, or null once the log is read; told(done, lines) tells the
+  // progress. Memory running out at a line stops the reading there, as the command's does: the
+  // audit is of the lines before it (outOfMemoryAt), and a text whose audit memory then runs out
+  // for says so in its place (untested counts them). Whatever happens, the core lets go of all
+  // the audit held.
+  async function auditPieces({ from, byRoller, source, signal }, bytes, next, told) {
+    const begun = withStrings([from], (pointer, length) =>
+      reply(core._orvik_log_begin(pointer, length, byRoller ? 1 : 0, bytes ? 1 : 0)));
+    const handle = begun.handle;
+    try {
       let last = Date.now();
-      try {
-        while (at < log.length && !aborted(signal)) {
-          let end = Math.min(log.length, at + LOG_PIECE);
-          // A pair of surrogates stays whole.
-          const unit = log.charCodeAt(end - 1);
-          if (end < log.length && unit >= 0xd800 && unit <= 0xdbff) end--;
-          const piece = log.slice(at, end);
-          const length = put(piece);
-          const lines = checked(core._orvik_log_read(buffer, length, end === log.length ? 1 : 0));
-          at = end;
-          if (onProgress) onProgress({ done: at, length: log.length, lines });
-          if (Date.now() - last >= SLICE && at < log.length) {
-            await pause();
-            last = Date.now();
-          }
+      let outOfMemoryAt = null;
+      for (;;) {
+        if (aborted(signal)) break;
+        const piece = await next();
+        if (piece === null) break;
+        let got;
+        try {
+          const length = bytes ? putBytes(piece.value) : put(piece.value);
+          got = reply(core._orvik_log_read(handle, buffer, length, piece.last ? 1 : 0));
+        } finally {
+          letGo();
         }
-      } finally {
-        letGo();
+        told(got.count);
+        if (!got.yes) outOfMemoryAt = got.count + 1;
+        if (piece.last || !got.yes) break;
+        if (Date.now() - last >= SLICE) {
+          await pause();
+          last = Date.now();
+        }
       }
       // Stopped part-way: a line begun and not ended is not read.
-      const answers = withStrings([source], (pointer, length) => checked(core._orvik_log_summary(pointer, length)));
-      const summary = answer();
-      if (answers === 0) return { summary, audits: [] };
-      checked(core._orvik_log_audits());
-      return { summary, audits: lines(answer()) };
+      const summed = withStrings([source], (pointer, length) => reply(core._orvik_log_summary(handle, pointer, length)));
+      const summary = summed.text();
+      if (summed.count === 0) return { summary, audits: [], untested: 0, outOfMemoryAt };
+      const audited = reply(core._orvik_log_audits(handle));
+      return { summary, audits: lines(audited.text()), untested: audited.count, outOfMemoryAt };
+    } finally {
+      core._orvik_log_end(handle);
+    }
+  }
+
+  // Puts a file's bytes into the buffer; returns their count.
+  function putBytes(bytes) {
+    room(bytes.length);
+    core.HEAPU8.set(bytes, buffer);
+    return bytes.length;
+  }
+
+  async function auditLogJson(log, options) {
+    needString(log, 'the log');
+    const asked = logOptions(options, 'auditLog');
+    return inTurn(() => {
+      let at = 0;
+      return auditPieces(asked, false, () => {
+        if (at >= log.length && at > 0) return null;
+        let end = Math.min(log.length, at + LOG_PIECE);
+        // A pair of surrogates stays whole.
+        const unit = log.charCodeAt(end - 1);
+        if (end < log.length && unit >= 0xd800 && unit <= 0xdbff) end--;
+        const piece = { value: log.slice(at, end), last: end === log.length };
+        at = end;
+        return piece;
+      }, (lines) => { if (asked.onProgress) asked.onProgress({ done: at, length: log.length, lines }); });
     });
   }
 
-  // The odds of one text as the page draws them (orvik_odds_columns): [the object
-  // `orvik --odds --json` gives, without its totals; their p, at_least and at_most as three
-  // columns of numbers, lowest total first], the columns null for a refusal. A table of 49,901
-  // totals is then not written as JSON and read back.
-  function oddsColumns(text, sneak) {
-    needString(text, 'the text');
-    let result;
-    try {
-      const length = put(text);
-      result = checked(core._orvik_odds_columns(buffer, length, sneak ? 1 : 0));
-    } finally {
-      letGo();
-    }
-    const head = JSON.parse(answer());
-    if (!result) return [head, null];
-    const count = core._orvik_columns_length();
-    return [head, new Float64Array(core.HEAPU8.buffer, core._orvik_columns(), count).slice()];
+  // A log file (a Blob, of any size) read in slices of bytes, as the command reads a file: its
+  // byte-order mark says how it is written. Each slice is read only when wanted.
+  async function auditLogFile(file, options) {
+    const asked = logOptions(options, 'auditLogFile');
+    return inTurn(() => {
+      let at = 0;
+      return auditPieces(asked, true, async () => {
+        if (at >= file.size && at > 0) return null;
+        const end = Math.min(file.size, at + FILE_SLICE);
+        const value = new Uint8Array(await file.slice(at, end).arrayBuffer());
+        if (value.length !== end - at) throw new Error(`could not read ${asked.source} past byte ${at + value.length}`);
+        at = end;
+        return { value, last: end === file.size };
+      }, (lines) => { if (asked.onProgress) asked.onProgress({ done: at, length: file.size, lines }); });
+    });
   }
+
+  // The protocol: the reply's, the roll's and the questions' fields, the codes and the limits.
+  const protocol = (() => {
+    const at = core._orvik_protocol();
+    if (at === 0) throw noMemory();
+    return JSON.parse(read(at, core.HEAPU8.indexOf(0, at) - at));
+  })();
+  R = places(protocol.reply);
+  codes = protocol.codes;
+  const D = places(protocol.rolled);
+  const Q = places(protocol.questions);
+  const limits = Object.freeze({
+    mostSeed: protocol.mostSeed,
+    defaultRolls: protocol.defaultRolls,
+    mostRolls: protocol.mostRolls,
+    fewestForMean: protocol.fewestForMean,
+    fewestExpected: protocol.fewestExpected,
+  });
 
   seed(randomSeed());
 
@@ -470,12 +616,21 @@ function orvikApi(core, randomSeed, forPage) {
     odds: (texts, options) => oddsJson(texts, options).map((line) => JSON.parse(line)),
     audit: async (texts, options) => (await auditJson(texts, options)).map((line) => JSON.parse(line)),
     auditLog: async (log, options) => {
-      const { summary, audits } = await auditLogJson(log, options);
-      return { summary, audits: audits.map((line) => JSON.parse(line)) };
+      const got = await auditLogJson(log, options);
+      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
     },
     // The same answers as the very text the command prints: one JSON object a line.
     json: { roll: rollJson, odds: oddsJson, audit: auditJson, auditLog: auditLogJson },
   };
-  if (forPage) api.oddsColumns = oddsColumns;
+  if (forPage) {
+    api.oddsDrawn = oddsDrawn;
+    api.reading = reading;
+    api.seedText = seedText;
+    api.auditLogFile = async (file, options) => {
+      const got = await auditLogFile(file, options);
+      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
+    };
+    api.limits = limits;
+  }
   return api;
 }

@@ -28,9 +28,9 @@ export interface Orvik {
    * @throws {TypeError} for a text that is not a string, or a wrong option
    * @throws {RangeError} for an `atLeast` out of range
    */
-  odds(texts: string | readonly string[], options?: OddsOptions & { atLeast?: undefined; vs?: undefined }): Array<OddsTable | OddsRefused>;
-  odds(texts: string | readonly string[], options: OddsOptions & { atLeast: number | bigint }): Array<OddsAtLeast | OddsRefused>;
-  odds(texts: string | readonly string[], options: OddsOptions & { vs: string }): Array<OddsVersus | VersusRefused>;
+  odds(texts: string | readonly string[], options?: OddsBase & { atLeast?: undefined; vs?: undefined }): Array<OddsTable | OddsRefused>;
+  odds(texts: string | readonly string[], options: OddsBase & { atLeast: number | bigint; vs?: undefined }): Array<OddsAtLeast | OddsRefused>;
+  odds(texts: string | readonly string[], options: OddsBase & { vs: string; atLeast?: undefined }): Array<OddsVersus | VersusRefused>;
   odds(texts: string | readonly string[], options?: OddsOptions): OddsAnswer[];
 
   /**
@@ -48,17 +48,31 @@ export interface Orvik {
    * Tests the answers in a game's log, as `orvik --audit --answers --json` does: `summary` is the
    * line the command writes on standard error (without its `orvik: `), `audits` one object a
    * roll text, each roller's after everyone's with `byRoller`. Once `signal` is aborted, it
-   * resolves with the audit of the lines read whole so far.
+   * resolves with the audit of the lines read whole so far. Memory running out part-way stops
+   * the reading at that line, as the command's does, and it resolves with the audit of the lines
+   * before it (`outOfMemoryAt`); a text whose audit memory then runs out for says so in its
+   * place (`untested` counts them).
+   * @throws {RangeError} (a rejected promise) where memory runs out before the report is made
    */
-  auditLog(log: string, options?: AuditLogOptions): Promise<{ summary: string; audits: Audit[] }>;
+  auditLog(log: string, options?: AuditLogOptions): Promise<LogAudit<Audit | AuditUntested>>;
 
   /** The same calls, each answer the very text the command prints: one JSON object a line. */
   json: {
     roll(text: string, options?: RollOptions): string;
     odds(texts: string | readonly string[], options?: OddsOptions): string[];
     audit(texts: string | readonly string[], options?: AuditOptions): Promise<string[]>;
-    auditLog(log: string, options?: AuditLogOptions): Promise<{ summary: string; audits: string[] }>;
+    auditLog(log: string, options?: AuditLogOptions): Promise<LogAudit<string>>;
   };
+}
+
+/** What `auditLog()` resolves with. */
+export interface LogAudit<Each> {
+  summary: string;
+  audits: Each[];
+  /** The roll texts some audit of which memory ran out for, as the command says on standard error. */
+  untested: number;
+  /** The line memory ran out at, of which and after which nothing was read; null where it did not. */
+  outOfMemoryAt: number | null;
 }
 
 export interface RollOptions {
@@ -66,13 +80,18 @@ export interface RollOptions {
   sneak?: boolean;
 }
 
-export interface OddsOptions {
+export interface OddsBase {
   sneak?: boolean;
-  /** The chance that a total reaches this, and of exactly k groups reaching it. */
-  atLeast?: number | bigint;
-  /** A contest: the chances that a total is greater than, equal to or less than this text's. */
-  vs?: string;
 }
+
+/** The table of every total, or one question: `atLeast` or `vs`, never both. */
+export type OddsOptions = OddsBase & (
+  | { atLeast?: undefined; vs?: undefined }
+  /** The chance that a total reaches this, and of exactly k groups reaching it. */
+  | { atLeast: number | bigint; vs?: undefined }
+  /** A contest: the chances that a total is greater than, equal to or less than this text's. */
+  | { vs: string; atLeast?: undefined }
+);
 
 export interface AuditOptions {
   sneak?: boolean;
@@ -238,5 +257,14 @@ export interface Audit {
 
 export interface AuditRefused {
   text: string;
+  error: string;
+}
+
+/** A log's text whose audit memory ran out for: its answers, which were not tested. */
+export interface AuditUntested {
+  text: string;
+  sneak: boolean;
+  roller?: string | null;
+  rolls: number;
   error: string;
 }

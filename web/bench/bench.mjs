@@ -40,6 +40,10 @@ const loaded = performance.now() - started;
 // The compiled module alone, for the calls the native figures are of.
 const { default: createOrvikCore } = await import(pathToFileURL(join(webDir, 'orvik-core.mjs')).href);
 const core = await createOrvikCore({ wasmBinary: readFileSync(join(webDir, 'orvik-core.wasm')) });
+// The questions' kinds, by name, as web/Calls.cpp's protocol gives them.
+const protocolAt = core._orvik_protocol();
+const protocol = JSON.parse(new TextDecoder().decode(core.HEAPU8.subarray(protocolAt, core.HEAPU8.indexOf(0, protocolAt))));
+const tableQuestion = protocol.questions.indexOf('table');
 
 // Nanoseconds a call of body, the best of five runs of n calls each.
 function perCall(body, n) {
@@ -66,7 +70,7 @@ async function perCallAsync(body, n) {
 // The module's own call for text: its answer left in its memory, as the native call leaves it.
 function moduleCall(text, call) {
   const bytes = new TextEncoder().encode(text);
-  const place = core._malloc(bytes.length);
+  const place = core._orvik_alloc(bytes.length);
   core.HEAPU8.set(bytes, place);
   return () => call(place, bytes.length);
 }
@@ -81,10 +85,7 @@ const big = perCall(() => orvik.roll('30#100d500'), 5000);
 const odds = {};
 for (const text of ['100d500', '30#100d500']) {
   odds[text] = {
-    call: perCall(moduleCall(text, (place, length) => {
-      core._orvik_odds_ask(0, 0, 0, 0, 0, 0);
-      core._orvik_odds(place, length);
-    }), 10),
+    call: perCall(moduleCall(text, (place, length) => core._orvik_odds(place, length, 0, tableQuestion, 0, 0, 0, 0, 0)), 10),
     json: perCall(() => orvik.json.odds(text), 10),
     parsed: perCall(() => orvik.odds(text), 10),
   };

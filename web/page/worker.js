@@ -1,64 +1,72 @@
-// The page's worker. engine.js holds it as a string; the worker's source is orvikEngine() (the
-// compiled module's script and web/api.js) followed by this. The page sends {id, op, ...}; the
-// worker answers {id, result} or {id, error}, with {id, progress} between for the long ones, and
-// {op: 'cancel', of: id} stops an audit, which then reports on what it had read or rolled.
-// {op: 'module', module} first hands it the compiled module.
-/* global orvikEngine, FileReaderSync */
+// The page's worker. core.js holds it as a string; the worker's source is OrvikCore's library
+// function (the compiled core's script and web/api.js) followed by this. The page sends
+// {id, op, ...}; the worker answers {id, result, stopped} or {id, error}, with {id, progress}
+// between, and {op: 'cancel', of: id} stops the work at its next slice, which then answers with
+// what it did. {op: 'core', compiled} first hands it the compiled core.
+/* global orvikLibrary */
 
 const randomSeed = () => crypto.getRandomValues(new Uint32Array(1))[0];
-// The page sends the module it compiled first; without it, the worker compiles its own copy.
+// The page sends the core it compiled first: every message waits for it.
 let given;
 const ready = new Promise((resolve) => { given = resolve; })
-  .then((module) => orvikEngine()(module, randomSeed, true));
+  .then((compiled) => orvikLibrary()(compiled, randomSeed, true));
 const running = new Map();
-// An odds table with its totals as columns of numbers, straight from the library, sent to the
-// page without copying: as JSON, a table of 49,901 totals is 200,000 numbers written, read back
-// and sent as as many objects, for most of the time it takes.
-function table(orvik, text, sneak) {
-  const [head, figures] = orvik.oddsColumns(text, sneak);
-  if (!figures) return [head, []];
-  const n = figures.length / 3;
-  const total = new Float64Array(n);
-  for (let i = 0; i < n; i++) total[i] = head.min + i;
-  const totals = { total, p: figures.subarray(0, n), at_least: figures.subarray(n, 2 * n), at_most: figures.subarray(2 * n) };
-  return [{ ...head, totals }, [figures.buffer, total.buffer]];
+// How long the odds of several texts run before a message (a cancel) is let in, in milliseconds.
+const SLICE = 25;
+
+const pause = () => new Promise((resolve) => setTimeout(resolve, 0));
+
+// The odds of each text as the page draws them: a table's totals as columns of numbers, straight
+// from the library, sent to the page without copying; the question's answer beside. A text at a
+// time, so that a cancel is heard between texts.
+async function odds(orvik, message, progress, signal) {
+  const tables = [];
+  const answers = [];
+  const transfer = [];
+  const question = {};
+  if (message.atLeast !== undefined) question.atLeast = message.atLeast;
+  if (message.vs !== undefined) question.vs = message.vs;
+  let last = Date.now();
+  for (const [index, text] of message.texts.entries()) {
+    if (signal.aborted) break;
+    orvik.oddsDrawn([text], { sneak: message.sneak, ...question }, (_, { head, columns, answer }) => {
+      if (columns === null) {
+        tables.push(head);
+      } else {
+        const n = columns.length / 3;
+        const totals = { p: columns.subarray(0, n), at_least: columns.subarray(n, 2 * n), at_most: columns.subarray(2 * n) };
+        tables.push({ ...head, totals });
+        transfer.push(columns.buffer);
+      }
+      if (answer !== null) answers.push(answer);
+    });
+    progress({ done: index + 1, of: message.texts.length });
+    if (Date.now() - last >= SLICE) {
+      await pause();
+      last = Date.now();
+    }
+  }
+  return [{ tables, answers }, transfer];
 }
 
 async function perform(orvik, message, progress, signal) {
   switch (message.op) {
-    case 'seed':
-      return orvik.seed(message.seed === undefined ? randomSeed() : message.seed);
-    case 'roll':
-      return orvik.roll(message.text, { sneak: message.sneak });
-    case 'odds': {
-      const tables = [];
-      const transfer = [];
-      for (const [index, text] of message.texts.entries()) {
-        const [answer, buffers] = table(orvik, text, message.sneak);
-        tables.push(answer);
-        transfer.push(...buffers);
-        progress({ done: index + 1, of: message.texts.length });
-      }
-      const question = {};
-      if (message.atLeast !== undefined) question.atLeast = message.atLeast;
-      if (message.vs !== undefined) question.vs = message.vs;
-      const answers = Object.keys(question).length === 0 ? [] :
-        orvik.odds(message.texts, { sneak: message.sneak, ...question });
-      return [{ tables, answers }, transfer];
-    }
+    case 'odds':
+      return odds(orvik, message, progress, signal);
     case 'audit':
       orvik.seed(message.seed);
-      return orvik.audit(message.texts, {
+      return [await orvik.audit(message.texts, {
         sneak: message.sneak, rolls: message.rolls, signal,
         onProgress: ({ index, done, rolls }) => progress({ index, done, of: rolls }),
-      });
+      }), []];
     case 'auditLog': {
-      // FileReader, unlike Blob.text(), reads a UTF-16 file by its byte-order mark.
-      const log = message.file ? new FileReaderSync().readAsText(message.file) : message.log;
-      return orvik.auditLog(log, {
+      const options = {
         from: message.from, byRoller: message.byRoller, source: message.source, signal,
         onProgress: ({ done, length, lines }) => progress({ done, of: length, lines }),
-      });
+      };
+      // A file, or a pasted log held as one, is read in slices of bytes, as the command reads a
+      // file; a short pasted log is text.
+      return [await (message.file ? orvik.auditLogFile(message.file, options) : orvik.auditLog(message.log, options)), []];
     }
     default:
       throw new Error(`no such work: ${message.op}`);
@@ -66,11 +74,10 @@ async function perform(orvik, message, progress, signal) {
 }
 
 self.onmessage = async ({ data }) => {
-  if (data.op === 'module') {
-    given(data.module);
+  if (data.op === 'core') {
+    given(data.compiled);
     return;
   }
-  given(null);
   if (data.op === 'cancel') {
     const controller = running.get(data.of);
     if (controller) controller.abort();
@@ -89,8 +96,7 @@ self.onmessage = async ({ data }) => {
       last = now;
       self.postMessage({ id, progress: value });
     };
-    const answer = await perform(orvik, data, progress, controller.signal);
-    const [result, transfer] = data.op === 'odds' ? answer : [answer, []];
+    const [result, transfer] = await perform(orvik, data, progress, controller.signal);
     self.postMessage({ id, result, stopped: controller.signal.aborted }, transfer);
   } catch (error) {
     self.postMessage({ id, error: error instanceof Error ? error.message : String(error) });

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { asLines, createOrvik, native, referenceMissing } from './support.mjs';
+import { asLines, createOrvik, inCi, native, referenceMissing } from './support.mjs';
 
 const orvik = await createOrvik();
 const needsReference = { skip: referenceMissing('ORVIK_REFERENCE_CLI') };
@@ -41,6 +41,10 @@ test('wrong options are refused, saying which and why, before anything is rolled
     [() => orvik.seed(2 ** 32), RangeError, /not 4294967296/],
     [() => orvik.seed(1.5), RangeError, /not 1.5/],
     [() => orvik.seed(NaN), RangeError, /not NaN/],
+    [() => orvik.seed(Infinity), RangeError, /not Infinity/],
+    [() => orvik.seed(-Infinity), RangeError, /not -Infinity/],
+    [() => orvik.seed(4294967295.5), RangeError, /not 4294967295.5/],
+    [() => orvik.seed(-1e-300), RangeError, /not -1e-300/],
     [() => orvik.seed('1'), TypeError, /a seed is a number, not the string "1"/],
   ];
   for (const [call, type, message] of wrong) assert.throws(call, (e) => e instanceof type && message.test(e.message), String(call));
@@ -151,4 +155,73 @@ test('audits asked at once run one after the other, as one command would run the
   const command = native(['--seed', '6', '--audit', '--json', '--rolls', '60000', 'd20', '3d6', 'd8']);
   assert.ok(Buffer.compare(asLines([...first, ...second]), command.stdout) === 0);
   assert.equal(log.audits.length, 1);
+});
+
+test('-0 is the seed 0, and an array that changes under a call gets the library\'s own TypeError', () => {
+  assert.ok(Object.is(orvik.seed(-0), 0));
+  assert.ok(Object.is(orvik.seed(), 0));
+  assert.ok(Object.is(orvik.roll('d6').seed, 0));
+  // An element that reads as a string when it is checked and as a number after: the array is read
+  // once, so it is checked as it is used.
+  const shifty = () => {
+    let reads = 0;
+    const texts = ['d6', 'd8'];
+    Object.defineProperty(texts, 1, { get: () => (++reads === 1 ? 'd8' : 8) });
+    return texts;
+  };
+  assert.deepEqual(orvik.odds(shifty()).map((o) => o.max), [6, 8]);
+  const proxy = new Proxy(['d6', 'd8'], { get: (target, key) => (key === '1' ? 8 : target[key]) });
+  assert.throws(() => orvik.odds(proxy), { name: 'TypeError', message: 'orvik: texts[1] must be a string, not number 8' });
+});
+
+// The package again over a core whose memory grows to 64 MB at most (web/CMakeLists.txt), which
+// a log of a few megabytes runs out of where the package's 4 GB would take a minute.
+const cappedDir = process.env.ORVIK_WEB_CAPPED_DIR;
+const needsCapped = {
+  skip: referenceMissing('ORVIK_REFERENCE_CLI') || (!cappedDir && !inCi && 'no core of capped memory (ORVIK_WEB_CAPPED_DIR)'),
+};
+
+// The calls that need the most room: answered only where the core let go of what a log held.
+async function answersAfter(orvik, what) {
+  assert.equal(orvik.odds('100d500')[0].max, 50000, what);
+  assert.equal(JSON.parse(orvik.json.odds('30#100d500')[0]).totals.length, 49901, what);
+  assert.equal((await orvik.audit('100d500', { rolls: 1000 }))[0].rolls, 1000, what);
+  assert.equal((await orvik.auditLog('Al rolls 100d500 and gets 25000.\n')).audits[0].rolls, 1, what);
+}
+
+test('memory running out in a log\'s audit stops it at that line, as the command\'s does; the core lets go of what it held and answers the next calls', needsCapped, async () => {
+  const capped = await createOrvik(cappedDir);
+  // Texts of 30 groups of 100d500, each of odds of its own: the odds kept, 49,901 chances a
+  // text, fill the core's 64 MB in about 150 lines.
+  const lines = [];
+  for (let k = 1; k <= 300; k++) lines.push(`Al rolls 30#100d500+${k} and gets ${Array(30).fill(25000 + k).join(', ')}.`);
+  const got = await capped.json.auditLog(lines.join('\n'), { source: 'standard input' });
+  assert.ok(got.outOfMemoryAt > 1 && got.outOfMemoryAt < lines.length, `memory ran out at line ${got.outOfMemoryAt}`);
+  assert.equal(got.untested, 0);
+  // The audit of the lines before it, the command's own.
+  const command = native(['--audit', '--answers', '--json'], `${lines.slice(0, got.outOfMemoryAt - 1).join('\n')}\n`);
+  assert.ok(Buffer.compare(asLines(got.audits), command.stdout) === 0, 'not the audit of the lines before');
+  assert.equal(`orvik: ${got.summary}\n`, command.stderr);
+  await answersAfter(capped, 'after the odds kept filled the core');
+
+  // 400 rollers of 30#100d500, 200 answers each of totals all different: each roller's counts
+  // come to an array over the 49,901 totals, and about 110 rollers fill the core. What memory
+  // running out lets go of (the odds kept) leaves too little room to work the odds out again, so
+  // the text's audits say that memory ran out, everyone's and each roller's, as the command's do.
+  const rollers = [];
+  for (let r = 0; r < 400; r++) {
+    for (let j = 0; j < 200; j++) {
+      const totals = Array.from({ length: 30 }, (_, g) => 100 + (((j * 30 + g) * 7 + r) % 49901));
+      rollers.push(`R${r} rolls 30#100d500 and gets ${totals.join(', ')}.`);
+    }
+  }
+  const short = await capped.auditLog(rollers.join('\n'), { byRoller: true });
+  assert.ok(short.outOfMemoryAt > 1 && short.outOfMemoryAt < rollers.length, `memory ran out at line ${short.outOfMemoryAt}`);
+  assert.equal(short.untested, 1);
+  const said = short.audits.map(({ text, roller, error }) => [text, roller === null, error]);
+  assert.deepEqual(said[0], ['30#100d500', true, 'memory ran out before they could be tested']);
+  assert.equal(short.audits[0].rolls, short.outOfMemoryAt - 1);
+  assert.equal(short.audits.length, Math.ceil((short.outOfMemoryAt - 1) / 200) + 1);
+  assert.ok(said.slice(1).every(([text, everyone, error]) => text === '30#100d500' && !everyone && error === said[0][2]));
+  await answersAfter(capped, 'after the counts filled the core');
 });

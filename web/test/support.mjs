@@ -16,8 +16,9 @@ export function referenceMissing(variable) {
   return !process.env[variable] && !inCi && `no native program to compare with (${variable})`;
 }
 
-export async function createOrvik() {
-  const { default: create } = await import(pathToFileURL(join(webDir, 'orvik.mjs')).href);
+// The package of the folder dir (the build's own by default).
+export async function createOrvik(dir = webDir) {
+  const { default: create } = await import(pathToFileURL(join(dir, 'orvik.mjs')).href);
   return create();
 }
 

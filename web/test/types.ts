@@ -1,7 +1,7 @@
 // orvik.d.ts used as a TypeScript program would use it, compiled strictly by types.test.mjs: the
 // declarations compile, the objects' shapes narrow as their JSON does, and wrong arguments are
 // type errors.
-import createOrvik, { Audit, OddsAnswer, RolledResult, Roll } from 'orvik';
+import createOrvik, { Audit, OddsAnswer, OddsOptions, RolledResult, Roll } from 'orvik';
 
 export async function use(): Promise<void> {
   const orvik = await createOrvik();
@@ -33,7 +33,13 @@ export async function use(): Promise<void> {
     console.log(tested.chi_square.classes[0].observed, tested.mean.p, tested.verdict);
   }
   const log = await orvik.auditLog('', { from: '<Orvik>', byRoller: true, source: 'game.log', onProgress: ({ lines }) => lines });
-  console.log(log.summary, log.audits[0]?.roller, any.length);
+  console.log(log.summary, log.audits[0]?.roller, any.length, log.untested, log.outOfMemoryAt ?? 0);
+  for (const audit of log.audits) {
+    if ('error' in audit) console.log(audit.rolls, audit.error);
+    else console.log(audit.verdict);
+  }
+  // @ts-expect-error: outOfMemoryAt may be null
+  const line: number = log.outOfMemoryAt;
   const lines: string[] = [orvik.json.roll('d6'), ...orvik.json.odds(['d6']), ...(await orvik.json.audit('d6'))];
   console.log(lines, (await orvik.json.auditLog('')).audits);
   // @ts-expect-error: a number is no text
@@ -42,4 +48,10 @@ export async function use(): Promise<void> {
   orvik.roll('d6', { sneak: 1 });
   // @ts-expect-error: rolls is a number
   await orvik.audit('d6', { rolls: '100' });
+  // @ts-expect-error: atLeast and vs ask different questions, and together always throw
+  orvik.odds('d6', { atLeast: 3, vs: 'd6' });
+  // @ts-expect-error: the same through the JSON call
+  orvik.json.odds('d6', { atLeast: 3n, vs: 'd6' });
+  const asked: OddsOptions = Math.random() < 0.5 ? { atLeast: 3 } : { vs: 'd6' };
+  console.log(orvik.odds('d6', asked).length);
 }

@@ -1,6 +1,7 @@
 #include "audit/Audit.h"
 
 #include <cmath>
+#include <vector>
 
 #include "audit/Anytime.h"
 #include "audit/Family.h"
@@ -31,8 +32,12 @@ std::optional<Catchable> catchableOf(const Odds& odds) {
     return c;
 }
 
+OddsWork workOf(const Odds& odds) {
+    return OddsWork{anytimeOddsOf(odds), std::nullopt};
+}
+
 TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t order,
-                  const std::optional<Catchable>* catchable) {
+                  const OddsWork* work) {
     TextAudit audit;
     audit.roll = odds.roll;
     audit.sneak = odds.sneak;
@@ -44,13 +49,16 @@ TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t orde
     audit.order = order;
     audit.tests = testTotals(odds, observed);
     // An answer no roll gives is infinitely unlikely under the odds, at any look.
-    audit.logE = observed.impossible > 0 ? HUGE_VAL : logEValue(odds, observed);
+    audit.logE = observed.impossible > 0
+                     ? HUGE_VAL
+                     : logEValue(odds, observed, work == nullptr ? nullptr : &work->anytime);
     audit.observed = observed;
-    audit.observed.counts = {};
+    // Many audits are kept to be given together: each lets go of its counts' room.
+    std::vector<std::uint64_t>().swap(audit.observed.counts);
     if (!std::isnan(audit.tests.p) && !audit.tests.impossible) {
-        const std::optional<Catchable> own =
-            catchable == nullptr ? catchableOf(odds) : std::nullopt;
-        const std::optional<Catchable>& known = catchable == nullptr ? own : *catchable;
+        const std::optional<Catchable> own = work == nullptr ? catchableOf(odds) : std::nullopt;
+        if (work != nullptr && !work->catchable) work->catchable.emplace(catchableOf(odds));
+        const std::optional<Catchable>& known = work == nullptr ? own : *work->catchable;
         const std::uint64_t n = audit.tests.totals;
         if (known) {
             for (std::size_t i = 0; i < known->biases.size(); ++i)

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "audit/Anytime.h"
 #include "audit/Power.h"
 #include "audit/Verdict.h"
 
@@ -65,11 +66,20 @@ struct Catchable {
 // Catchable of odds, or none where catching cannot be worked out (catchKnown).
 std::optional<Catchable> catchableOf(const Odds& odds);
 
+// What the audits of the same odds share, whatever their samples (a log's text and its
+// rollers'): worked out once.
+struct OddsWork {
+    AnytimeOdds anytime;  // anytimeOddsOf(odds)
+    // catchableOf(odds), worked out when an audit first needs it: audits too small to test never
+    // do.
+    mutable std::optional<std::optional<Catchable>> catchable;
+};
+OddsWork workOf(const Odds& odds);
+
 // Observed tested against odds, with all its report shows but the simulated spread and the
-// verdict among others. The k-th to come: order. catchable: catchableOf(odds), if worked out
-// already.
+// verdict among others. The k-th to come: order. work: workOf(odds), if worked out already.
 TextAudit auditOf(const Odds& odds, const Observed& observed, std::uint64_t order = 1,
-                  const std::optional<Catchable>* catchable = nullptr);
+                  const OddsWork* work = nullptr);
 
 // The audits given together: each spread simulated where it needs to be for a family of that
 // many p-values, then each verdict adjusted among the others (Holm's).

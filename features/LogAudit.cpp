@@ -422,11 +422,12 @@ LogVerdict LogAudit::eachText(const std::function<void(const std::string&)>& eac
         heading.morePooled = pool->morePooled;
         heading.byRoller = options_.byRoller;
         heading.log = true;
-        // What the totals could catch hangs on their number alone: its search is done once.
-        std::optional<audit::Catchable> catchable;
+        // What the totals could catch hangs on their number alone, and the anytime figure's
+        // alternatives on the odds alone: worked out once for the text and its rollers.
+        std::optional<audit::OddsWork> work;
         if (odds != nullptr) {
             try {
-                catchable = audit::catchableOf(*odds);
+                work = audit::workOf(*odds);
             } catch (const std::bad_alloc&) {
                 odds = nullptr;
             }
@@ -437,7 +438,7 @@ LogVerdict LogAudit::eachText(const std::function<void(const std::string&)>& eac
             bool worked = false;
             if (odds != nullptr) {
                 try {
-                    one = audit::auditOf(*odds, tally.observed(*odds), tally.order, &catchable);
+                    one = audit::auditOf(*odds, tally.observed(*odds), tally.order, &*work);
                     one.groups = pool->groups;
                     worked = true;
                 } catch (const std::bad_alloc&) {

@@ -43,9 +43,12 @@ MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n,
 FitTest fitTest(const Odds& odds, const Observed& observed, std::uint64_t sample) {
     const double error = odds.results.errorProbability;
     const bool refusalClass = observed.refusalsCount && error > 0.0;
-    // Among results alone, each total's chance is its share of the results' chance.
-    const double scale =
-        refusalClass ? static_cast<double>(sample) : static_cast<double>(sample) / (1.0 - error);
+    // Among results alone, each total's chance is its share of the results' chance; where that
+    // chance rounds to 0, no class expects anything (rather than 0 / 0).
+    const double results = 1.0 - error;
+    const double scale = refusalClass  ? static_cast<double>(sample)
+                         : results > 0 ? static_cast<double>(sample) / results
+                                       : 0.0;
     FitTest test;
     test.classes = pooledClasses(odds.results.totals, scale, &observed.counts);
     if (refusalClass) {

@@ -488,6 +488,12 @@ printf 'rolls %.0s' $(seq 9) >"$tmp/in"
 printf 'x and gets 5.\n' >>"$tmp/in"
 audit_said "too many words rolls" 2 ', 1 line with more than 8 words "rolls " before a sentence;' \
     "nothing to test$" --audit --answers
+# A text so long that every result's chance rounds to 0 beside refusals still prints numbers in
+# its JSON (once "expected":-nan, which no JSON reader takes).
+printf '<O> Ana rolls 30#100d500-1 %s and gets 100.\n' "$(printf 'x%.0s' $(seq 290))" >"$tmp/in"
+audit_said "results too unlikely for a double, json" 1 '"classes":\[\{"from":99,"to":49999,"refused":false,"observed":0,"expected":0\}\]' '^orvik: standard input: 1 line, 1 answer' \
+    --audit --answers --json
+grep -q -i nan "$tmp/out" && fail "audit: results too unlikely for a double, json: $(grep -o -i '.\{30\}nan.\{10\}' "$tmp/out")"
 # A player who types the host's mark after their own name is not the host: forty d20s of 1 typed
 # so after examples/game.log are counted apart, and its d20 still passes.
 { cat "$(dirname "$0")/../examples/game.log"

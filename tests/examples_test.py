@@ -45,11 +45,30 @@ def matches(want, got):
     return re.fullmatch(pattern, "".join(line + "\n" for line in got)) is not None
 
 
+NUMBER = re.compile(r"-?[0-9]+(?:\.[0-9]+)?(?:[eE][-+]?[0-9]+)?")
+
+
+def nearly(want, got):
+    """Whether got is want but for the last digits of its long numbers: another platform's maths
+    library (32-bit x86's, run under a runner) may round exp, log or lgamma otherwise now and
+    then, which the audit's JSON shows to 17 figures."""
+    if len(want) != len(got) or any(line.strip() == "..." for line in want):
+        return False
+    for w, g in zip(want, got):
+        if NUMBER.split(w) != NUMBER.split(g):
+            return False
+        for a, b in zip(NUMBER.findall(w), NUMBER.findall(g)):
+            if a != b and not (len(a) > 12 and abs(float(a) - float(b)) <= 1e-12 * abs(float(a))):
+                return False
+    return True
+
+
 def check(source, args, want):
     done = subprocess.run(ORVIK + shlex.split(args), capture_output=True, timeout=60,
                           stdin=subprocess.DEVNULL)
     got = done.stdout.decode().split("\n")[:-1]
-    if not matches(want, got):
+    emulated = len(ORVIK) > 1
+    if not matches(want, got) and not (emulated and nearly(want, got)):
         failures.append(f"{source}: orvik {args}")
         print(f"FAIL: {source}: orvik {args}\n  shown:\n    " + "\n    ".join(want)
               + "\n  printed:\n    " + "\n    ".join(got[:20]))

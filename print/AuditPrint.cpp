@@ -346,15 +346,25 @@ void appendCaughtJson(std::string& out, const TextAudit& audit) {
 std::string formatP(double p) {
     if (p < 1e-300) return "p < 1e-300";  // too small for a double to hold, or only with few digits
     // Three significant figures, or as many more as keep the figure on p's side of each line.
+    // Rounding keeps order and each line has one digit, so a figure of 16 digits or fewer is on
+    // the other side only when it is the line itself, from above kUnlikely or below kUnclear:
+    // told by the line printed alike. Nothing is read back: strtod's long double arithmetic
+    // was 14 KB of the WebAssembly core.
+    static_assert(audit::kUnlikely == 0.001 && audit::kUnclear == 0.05, "lines of one digit");
     std::string e;
+    std::string line;
     int digits = 3;
     for (;; ++digits) {
         e.clear();
         appendf(e, "%.*e", digits - 1, p);
-        const double shown = std::strtod(e.c_str(), nullptr);
-        const bool sameSide = (shown <= audit::kUnlikely) == (p <= audit::kUnlikely) &&
-                              (shown < audit::kUnclear) == (p < audit::kUnclear);
-        if (sameSide || digits == 17) break;
+        const auto printedAs = [&](double at) {
+            line.clear();
+            appendf(line, "%.*e", digits - 1, at);
+            return e == line;
+        };
+        const bool crosses = (p > audit::kUnlikely && printedAs(audit::kUnlikely)) ||
+                             (p < audit::kUnclear && printedAs(audit::kUnclear));
+        if (!crosses || digits == 17) break;
     }
     // e is "d.dde-xx": its digits, without trailing zeros, and its exponent.
     const std::size_t at = e.find('e');

@@ -40,7 +40,13 @@ std::string groupedTenths(double x) {
 
 // What the totals were tested against, in words.
 const char* diceOf(const TextAudit& audit) {
-    return audit.ideal() ? "ideal dice" : "Orvik's dice";
+    return diceWords(audit.ideal()).name;
+}
+
+// "  against Orvik's dice: each face as likely as Orvik's generator makes it", and a newline.
+std::string againstLine(bool ideal) {
+    const DiceWords words = diceWords(ideal);
+    return std::string("  against ") + words.name + ": " + words.means + "\n";
 }
 
 // Rolls, or answers read, whichever the observed holds, with their totals.
@@ -68,10 +74,7 @@ std::string sampleLine(const TextAudit& audit) {
         s += "  " + countOf(observed.impossible, "answer", "answers") +
              " no roll of this text gives, the first: " + observed.firstImpossible + "\n";
     }
-    s += audit.ideal() ? "  against ideal dice: every face equally likely\n"
-                       : "  against Orvik's dice: each face as likely as Orvik's generator makes "
-                         "it\n";
-    return s;
+    return s + againstLine(audit.ideal());
 }
 
 std::string meanLine(const MeanTest& mean) {
@@ -230,24 +233,6 @@ std::string otherDiceLine(const TextAudit& audit) {
            " of the time, for lacking Orvik's lean: for such rolls, --ideal-dice\n";
 }
 
-// An e-value: "0.61", "2.3e6", "infinite" (beyond a double, as for an answer no roll gives).
-std::string eText(double e) {
-    if (e >= std::numeric_limits<double>::max()) return "infinite";
-    std::string s;
-    if (e < 1e4) {
-        appendf(s, "%.3g", e);
-        return s;
-    }
-    appendf(s, "%.2g", e);
-    // "2.3e+06" as "2.3e6"
-    const std::size_t at = s.find('e');
-    std::string exponent = s.substr(at + 1);
-    if (exponent[0] == '+') exponent.erase(0, 1);
-    while (exponent.size() > 1 && exponent[0] == '0')
-        exponent.erase(0, 1);
-    return s.substr(0, at + 1) + exponent;
-}
-
 std::string anytimeLine(const TextAudit& audit) {
     const double e = audit::eValueOf(audit.logE);
     std::string s = "  for a log audited again and again: e-value " + eText(e) + ", ";
@@ -342,6 +327,28 @@ void appendCaughtJson(std::string& out, const TextAudit& audit) {
 }
 
 }  // namespace
+
+std::string eText(double e) {
+    if (e >= std::numeric_limits<double>::max()) return "infinite";
+    std::string s;
+    if (e < 1e4) {
+        appendf(s, "%.3g", e);
+        return s;
+    }
+    appendf(s, "%.2g", e);
+    // "2.3e+06" as "2.3e6"
+    const std::size_t at = s.find('e');
+    std::string exponent = s.substr(at + 1);
+    if (exponent[0] == '+') exponent.erase(0, 1);
+    while (exponent.size() > 1 && exponent[0] == '0')
+        exponent.erase(0, 1);
+    return s.substr(0, at + 1) + exponent;
+}
+
+DiceWords diceWords(bool ideal) {
+    if (ideal) return {"ideal dice", "every face equally likely"};
+    return {"Orvik's dice", "each face as likely as Orvik's generator makes it"};
+}
 
 std::string formatP(double p) {
     if (p < 1e-300) return "p < 1e-300";  // too small for a double to hold, or only with few digits
@@ -635,9 +642,7 @@ std::string notShown(const AuditPlan& plan, const audit::Bias& bias) {
 
 std::string planText(const std::string& text, const AuditPlan& plan) {
     std::string out = text + (plan.sneak ? " (sneak attack)" : "") + "\n";
-    out += plan.ideal
-               ? "  against ideal dice: every face equally likely\n"
-               : "  against Orvik's dice: each face as likely as Orvik's generator makes it\n";
+    out += againstLine(plan.ideal);
     if (!plan.known) {
         return out + "  what an audit of it could catch is not worked out: " +
                (plan.oneTotal ? "every roll of it gives the same total"

@@ -142,6 +142,28 @@ test('audits of rolls against ideal dice, as --ideal-dice tests them', needsRefe
   }
 });
 
+// Known to differ: the core's libm (emscripten's musl) and glibc's round exp, log, erfc and
+// sinh differently in the last bit now and then (erfc in about one argument in twelve), and a
+// saddlepoint mean p, whose search for its point stops at a tolerance, can differ from the
+// command's by 1e-12. The reports' three figures agree; the JSON's 17 do not always.
+test('audits whose mean p is the saddlepoint\'s, from twelve seeds each way', {
+  ...needsReference,
+  todo: 'the mean p of a saddlepoint differs from the command\'s in its last digits where libm rounds otherwise (seed 3: d500)',
+}, async () => {
+  const texts = ['3d6', '2d6+3*2', 'd6x', 'd500'];
+  const differ = [];
+  for (const idealDice of [false, true]) {
+    for (let seed = 1; seed <= 12; seed++) {
+      const command = native(['--seed', String(seed), '--audit', '--json', '--rolls', '3000', ...(idealDice ? ['--ideal-dice'] : []), ...texts]);
+      orvik.seed(seed);
+      const got = await orvik.json.audit(texts, { rolls: 3000, idealDice });
+      const wanted = command.stdout.toString('utf8').split('\n');
+      got.forEach((line, i) => { if (line !== wanted[i]) differ.push(`${idealDice ? 'ideal, ' : ''}seed ${seed}: ${texts[i]}`); });
+    }
+  }
+  assert.deepEqual(differ, []);
+});
+
 test('ideal dice move the expected mean of a d500 to 250.5, from Orvik\'s 249.55', async () => {
   // What the option changes, without the command to compare with.
   const log = Array.from({ length: 40 }, (_, i) => `Ana rolls a d500 and gets ${i * 12 + 7}.`).join('\n');

@@ -43,12 +43,15 @@ using namespace orvik::features;
 // The calls, by name, as the core exports them; the test checks the exports against it.
 // clang-format off
 #define ORVIK_WEB_CALLS(X) \
-    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_seed_text) X(orvik_roll) \
-    X(orvik_roll_dice) X(orvik_odds) X(orvik_reading) X(orvik_figure) X(orvik_audit_begin) \
-    X(orvik_audit_text) X(orvik_audit_roll) X(orvik_audit_keep) X(orvik_audit_result) \
-    X(orvik_audit_end) X(orvik_log_begin) X(orvik_log_read) X(orvik_log_summary) \
-    X(orvik_log_audits) X(orvik_log_end)
+    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_roll) \
+    X(orvik_roll_dice) X(orvik_odds) X(orvik_audit_begin) X(orvik_audit_text) X(orvik_audit_roll) \
+    X(orvik_audit_keep) X(orvik_audit_result) X(orvik_audit_end) X(orvik_log_begin) \
+    X(orvik_log_read) X(orvik_log_summary) X(orvik_log_audits) X(orvik_log_end)
 // clang-format on
+// The calls only the page makes (a seed as its field and link write it, how a text reads to a
+// person, an audit's figures in words), built into the page's core alone (ORVIK_WEB_PAGE): the
+// package's API has no use for them, and its core is 3 KB the smaller gzipped without them.
+#define ORVIK_PAGE_CALLS(X) X(orvik_seed_text) X(orvik_reading) X(orvik_figure)
 
 // What every call but orvik_protocol, orvik_alloc, orvik_free, orvik_roll_dice and the ends
 // answers: doubles, which hold a place in memory and any count exactly.
@@ -255,6 +258,9 @@ std::string protocol() {
     ORVIK_WEB_CALLS(ORVIK_NAME)
     list("calls", names);
     names.clear();
+    ORVIK_PAGE_CALLS(ORVIK_NAME)
+    list("pageCalls", names);
+    names.clear();
     ORVIK_REPLY(ORVIK_NAME)
     list("reply", names);
     names.clear();
@@ -335,6 +341,7 @@ ORVIK_WEB_CALL const double* orvik_seed(double value) {
     });
 }
 
+#ifdef ORVIK_WEB_PAGE
 // A seed written as text, as --seed, a page's field and its link write one (seedFromText).
 ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t length) {
     return guarded([=] {
@@ -342,6 +349,7 @@ ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t lengt
         return seeded(seedFromText(std::string_view(text, length), seed), seed);
     });
 }
+#endif
 
 // One roll, with its dice: the text is the object `orvik --json [--sneak]` prints for it.
 ORVIK_WEB_CALL const double* orvik_roll(const char* roll, std::size_t length, int sneak) {
@@ -406,6 +414,7 @@ ORVIK_WEB_CALL const double* orvik_odds(const char* roll, std::size_t length, in
     });
 }
 
+#ifdef ORVIK_WEB_PAGE
 // How the page reads a text as a person wrote it: the text is what was read as free text
 // (features::freeTextNotice), the second what Orvik takes instead of a notation it lacks
 // (features::notationHint); either may be empty.
@@ -437,6 +446,7 @@ ORVIK_WEB_CALL const double* orvik_figure(int kind, double value) {
         return answer(kYes);
     });
 }
+#endif
 
 // Audits of rolls through the engine's own routine, of texts one after another (orvik_audit_text
 // for each, then orvik_audit_keep), rolls times each (a whole number, as a double), from the

@@ -8,7 +8,7 @@
 // the simulated spread included. Each table says how many samples it drew.
 //
 // Run: build/bench/orvik_audit_calibration [--sections sizes,logs,power,looks] [--samples N]
-//                                          [--seconds S] [--threads N] [--quick]
+//                                          [--seconds S] [--threads N] [--replicate R] [--quick]
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -49,7 +49,7 @@ using orvik::odds::Odds;
 
 const char kUsage[] =
     "Usage: orvik_audit_calibration [--sections LIST] [--samples N] [--seconds S]\n"
-    "                               [--threads N] [--quick]\n"
+    "                               [--threads N] [--replicate R] [--quick]\n"
     "Draws samples from the exact odds and tests each as the audit does, printing Markdown\n"
     "tables with the samples drawn for each figure, then the time taken.\n"
     "  --sections LIST  of sizes, logs, power, looks (default all), separated by commas\n"
@@ -57,6 +57,7 @@ const char kUsage[] =
     "  --seconds S      the longest one figure may draw for, in seconds (default 60); the\n"
     "                   power twice as long, the looks ten times, the logs forty\n"
     "  --threads N      threads to draw on (default 2)\n"
+    "  --replicate R    other samples, for a replicate (R from 1; every seed moved by 1,000 R)\n"
     "  --quick          2,000 samples and 2 seconds at most a figure, to try it out\n";
 
 struct Options {
@@ -64,6 +65,7 @@ struct Options {
     std::uint64_t samples = 100000;
     std::uint64_t seconds = 60;
     std::uint64_t threads = 2;
+    std::uint64_t replicate = 0;  // moves every figure's seeds, for other samples
 };
 
 bool wants(const Options& options, const char* section) {
@@ -120,7 +122,7 @@ std::uint64_t drawSamples(const Options& options, std::uint64_t most, double sec
                 if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
                         .count() > seconds)
                     break;
-                std::seed_seq sequence{seed, i};
+                std::seed_seq sequence{seed + 1000 * options.replicate, i};
                 std::mt19937_64 random(sequence);
                 body(random, mine);
                 ++done;
@@ -585,6 +587,8 @@ int readOptions(int argc, char** argv, Options& options) {
             if (!readNumber(argv[++i], 1000000, options.seconds)) return 2;
         } else if (arg == "--threads" && value) {
             if (!readNumber(argv[++i], 64, options.threads)) return 2;
+        } else if (arg == "--replicate" && value) {
+            if (!readNumber(argv[++i], 1000000, options.replicate)) return 2;
         } else {
             return 2;
         }

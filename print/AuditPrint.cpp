@@ -300,20 +300,26 @@ const char* basisName(SpreadBasis basis) {
     return "simulated";
 }
 
+// "bias" and what it is, and its "words", of a bias on roll's dice.
+void appendBiasJson(std::string& out, const audit::Bias& bias, const odds::DicePart& roll,
+                    bool sneak) {
+    if (bias.kind == audit::Bias::Kind::Face) {
+        appendf(out, R"("bias":"face","sides":%)" PRId32 R"(,"face":%)" PRId32 R"(,"times":)",
+                roll.sides, bias.face);
+        appendNumber(out, bias.times);
+    } else {
+        appendf(out, R"("bias":"shift","shift":%)" PRId64, bias.shift);
+    }
+    out += ",\"words\":";
+    appendJsonString(out, biasWords(bias, roll, sneak));
+}
+
 void appendCaughtJson(std::string& out, const TextAudit& audit) {
     out += ",\"caught\":[";
     for (std::size_t i = 0; i < audit.caught.size(); ++i) {
         const Caught& c = audit.caught[i];
         out += i > 0 ? ",{" : "{";
-        if (c.bias.kind == audit::Bias::Kind::Face) {
-            appendf(out, R"("bias":"face","sides":%)" PRId32 R"(,"face":%)" PRId32 R"(,"times":)",
-                    audit.roll.sides, c.bias.face);
-            appendNumber(out, c.bias.times);
-        } else {
-            appendf(out, R"("bias":"shift","shift":%)" PRId64, c.bias.shift);
-        }
-        out += ",\"words\":";
-        appendJsonString(out, biasWords(c.bias, audit.roll, audit.sneak));
+        appendBiasJson(out, c.bias, audit.roll, audit.sneak);
         out += ",\"chance\":";
         appendNumber(out, c.chance);
         out += ",\"totals_for_90\":";
@@ -699,15 +705,7 @@ std::string planJson(const std::string& text, const AuditPlan& plan) {
     for (std::size_t i = 0; i < plan.biases.size(); ++i) {
         const PlannedBias& p = plan.biases[i];
         out += i > 0 ? ",{" : "{";
-        if (p.bias.kind == audit::Bias::Kind::Face) {
-            appendf(out, R"("bias":"face","sides":%)" PRId32 R"(,"face":%)" PRId32 R"(,"times":)",
-                    plan.roll.sides, p.bias.face);
-            appendNumber(out, p.bias.times);
-        } else {
-            appendf(out, R"("bias":"shift","shift":%)" PRId64, p.bias.shift);
-        }
-        out += ",\"words\":";
-        appendJsonString(out, biasWords(p.bias, plan.roll, plan.sneak));
+        appendBiasJson(out, p.bias, plan.roll, plan.sneak);
         if (!p.shown) {
             out += ",\"error\":";
             appendJsonString(out, notShown(plan, p.bias));

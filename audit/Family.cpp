@@ -15,8 +15,10 @@ std::vector<double> holmAdjusted(const std::vector<double>& ps) {
     std::vector<std::size_t> order;
     for (std::size_t i = 0; i < ps.size(); ++i)
         if (!std::isnan(ps[i])) order.push_back(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&ps](std::size_t a, std::size_t b) { return ps[a] < ps[b]; });
+    // Equal p-values come to the same adjusted one in any order: the first of them sets it, and
+    // the others, multiplied by less, keep it. So a sort, not a stable one (a third the code).
+    std::sort(order.begin(), order.end(),
+              [&ps](std::size_t a, std::size_t b) { return ps[a] < ps[b]; });
     std::vector<double> adjusted = ps;
     const auto m = static_cast<double>(order.size());
     double floor = 0.0;

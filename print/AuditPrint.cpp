@@ -40,7 +40,13 @@ std::string groupedTenths(double x) {
 
 // What the totals were tested against, in words.
 const char* diceOf(const TextAudit& audit) {
-    return audit.ideal() ? "ideal dice" : "Orvik's dice";
+    return diceWords(audit.ideal()).name;
+}
+
+// "  against Orvik's dice: each face as likely as Orvik's generator makes it", and a newline.
+std::string againstLine(bool ideal) {
+    const DiceWords words = diceWords(ideal);
+    return std::string("  against ") + words.name + ": " + words.means + "\n";
 }
 
 // Rolls, or answers read, whichever the observed holds, with their totals.
@@ -68,10 +74,7 @@ std::string sampleLine(const TextAudit& audit) {
         s += "  " + countOf(observed.impossible, "answer", "answers") +
              " no roll of this text gives, the first: " + observed.firstImpossible + "\n";
     }
-    s += audit.ideal() ? "  against ideal dice: every face equally likely\n"
-                       : "  against Orvik's dice: each face as likely as Orvik's generator makes "
-                         "it\n";
-    return s;
+    return s + againstLine(audit.ideal());
 }
 
 std::string meanLine(const MeanTest& mean) {
@@ -230,24 +233,6 @@ std::string otherDiceLine(const TextAudit& audit) {
            " of the time, for lacking Orvik's lean: for such rolls, --ideal-dice\n";
 }
 
-// An e-value: "0.61", "2.3e6", "infinite" (beyond a double, as for an answer no roll gives).
-std::string eText(double e) {
-    if (e >= std::numeric_limits<double>::max()) return "infinite";
-    std::string s;
-    if (e < 1e4) {
-        appendf(s, "%.3g", e);
-        return s;
-    }
-    appendf(s, "%.2g", e);
-    // "2.3e+06" as "2.3e6"
-    const std::size_t at = s.find('e');
-    std::string exponent = s.substr(at + 1);
-    if (exponent[0] == '+') exponent.erase(0, 1);
-    while (exponent.size() > 1 && exponent[0] == '0')
-        exponent.erase(0, 1);
-    return s.substr(0, at + 1) + exponent;
-}
-
 std::string anytimeLine(const TextAudit& audit) {
     const double e = audit::eValueOf(audit.logE);
     std::string s = "  for a log audited again and again: e-value " + eText(e) + ", ";
@@ -349,18 +334,50 @@ void appendCaughtJson(std::string& out, const TextAudit& audit) {
 
 }  // namespace
 
+std::string eText(double e) {
+    if (e >= std::numeric_limits<double>::max()) return "infinite";
+    std::string s;
+    if (e < 1e4) {
+        appendf(s, "%.3g", e);
+        return s;
+    }
+    appendf(s, "%.2g", e);
+    // "2.3e+06" as "2.3e6"
+    const std::size_t at = s.find('e');
+    std::string exponent = s.substr(at + 1);
+    if (exponent[0] == '+') exponent.erase(0, 1);
+    while (exponent.size() > 1 && exponent[0] == '0')
+        exponent.erase(0, 1);
+    return s.substr(0, at + 1) + exponent;
+}
+
+DiceWords diceWords(bool ideal) {
+    if (ideal) return {"ideal dice", "every face equally likely"};
+    return {"Orvik's dice", "each face as likely as Orvik's generator makes it"};
+}
+
 std::string formatP(double p) {
     if (p < 1e-300) return "p < 1e-300";  // too small for a double to hold, or only with few digits
     // Three significant figures, or as many more as keep the figure on p's side of each line.
+    // Rounding keeps order and each line has one digit, so a figure of 16 digits or fewer is on
+    // the other side only when it is the line itself, from above kUnlikely or below kUnclear:
+    // told by the line printed alike. Nothing is read back: strtod's long double arithmetic
+    // was 14 KB of the WebAssembly core.
+    static_assert(audit::kUnlikely == 0.001 && audit::kUnclear == 0.05, "lines of one digit");
     std::string e;
+    std::string line;
     int digits = 3;
     for (;; ++digits) {
         e.clear();
         appendf(e, "%.*e", digits - 1, p);
-        const double shown = std::strtod(e.c_str(), nullptr);
-        const bool sameSide = (shown <= audit::kUnlikely) == (p <= audit::kUnlikely) &&
-                              (shown < audit::kUnclear) == (p < audit::kUnclear);
-        if (sameSide || digits == 17) break;
+        const auto printedAs = [&](double at) {
+            line.clear();
+            appendf(line, "%.*e", digits - 1, at);
+            return e == line;
+        };
+        const bool crosses = (p > audit::kUnlikely && printedAs(audit::kUnlikely)) ||
+                             (p < audit::kUnclear && printedAs(audit::kUnclear));
+        if (!crosses || digits == 17) break;
     }
     // e is "d.dde-xx": its digits, without trailing zeros, and its exponent.
     const std::size_t at = e.find('e');
@@ -631,9 +648,7 @@ std::string notShown(const AuditPlan& plan, const audit::Bias& bias) {
 
 std::string planText(const std::string& text, const AuditPlan& plan) {
     std::string out = text + (plan.sneak ? " (sneak attack)" : "") + "\n";
-    out += plan.ideal
-               ? "  against ideal dice: every face equally likely\n"
-               : "  against Orvik's dice: each face as likely as Orvik's generator makes it\n";
+    out += againstLine(plan.ideal);
     if (!plan.known) {
         return out + "  what an audit of it could catch is not worked out: " +
                (plan.oneTotal ? "every roll of it gives the same total"

@@ -114,6 +114,17 @@ std::string logSummary(const std::string& source, const LogCounts& counts);
 // fewer would put the figure on the other side of kUnlikely or kUnclear than p.
 std::string formatP(double p);
 
+// An e-value as the reports say it: "0.61", "2.3e6", "infinite" (beyond a double, as for an
+// answer no roll gives).
+std::string eText(double e);
+
+// The dice an audit tests against, as the reports name them and say what they are.
+struct DiceWords {
+    const char* name;   // "Orvik's dice", "ideal dice"
+    const char* means;  // "each face as likely as Orvik's generator makes it"
+};
+DiceWords diceWords(bool ideal);
+
 // A chance as the reports say it: "12%", "under 1%", "over 99%".
 std::string percent(double chance);
 

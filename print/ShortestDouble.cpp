@@ -87,7 +87,8 @@ char* writeShortest(char* out, double value) {
     }
 
     // value is significand * 10^exponent, with the fewest digits that read back as value.
-    const auto decimal = jkj::dragonbox::to_decimal(value, jkj::dragonbox::policy::sign::ignore);
+    const auto decimal = jkj::dragonbox::to_decimal(value, jkj::dragonbox::policy::sign::ignore,
+                                                    jkj::dragonbox::policy::cache::compact);
     const std::uint64_t significand = decimal.significand;
     const int exponent = decimal.exponent;
     const int digits = countDigits(significand);

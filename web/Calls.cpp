@@ -29,6 +29,7 @@
 #include "features/RollAudit.h"
 #include "features/RollText.h"
 #include "features/Seed.h"
+#include "print/AuditPrint.h"
 #include "print/Json.h"
 
 // Every call JavaScript makes, marked so that the linker keeps and exports it: the one way a call
@@ -42,11 +43,15 @@ using namespace orvik::features;
 // The calls, by name, as the core exports them; the test checks the exports against it.
 // clang-format off
 #define ORVIK_WEB_CALLS(X) \
-    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_seed_text) X(orvik_roll) \
-    X(orvik_roll_dice) X(orvik_odds) X(orvik_reading) X(orvik_audit_begin) X(orvik_audit_roll) \
-    X(orvik_audit_result) X(orvik_audit_end) X(orvik_log_begin) X(orvik_log_read) \
-    X(orvik_log_summary) X(orvik_log_audits) X(orvik_log_end)
+    X(orvik_protocol) X(orvik_alloc) X(orvik_free) X(orvik_seed) X(orvik_roll) \
+    X(orvik_roll_dice) X(orvik_odds) X(orvik_audit_begin) X(orvik_audit_text) X(orvik_audit_roll) \
+    X(orvik_audit_keep) X(orvik_audit_result) X(orvik_audit_end) X(orvik_log_begin) \
+    X(orvik_log_read) X(orvik_log_summary) X(orvik_log_audits) X(orvik_log_end)
 // clang-format on
+// The calls only the page makes (a seed as its field and link write it, how a text reads to a
+// person, an audit's figures in words), built into the page's core alone (ORVIK_WEB_PAGE): the
+// package's API has no use for them, and its core is 3 KB the smaller gzipped without them.
+#define ORVIK_PAGE_CALLS(X) X(orvik_seed_text) X(orvik_reading) X(orvik_figure)
 
 // What every call but orvik_protocol, orvik_alloc, orvik_free, orvik_roll_dice and the ends
 // answers: doubles, which hold a place in memory and any count exactly.
@@ -84,6 +89,13 @@ using namespace orvik::features;
 // What orvik_odds asks of a text.
 #define ORVIK_QUESTIONS(X) X(table) X(atLeast) X(versus)
 
+// The figures of an audit that orvik_figure says as the reports say them.
+#define ORVIK_FIGURES(X)                                  \
+    X(pValue) /* "0.00104", "< 1e-300", with no "p = " */ \
+    X(chance) /* that a sample catches a bias: "12%" */   \
+    X(about)  /* a count of totals, roughly: "4,100" */   \
+    X(eValue) /* "0.61", "2.3e6", "infinite" */
+
 #define ORVIK_ENUMERATOR(name) name,
 namespace reply {
 enum Field { ORVIK_REPLY(ORVIK_ENUMERATOR) kFields };
@@ -93,6 +105,9 @@ enum Field { ORVIK_ROLLED(ORVIK_ENUMERATOR) kFields };
 }
 namespace question {
 enum Kind { ORVIK_QUESTIONS(ORVIK_ENUMERATOR) kKinds };
+}
+namespace figure {
+enum Kind { ORVIK_FIGURES(ORVIK_ENUMERATOR) kKinds };
 }
 #undef ORVIK_ENUMERATOR
 
@@ -193,12 +208,26 @@ OddsAnswers& answersTo(bool sneak, int kind, std::int64_t target, std::string_vi
     return *asked->answers;
 }
 
-// An audit of rolls under way: the engine it rolls and the audit.
+orvik::odds::Faces diceOf(int ideal) {
+    return ideal != 0 ? orvik::odds::Faces::Ideal : orvik::odds::Faces::Orvik;
+}
+
+// One text's audit of rolls under way: the engine it rolls and the audit.
 struct Rolling {
     EngineAnswers engine;
     RollingAudit audit;
-    Rolling(std::string text, std::uint64_t rolls, bool sneak)
-        : engine(sneak), audit(std::move(text), rolls, sneak, engine, AuditForm::Json) {}
+    Rolling(std::string text, std::uint64_t rolls, bool sneak, orvik::odds::Faces dice)
+        : engine(sneak), audit(std::move(text), rolls, sneak, engine, AuditForm::Json, dice) {}
+};
+
+// Audits of rolls of several texts, one after another with the same options, given together as
+// the command's run of them is: the text under way, and those kept.
+struct Audits {
+    bool sneak;
+    std::uint64_t rolls;
+    orvik::odds::Faces dice;
+    std::unique_ptr<Rolling> current;
+    std::vector<RollAudit> kept;
 };
 
 // A log's audit under way, with how its pieces are read.
@@ -229,6 +258,9 @@ std::string protocol() {
     ORVIK_WEB_CALLS(ORVIK_NAME)
     list("calls", names);
     names.clear();
+    ORVIK_PAGE_CALLS(ORVIK_NAME)
+    list("pageCalls", names);
+    names.clear();
     ORVIK_REPLY(ORVIK_NAME)
     list("reply", names);
     names.clear();
@@ -237,6 +269,20 @@ std::string protocol() {
     names.clear();
     ORVIK_QUESTIONS(ORVIK_NAME)
     list("questions", names);
+    names.clear();
+    ORVIK_FIGURES(ORVIK_NAME)
+    list("figures", names);
+    // The dice an audit tests against, as its JSON's "dice" names them, in the reports' words.
+    out += "\"dice\":{";
+    for (const bool ideal : {false, true}) {
+        const orvik::print::DiceWords words = orvik::print::diceWords(ideal);
+        out += ideal ? ",\"ideal\":{\"name\":" : "\"orvik\":{\"name\":";
+        appendJsonString(out, words.name);
+        out += ",\"means\":";
+        appendJsonString(out, words.means);
+        out += '}';
+    }
+    out += "},";
     const auto number = [&out](const char* key, auto value, const char* after) {
         appendJsonString(out, key);
         out += ':';
@@ -295,6 +341,7 @@ ORVIK_WEB_CALL const double* orvik_seed(double value) {
     });
 }
 
+#ifdef ORVIK_WEB_PAGE
 // A seed written as text, as --seed, a page's field and its link write one (seedFromText).
 ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t length) {
     return guarded([=] {
@@ -302,6 +349,7 @@ ORVIK_WEB_CALL const double* orvik_seed_text(const char* text, std::size_t lengt
         return seeded(seedFromText(std::string_view(text, length), seed), seed);
     });
 }
+#endif
 
 // One roll, with its dice: the text is the object `orvik --json [--sneak]` prints for it.
 ORVIK_WEB_CALL const double* orvik_roll(const char* roll, std::size_t length, int sneak) {
@@ -366,6 +414,7 @@ ORVIK_WEB_CALL const double* orvik_odds(const char* roll, std::size_t length, in
     });
 }
 
+#ifdef ORVIK_WEB_PAGE
 // How the page reads a text as a person wrote it: the text is what was read as free text
 // (features::freeTextNotice), the second what Orvik takes instead of a notation it lacks
 // (features::notationHint); either may be empty.
@@ -380,51 +429,102 @@ ORVIK_WEB_CALL const double* orvik_reading(const char* roll, std::size_t length,
     });
 }
 
-// An audit of rolls of a text through the engine's own routine, rolls times in all (a whole
-// number, as a double), from the generator's state: the handle goes on with it. Code kYes when
-// the text can be rolled; kNo when it is refused, which orvik_audit_result then gives.
-ORVIK_WEB_CALL const double* orvik_audit_begin(const char* roll, std::size_t length, int sneak,
-                                               double rolls) {
+// An audit's figure as the reports say it: kind is an ORVIK_FIGURES value, the text its words.
+ORVIK_WEB_CALL const double* orvik_figure(int kind, double value) {
+    return guarded([=] {
+        using namespace orvik::print;
+        if (kind == figure::pValue) {
+            replyText = formatP(value);
+            replyText.erase(0, replyText.compare(0, 4, "p = ") == 0 ? 4 : 2);  // "p < 1e-300"
+        } else if (kind == figure::chance) {
+            replyText = percent(value);
+        } else if (kind == figure::about) {
+            replyText = about(static_cast<std::uint64_t>(value));
+        } else {
+            replyText = eText(value);
+        }
+        return answer(kYes);
+    });
+}
+#endif
+
+// Audits of rolls through the engine's own routine, of texts one after another (orvik_audit_text
+// for each, then orvik_audit_keep), rolls times each (a whole number, as a double), from the
+// generator's state, tested against ideal dice or Orvik's, and given together (orvik_audit_result):
+// the command's `orvik --audit [--sneak] [--ideal-dice] --rolls N TEXT...`. The handle goes on
+// with them.
+ORVIK_WEB_CALL const double* orvik_audit_begin(int sneak, double rolls, int ideal) {
+    return guarded([=] {
+        auto audits = std::make_unique<Audits>();
+        audits->sneak = sneak != 0;
+        audits->rolls = static_cast<std::uint64_t>(rolls);
+        audits->dice = diceOf(ideal);
+        return answer(kYes, 0, audits.release());
+    });
+}
+
+// The next text, whose rolls begin: code kYes when it can be rolled, kNo when the module refuses
+// it, which its audit then says.
+ORVIK_WEB_CALL const double* orvik_audit_text(Audits* audits, const char* roll,
+                                              std::size_t length) {
     return guarded([=] {
         current();  // the generator seeded
-        auto audit = std::make_unique<Rolling>(std::string(roll, length),
-                                               static_cast<std::uint64_t>(rolls), sneak != 0);
-        const int code = audit->audit.refused() ? kNo : kYes;
-        return answer(code, 0, audit.release());
+        audits->current.reset();
+        audits->current = std::make_unique<Rolling>(std::string(roll, length), audits->rolls,
+                                                    audits->sneak, audits->dice);
+        return answer(audits->current->audit.refused() ? kNo : kYes);
     });
 }
 
-// Up to n more rolls; the count is the rolls done.
-ORVIK_WEB_CALL const double* orvik_audit_roll(Rolling* audit, double n) {
+// Up to n more rolls of the text; the count is its rolls done.
+ORVIK_WEB_CALL const double* orvik_audit_roll(Audits* audits, double n) {
     return guarded([=] {
-        if (!audit->audit.roll(static_cast<std::uint64_t>(n))) return answer(kNoMemory);
-        return answer(kYes, static_cast<double>(audit->audit.done()));
+        Rolling& rolling = *audits->current;
+        if (!rolling.audit.roll(static_cast<std::uint64_t>(n))) return answer(kNoMemory);
+        return answer(kYes, static_cast<double>(rolling.audit.done()));
     });
 }
 
-// The audit of the rolls done: the text is the object `orvik --audit --json` prints. Code kYes
-// when it is unlikely.
-ORVIK_WEB_CALL const double* orvik_audit_result(const Rolling* audit) {
+// The text's audit of the rolls done, kept to be given with the others; its rolling is let go.
+ORVIK_WEB_CALL const double* orvik_audit_keep(Audits* audits) {
     return guarded([=] {
-        RollAudit result = audit->audit.result();
-        replyText = std::move(result.printed);
-        return answer(result.unlikely ? kYes : kNo);
+        audits->kept.push_back(audits->current->audit.result());
+        audits->current.reset();
+        return answer(kYes);
     });
 }
 
-ORVIK_WEB_CALL void orvik_audit_end(Rolling* audit) {
-    delete audit;  // NOLINT(cppcoreguidelines-owning-memory): made by orvik_audit_begin
+// The audits kept, given together (features::giveTogether), each verdict adjusted among the
+// others': the text is their objects, one a line, as `orvik --audit --json` prints them; the
+// second the verdict on them all, as the command writes it after their reports (none for one).
+// Code kYes when some audit is unlikely.
+ORVIK_WEB_CALL const double* orvik_audit_result(Audits* audits) {
+    return guarded([=] {
+        const AuditsVerdict verdict = giveTogether(audits->kept, AuditForm::Json);
+        for (const RollAudit& audit : audits->kept) {
+            replyText += audit.printed;
+            replyText += '\n';
+        }
+        replySecond = verdict.headline;
+        return answer(verdict.unlikely ? kYes : kNo);
+    });
+}
+
+ORVIK_WEB_CALL void orvik_audit_end(Audits* audits) {
+    delete audits;  // NOLINT(cppcoreguidelines-owning-memory): made by orvik_audit_begin
 }
 
 // A log's audit: from, when not empty, marks the host's lines; byRoller, each roller apart;
 // bytes, the pieces are a file's bytes, read as the command reads a file (features::LogBytes),
-// rather than UTF-8 text. The handle goes on with it.
+// rather than UTF-8 text; ideal, against ideal dice rather than Orvik's. The handle goes on with
+// it.
 ORVIK_WEB_CALL const double* orvik_log_begin(const char* from, std::size_t fromLength, int byRoller,
-                                             int bytes) {
+                                             int bytes, int ideal) {
     return guarded([=] {
         LogOptions options;
         options.from.assign(from, fromLength);
         options.byRoller = byRoller != 0;
+        options.dice = diceOf(ideal);
         auto log = std::make_unique<Logged>(std::move(options), bytes != 0);
         return answer(kYes, 0, log.release());
     });
@@ -463,17 +563,18 @@ ORVIK_WEB_CALL const double* orvik_log_summary(const Logged* log, const char* so
 }
 
 // Each text's audit, one JSON object a line, as `orvik --audit --answers --json` prints them: the
-// text. Code kYes when any is unlikely. The count is the roll texts some audit of which memory ran
-// out for (LogAudit::untested), each said so in its place.
+// text; the second, the verdict on them all (LogVerdict::headline: how many are unlikely, each
+// p-value adjusted among the others', and the whole log's anytime figure), as the command writes
+// it after their reports. Code kYes when any is unlikely. The count is the roll texts some audit
+// of which memory ran out for (LogAudit::untested), each said so in its place.
 ORVIK_WEB_CALL const double* orvik_log_audits(const Logged* log) {
     return guarded([=] {
-        const bool unlikely = log->audit
-                                  .eachText([](const std::string& printed) {
-                                      replyText += printed;
-                                      replyText += '\n';
-                                  })
-                                  .unlikely;
-        return answer(unlikely ? kYes : kNo, static_cast<double>(log->audit.untested()));
+        const LogVerdict verdict = log->audit.eachText([](const std::string& printed) {
+            replyText += printed;
+            replyText += '\n';
+        });
+        replySecond = verdict.headline;
+        return answer(verdict.unlikely ? kYes : kNo, static_cast<double>(log->audit.untested()));
     });
 }
 

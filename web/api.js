@@ -3,7 +3,8 @@
 // roll is what `orvik --json` prints, the odds `orvik --odds --json`, an audit
 // `orvik --audit --json`. This file is shared: the build puts it into orvik.mjs, the package's
 // ES module, and into the page's core.js. forPage adds what only the page uses: the odds as
-// columns to draw, how a text reads to a person, a log file read in slices, and the limits.
+// columns to draw, how a text reads to a person, a log file read in slices, audits of rolls with
+// the verdict on them all, an audit's figures and dice in the reports' words, and the limits.
 //
 // What the calls leave in memory, their codes and the library's limits are Calls.cpp's, read here
 // once from orvik_protocol: nothing of the boundary is written twice.
@@ -450,10 +451,13 @@ function orvikApi(core, randomSeed, forPage) {
     return options;
   }
 
-  async function auditJson(texts, options) {
+  // Audits of rolls of texts, given together as the command's run of them: { audits, headline,
+  // unlikely }, audits the JSON lines, headline the verdict on them all (null for one).
+  async function auditRolls(texts, options) {
     const list = needTexts(texts, 'texts');
     options = auditOptions(options, 'audit');
     const sneak = needBoolean(options.sneak, 'sneak');
+    const ideal = needBoolean(options.idealDice, 'idealDice');
     const rolls = options.rolls === undefined ? limits.defaultRolls : options.rolls;
     if (typeof rolls !== 'number') {
       throw new TypeError(`orvik: rolls must be a number, not ${describe(rolls)}`);
@@ -463,18 +467,18 @@ function orvikApi(core, randomSeed, forPage) {
     }
     const { onProgress, signal } = options;
     return inTurn(async () => {
-      const out = [];
-      for (let index = 0; index < list.length && !aborted(signal); index++) {
-        const text = list[index];
-        let begun;
-        try {
-          const length = put(text);
-          begun = reply(core._orvik_audit_begin(buffer, length, sneak ? 1 : 0, rolls));
-        } finally {
-          letGo();
-        }
-        const handle = begun.handle;
-        try {
+      const handle = reply(core._orvik_audit_begin(sneak ? 1 : 0, rolls, ideal ? 1 : 0)).handle;
+      try {
+        // A text begun is kept, with the rolls done when it is stopped; those not begun are left out.
+        for (let index = 0; index < list.length && !aborted(signal); index++) {
+          const text = list[index];
+          let begun;
+          try {
+            const length = put(text);
+            begun = reply(core._orvik_audit_text(handle, buffer, length));
+          } finally {
+            letGo();
+          }
           let done = 0;
           // In slices of about SLICE milliseconds, each as many rolls as the last took that long.
           let step = 4096;
@@ -486,12 +490,13 @@ function orvikApi(core, randomSeed, forPage) {
             if (onProgress) onProgress({ index, text, done, rolls });
             if (done < rolls) await pause();
           }
-          out.push(reply(core._orvik_audit_result(handle)).text());
-        } finally {
-          core._orvik_audit_end(handle);
+          reply(core._orvik_audit_keep(handle));
         }
+        const given = reply(core._orvik_audit_result(handle));
+        return { audits: lines(given.text()), headline: given.second() || null, unlikely: given.yes };
+      } finally {
+        core._orvik_audit_end(handle);
       }
-      return out;
     });
   }
 
@@ -500,20 +505,22 @@ function orvikApi(core, randomSeed, forPage) {
     const from = options.from === undefined ? '' : options.from;
     needString(from, 'from');
     const byRoller = needBoolean(options.byRoller, 'byRoller');
+    const ideal = needBoolean(options.idealDice, 'idealDice');
     const source = options.source === undefined ? 'log' : options.source;
     needString(source, 'source');
-    return { from, byRoller, source, onProgress: options.onProgress, signal: options.signal };
+    return { from, byRoller, ideal, source, onProgress: options.onProgress, signal: options.signal };
   }
 
   // A log's audit from its pieces: next() gives the next piece (a string, or a file's bytes with
   // bytes) and whether it is the last, or null once the log is read; told(done, lines) tells the
   // progress. Memory running out at a line stops the reading there, as the command's does: the
   // audit is of the lines before it (outOfMemoryAt), and a text whose audit memory then runs out
-  // for says so in its place (untested counts them). Whatever happens, the core lets go of all
-  // the audit held.
-  async function auditPieces({ from, byRoller, source, signal }, bytes, next, told) {
+  // for says so in its place (untested counts them). headline is the verdict on them all (null
+  // with nothing to test), unlikely whether some audit is. Whatever happens, the core lets go of
+  // all the audit held.
+  async function auditPieces({ from, byRoller, ideal, source, signal }, bytes, next, told) {
     const begun = withStrings([from], (pointer, length) =>
-      reply(core._orvik_log_begin(pointer, length, byRoller ? 1 : 0, bytes ? 1 : 0)));
+      reply(core._orvik_log_begin(pointer, length, byRoller ? 1 : 0, bytes ? 1 : 0, ideal ? 1 : 0)));
     const handle = begun.handle;
     try {
       let last = Date.now();
@@ -540,9 +547,12 @@ function orvikApi(core, randomSeed, forPage) {
       // Stopped part-way: a line begun and not ended is not read.
       const summed = withStrings([source], (pointer, length) => reply(core._orvik_log_summary(handle, pointer, length)));
       const summary = summed.text();
-      if (summed.count === 0) return { summary, audits: [], untested: 0, outOfMemoryAt };
+      if (summed.count === 0) return { summary, audits: [], untested: 0, outOfMemoryAt, headline: null, unlikely: false };
       const audited = reply(core._orvik_log_audits(handle));
-      return { summary, audits: lines(audited.text()), untested: audited.count, outOfMemoryAt };
+      return {
+        summary, audits: lines(audited.text()), untested: audited.count, outOfMemoryAt,
+        headline: audited.second(), unlikely: audited.yes,
+      };
     } finally {
       core._orvik_log_end(handle);
     }
@@ -600,6 +610,7 @@ function orvikApi(core, randomSeed, forPage) {
   codes = protocol.codes;
   const D = places(protocol.rolled);
   const Q = places(protocol.questions);
+  const F = places(protocol.figures);
   const limits = Object.freeze({
     mostSeed: protocol.mostSeed,
     defaultRolls: protocol.defaultRolls,
@@ -608,19 +619,24 @@ function orvikApi(core, randomSeed, forPage) {
     fewestExpected: protocol.fewestExpected,
   });
 
+  // An audit's figure as the reports say it: kind 'pValue', 'chance', 'about' or 'eValue'.
+  function figure(kind, value) {
+    return reply(core._orvik_figure(F[kind], value)).text();
+  }
+
   seed(randomSeed());
 
   const api = {
     seed,
     roll,
     odds: (texts, options) => oddsJson(texts, options).map((line) => JSON.parse(line)),
-    audit: async (texts, options) => (await auditJson(texts, options)).map((line) => JSON.parse(line)),
+    audit: async (texts, options) => (await auditRolls(texts, options)).audits.map((line) => JSON.parse(line)),
     auditLog: async (log, options) => {
       const got = await auditLogJson(log, options);
       return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
     },
     // The same answers as the very text the command prints: one JSON object a line.
-    json: { roll: rollJson, odds: oddsJson, audit: auditJson, auditLog: auditLogJson },
+    json: { roll: rollJson, odds: oddsJson, audit: async (texts, options) => (await auditRolls(texts, options)).audits, auditLog: auditLogJson },
   };
   if (forPage) {
     api.oddsDrawn = oddsDrawn;
@@ -630,6 +646,12 @@ function orvikApi(core, randomSeed, forPage) {
       const got = await auditLogFile(file, options);
       return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
     };
+    api.auditRolls = async (texts, options) => {
+      const got = await auditRolls(texts, options);
+      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
+    };
+    api.figure = figure;
+    api.dice = protocol.dice;
     api.limits = limits;
   }
   return api;

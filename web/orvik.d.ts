@@ -35,19 +35,23 @@ export interface Orvik {
 
   /**
    * Rolls each text `rolls` times (a million unless told) through the engine and tests the
-   * totals against its exact odds, as `orvik --audit --json` does; a refused text gets its
-   * error. It lets its caller in every few tens of milliseconds (progress, a cancel, a worker's
-   * messages); once `signal` is aborted, it resolves with the audit of the rolls done, and the
-   * texts not begun are left out. Audits run one after another, in the order asked. The rolls
-   * move the generator, as `roll()` does.
+   * totals against its exact odds, as `orvik --audit --json [--ideal-dice]` does; a refused text
+   * gets its error. The texts of one call are audits given together, as the command's run of
+   * them: each verdict goes by its p-value adjusted among theirs (`p_adjusted`, `audits`). It
+   * lets its caller in every few tens of milliseconds (progress, a cancel, a worker's messages);
+   * once `signal` is aborted, it resolves with the audit of the rolls done, and the texts not
+   * begun are left out. Audits run one after another, in the order asked. The rolls move the
+   * generator, as `roll()` does.
    * @returns a rejected promise, with a TypeError or RangeError, for wrong arguments
    */
   audit(texts: string | readonly string[], options?: AuditOptions): Promise<Array<Audit | AuditRefused>>;
 
   /**
-   * Tests the answers in a game's log, as `orvik --audit --answers --json` does: `summary` is the
-   * line the command writes on standard error (without its `orvik: `), `audits` one object a
-   * roll text, each roller's after everyone's with `byRoller`. Once `signal` is aborted, it
+   * Tests the answers in a game's log, as `orvik --audit --answers --json [--ideal-dice]` does:
+   * `summary` is the line the command writes on standard error (without its `orvik: `), `audits`
+   * one object a roll text, each roller's after everyone's with `byRoller`, each verdict adjusted
+   * among theirs, and `headline` the verdict on them all that the command's report ends with.
+   * Once `signal` is aborted, it
    * resolves with the audit of the lines read whole so far. Memory running out part-way stops
    * the reading at that line, as the command's does, and it resolves with the audit of the lines
    * before it (`outOfMemoryAt`); a text whose audit memory then runs out for says so in its
@@ -69,6 +73,14 @@ export interface Orvik {
 export interface LogAudit<Each> {
   summary: string;
   audits: Each[];
+  /**
+   * The verdict on the audits together, as the command's report ends with it: how many are very
+   * unlikely, each p-value adjusted for all, and the whole log's anytime e-value; null where
+   * nothing was tested.
+   */
+  headline: string | null;
+  /** Whether some audit is very unlikely, its p-value adjusted (the command's exit status 1). */
+  unlikely: boolean;
   /** The roll texts some audit of which memory ran out for, as the command says on standard error. */
   untested: number;
   /** The line memory ran out at, of which and after which nothing was read; null where it did not. */
@@ -97,6 +109,11 @@ export interface AuditOptions {
   sneak?: boolean;
   /** Rolls of each text, 1 to 10^12; a million unless given. */
   rolls?: number;
+  /**
+   * Tests against ideal dice, every face equally likely (`--ideal-dice`), rather than Orvik's,
+   * each face as likely as Orvik's generator makes it.
+   */
+  idealDice?: boolean;
   /** Told after each slice of rolls. */
   onProgress?: (progress: { index: number; text: string; done: number; rolls: number }) => void;
   signal?: AbortSignal;
@@ -107,6 +124,8 @@ export interface AuditLogOptions {
   from?: string;
   /** Each roller's answers (the name before "rolls") audited apart too. */
   byRoller?: boolean;
+  /** Tests against ideal dice, every face equally likely, as real dice give (`--ideal-dice`). */
+  idealDice?: boolean;
   /** The log's name in the summary; "log" unless given. */
   source?: string;
   /** Told after each piece of the log: the characters and the lines read so far. */
@@ -210,13 +229,30 @@ export type OddsAnswer = OddsTable | OddsAtLeast | OddsVersus | OddsRefused | Ve
 
 // --- audit() and auditLog()
 
+/** A bias a player understands, and what the sample could do against it. */
+export type Caught = (
+  /** One face of one die of the roll (the main roll's, for a sneak attack) `times` as likely. */
+  | { bias: 'face'; sides: number; face: number; times: number }
+  /** `shift` added to every total. */
+  | { bias: 'shift'; shift: number }
+) & {
+  /** The bias in words: "a d20 showing 20 half again as often", "+1 on every total". */
+  words: string;
+  /** That these totals catch it: an audit of them alone calls them very unlikely. */
+  chance: number;
+  /** About how many totals catch it 90% of the time; null where no number does. */
+  totals_for_90: number | null;
+};
+
 export interface Audit {
   /** The first text of these odds. */
   text: string;
   sneak: boolean;
-  /** Only where texts of the same odds were tested with it: five at most, and whether there were more. */
+  /** Only where texts were tested with it: five at most, and whether there were more. */
   pooled?: string[];
   pooled_more?: boolean;
+  /** What was added to each pooled text's totals to move them to this text's (0: the same odds). */
+  pooled_shifts?: number[];
   /** With `byRoller` only: whose answers these are, "" for lines with no name, null for everyone's. */
   roller?: string | null;
   groups: number;
@@ -232,27 +268,56 @@ export interface Audit {
   /** Answers no roll of the text gives, and what the first of them held. */
   impossible: number;
   first_impossible: string | null;
+  /** What the totals were tested against: Orvik's dice, or ideal ones (`idealDice`). */
+  dice: 'orvik' | 'ideal';
   mean: {
     observed: number | null;
     expected: number;
     standard_error: number | null;
     z: number | null;
     p: number | null;
+    /** Whether p is exact, or the saddlepoint's; null when the test was not done. */
+    exact: boolean | null;
   };
   chi_square: {
     statistic: number | null;
     degrees_of_freedom: number | null;
+    /** The p-value the text's goes by. */
     p: number | null;
+    /** The chi-square's tail. */
+    tail_p: number | null;
+    /** Why p is what it is. */
+    p_from: 'well_filled' | 'far_below' | 'mean_decides' | 'too_many' | 'simulated' | null;
+    /** A simulated p-value's samples, those reaching the statistic, and its seed (16 hex digits). */
+    simulated: { samples: number; reached: number; seed: string } | null;
     /** from and to are absent for a class of refused answers alone. */
     classes: Array<{ from?: number; to?: number; refused: boolean; observed: number; expected: number }>;
   };
-  /** The verdict's p-value, null when no test could be done. */
+  /** The text's own p-value, both tests in one; null when no test could be done. */
   p: number | null;
-  /** Whether p is 0.001 or less. */
+  /** p adjusted among the `audits` given together (Holm's); p itself for one. */
+  p_adjusted: number | null;
+  /** The audits given together that have a p-value. */
+  audits: number;
+  /** Whether p_adjusted is 0.001 or less, or an answer no roll gives was seen. */
   unlikely: boolean;
   verdict: string;
   /** The note on Orvik's own generator that follows some verdicts. */
   note: string | null;
+  /** What the sample could have caught; [] where it is not worked out. */
+  caught: Caught[];
+  /** The chance that these totals call the other dice unlikely; null where not worked out. */
+  other_dice: { dice: 'orvik' | 'ideal'; chance: number } | null;
+  /** The anytime figure, for a log audited again and again. */
+  anytime: {
+    /** The e-value (the largest double for an infinite one). */
+    e_value: number;
+    /** The audit's share of the false-alarm chance, by the order it came in. */
+    weight: number;
+    /** 1,000 over the weight: the e-value that flags it. */
+    flags_at: number;
+    flagged: boolean;
+  };
 }
 
 export interface AuditRefused {

@@ -1,6 +1,7 @@
 // The Audit view: a game's log (pasted, held as a file when large, or opened) or rolls of the
 // page's own generator, tested against their exact odds by the audit worker, with progress and
-// Cancel; each text's card drawn from its JSON object, a section at a time.
+// Cancel; the verdict on them all, and each text's card drawn from its JSON object, a section at
+// a time, its p-values, chances and e-values in the library's words.
 (function (page) {
   'use strict';
 
@@ -37,6 +38,12 @@
     }
     byId('audit-sneak').addEventListener('change', (e) => store.update((s) => { s.audit.sneak = e.target.checked; }));
     byId('audit-by-roller').addEventListener('change', (e) => store.update((s) => { s.audit.byRoller = e.target.checked; }));
+    byId('audit-ideal').addEventListener('change', (e) => store.update((s) => { s.audit.idealDice = e.target.checked; }));
+    // What the choice of dice means, in the library's words.
+    app.library.then(({ dice: { ideal, orvik } }) => {
+      byId('audit-ideal-note').textContent = `${ideal.name[0].toUpperCase()}${ideal.name.slice(1)}: ${ideal.means}, as real ` +
+        `dice or another module may give. Otherwise ${orvik.name}: ${orvik.means}.`;
+    }, () => {});
     for (const input of document.querySelectorAll('input[name="audit-source"]')) {
       input.addEventListener('change', () => store.update((s) => { s.audit.source = input.value; }));
     }
@@ -65,8 +72,28 @@
     });
 
     // The sections of a card, each drawn from the audit's object: a new figure of the JSON is a
-    // row here. A test the sample was too small for says how many totals it takes.
+    // row here. A test the sample was too small for says how many totals it takes. said(value,
+    // kind) is a figure in the library's words (an audit's p-value, chance or e-value).
     const sections = [
+      (a, { said, orvik }) => {
+        const tested = orvik.dice[a.dice];
+        const other = a.other_dice && orvik.dice[a.other_dice.dice];
+        return [h('h4', null, 'The verdict'), h('p', { class: 'tested' }, 'Tested against ', h('strong', null, tested.name), `: ${tested.means}.`),
+          figures([
+            ['p-value', said(a.p, 'pValue')],
+            a.audits > 1 && [`adjusted for the ${count(a.audits)} audits`, said(a.p_adjusted, 'pValue')],
+            other && [`chance to call ${other.name} unlikely`, said(a.other_dice.chance, 'chance')],
+          ])];
+      },
+      (a, { said }) => a.caught.length === 0 ? [] : [h('h4', null, 'What these totals could catch'), h('ul', { class: 'caught' },
+        a.caught.map((c) => h('li', null, `${count(a.totals)} ${a.totals === 1 ? 'total' : 'totals'} like these would catch ${c.words} `,
+          said(c.chance, 'chance'), ' of the time; ', c.totals_for_90 === null ? 'no number of totals catches it 90% of the time.'
+            : ['about ', said(c.totals_for_90, 'about'), ' would catch it 90% of the time.'])))],
+      (a, { said, log }) => !log ? [] : [h('h4', null, 'Audited again and again'), figures([
+        ['e-value', said(a.anytime.e_value, 'eValue')],
+        ['flags it at', fig(a.anytime.flags_at, 'count')],
+        ['flagged', a.anytime.flagged ? 'yes' : 'no'],
+      ])],
       (a) => [h('h4', null, 'The sample'), figures([
         ['rolls', fig(a.rolls, 'count')],
         ['totals tested', fig(a.totals, 'count')],
@@ -76,23 +103,29 @@
         ['answers no roll gives', fig(a.impossible, 'count')],
         a.first_impossible !== null && ['the first of them', h('code', null, a.first_impossible)],
       ])],
-      (a, limits) => [h('h4', null, 'The mean'), a.mean.z === null
-        ? h('p', { class: 'note' }, `The mean is tested from ${count(limits.fewestForMean)} totals that can differ on; here there ${a.totals === 1 ? 'is' : 'are'} ${count(a.totals)}.`)
+      (a, { said, orvik }) => [h('h4', null, 'The mean'), a.mean.z === null
+        ? h('p', { class: 'note' }, `The mean is tested from ${count(orvik.limits.fewestForMean)} totals that can differ on; here there ${a.totals === 1 ? 'is' : 'are'} ${count(a.totals)}.`)
         : figures([
           ['observed', fig(a.mean.observed, 'four')],
           ['expected', fig(a.mean.expected, 'four')],
           ['standard error', fig(a.mean.standard_error, 'four')],
           ['z (standard errors off)', fig(a.mean.z, 'two')],
-          ['p', fig(a.mean.p, 'p')],
+          ['p', said(a.mean.p, 'pValue')],
+          ['p worked out', a.mean.exact ? 'exactly' : 'by the saddlepoint approximation'],
         ])],
-      (a, limits) => [h('h4', null, 'The spread (chi-square)'), a.chi_square.statistic === null
-        ? h('p', { class: 'note' }, `The spread is tested once at least two classes of totals each expect ${count(limits.fewestExpected)}; here ${count(a.totals)} ${a.totals === 1 ? 'total does' : 'totals do'} not fill them.`)
-        : figures([
-          ['statistic', fig(a.chi_square.statistic, 'two')],
-          ['degrees of freedom', fig(a.chi_square.degrees_of_freedom, 'count')],
-          ['classes', fig(a.chi_square.classes.length, 'count')],
-          ['p', fig(a.chi_square.p, 'p')],
-        ])],
+      (a, { said, orvik }) => {
+        const c = a.chi_square;
+        return [h('h4', null, 'The spread (chi-square)'), c.statistic === null
+          ? h('p', { class: 'note' }, `The spread is tested once at least two classes of totals each expect ${count(orvik.limits.fewestExpected)}; here ${count(a.totals)} ${a.totals === 1 ? 'total does' : 'totals do'} not fill them.`)
+          : figures([
+            ['statistic', fig(c.statistic, 'two')],
+            ['degrees of freedom', fig(c.degrees_of_freedom, 'count')],
+            ['classes', fig(c.classes.length, 'count')],
+            ['p', said(c.p, 'pValue')],
+            ['p worked out', c.simulated === null ? 'from the chi-square\'s tail' : ['simulated from ', fig(c.simulated.samples, 'count'), ' samples']],
+            c.simulated !== null && ['the chi-square\'s tail', said(c.tail_p, 'pValue')],
+          ])];
+      },
     ];
 
     const classLabel = (c) => {
@@ -109,19 +142,25 @@
       return out;
     }
 
-    function card(a, into, limits) {
+    // how: { orvik, log }, the page's library and whether the audits are a log's.
+    function card(a, into, how) {
       if (a.error !== undefined) {
         // A log's text whose audit memory ran out for says how many answers went untested.
         into.append(h('p', { class: 'error' }, a.rolls === undefined ? a.error : `${count(a.rolls)} ${a.rolls === 1 ? 'roll' : 'rolls'}: ${a.error}`));
         return;
       }
       if (a.pooled) {
-        into.append(h('p', null, 'pooled with texts of the same odds: ',
-          a.pooled.map((p, i) => [i ? ', ' : '', h('code', null, p)]).flat(), a.pooled_more ? ' and more' : ''));
+        // Texts of the same dice but for the modifier and the groups have their totals moved.
+        const moved = a.pooled_shifts.some((shift) => shift !== 0);
+        into.append(h('p', null, moved ? 'pooled with texts of the same dice, their totals moved to this text\'s by the amount shown: '
+          : 'pooled with texts of the same odds: ', a.pooled.map((p, i) => [i ? ', ' : '', h('code', null, p),
+          a.pooled_shifts[i] === 0 ? '' : ` (${a.pooled_shifts[i] > 0 ? '+' : ''}${count(a.pooled_shifts[i])})`]).flat(),
+        a.pooled_more ? ' and more' : ''));
       }
       into.append(h('p', { class: a.unlikely ? 'verdict unlikely' : 'verdict' }, a.verdict));
       if (a.note !== null) into.append(h('p', { class: 'note' }, a.note));
-      for (const section of sections) into.append(...section(a, limits));
+      const said = (value, kind) => figure(value, kind, store.state.exact, value === null ? undefined : how.orvik.figure(kind, value));
+      for (const section of sections) into.append(...section(a, { ...how, said }));
       const c = a.chi_square;
       const captionId = `audit-caption-${made++}`;
       const plot = h('div', { class: 'plot-host' });
@@ -172,24 +211,28 @@
       return said;
     }
 
-    // log: a log's audit, with its summary and what memory cut short; null for rolls.
-    function show(list, log, stopped, orvik) {
+    // result: { audits, headline }, and for a log's audit its summary and what memory cut short;
+    // log, whether it is a log's.
+    function show(result, log, stopped, orvik) {
       if (observer) observer.disconnect();
       charts = [];
+      const list = result.audits;
       const results = byId('audit-results');
-      const short = log ? shortOf(log) : [];
-      const head = log ? [h('p', { class: 'summary' }, log.summary), ...short.map((line) => h('p', { class: 'error' }, line))] : [];
+      const short = log ? shortOf(result) : [];
+      const head = log ? [h('p', { class: 'summary' }, result.summary), ...short.map((line) => h('p', { class: 'error' }, line))] : [];
+      // The verdict on them all: the log's and its anytime figure, or that of several texts.
+      if (result.headline !== null) head.push(h('div', { class: 'together' }, result.headline.split('\n').map((line) => h('p', null, line))));
       const cards = h('div', { class: 'cards' });
       results.replaceChildren(...head, cards);
-      observer = lazyCards(cards, list, heading, (a, into) => card(a, into, orvik.limits), (a) => `Audit of ${a.text}`);
+      observer = lazyCards(cards, list, heading, (a, into) => card(a, into, { orvik, log }), (a) => `Audit of ${a.text}`);
       const verdicts = list.filter((a) => a.verdict !== undefined);
       const unlikely = verdicts.filter((a) => a.unlikely).length;
       status.textContent = (stopped ? 'Stopped; the audit is of what was done. ' : '') +
         (short.length > 0 ? 'Memory ran out: the audit is of what it could hold, as said below. ' : '') + (list.length === 0 ? 'No answers to test.'
           : `Audited ${list.length} ${list.length === 1 ? 'roll text' : 'roll texts'}: ${unlikely === 0 ? 'none' : unlikely} very unlikely.`);
       // The verdicts are read out; on the screen each stands in its text's card.
-      byId('audit-verdicts').textContent = verdicts.slice(0, 5).map((a) => `${a.text}: ${a.verdict}.`).join(' ') +
-        (verdicts.length > 5 ? ` And ${verdicts.length - 5} more.` : '');
+      byId('audit-verdicts').textContent = (result.headline === null ? '' : `${result.headline.replace(/\n/g, '. ')}. `) +
+        verdicts.slice(0, 5).map((a) => `${a.text}: ${a.verdict}.`).join(' ') + (verdicts.length > 5 ? ` And ${verdicts.length - 5} more.` : '');
     }
 
     async function run(message, what) {
@@ -215,8 +258,7 @@
       call = mine;
       try {
         const [{ result, stopped }, orvik] = await Promise.all([mine.done, app.library]);
-        if (message.op === 'audit') show(result, null, stopped, orvik);
-        else show(result.audits, result, stopped, orvik);
+        show(result, message.op === 'auditLog', stopped, orvik);
       } catch (error) {
         byId('audit-results').replaceChildren();
         status.textContent = page.roll.playerWords(error);
@@ -231,7 +273,7 @@
       event.preventDefault();
       const a = store.state.audit;
       if (a.source === 'log') {
-        const options = { from: a.from, byRoller: a.byRoller };
+        const options = { from: a.from, byRoller: a.byRoller, idealDice: a.idealDice };
         if (held) run({ op: 'auditLog', file: held.blob, source: held.name, ...options }, held.name);
         else run({ op: 'auditLog', log: log.value, source: 'the pasted log', ...options }, 'the pasted log');
         return;
@@ -247,14 +289,14 @@
         status.textContent = '';
         return;
       }
-      run({ op: 'audit', texts, rolls, sneak: a.sneak, seed: store.state.seed }, `rolls from seed ${store.state.seed}`);
+      run({ op: 'audit', texts, rolls, sneak: a.sneak, idealDice: a.idealDice, seed: store.state.seed }, `rolls from seed ${store.state.seed}`);
     });
 
     byId('audit-file').addEventListener('change', (event) => {
       const file = event.target.files[0];
       if (!file) return;
       const a = store.state.audit;
-      run({ op: 'auditLog', file, from: a.from, byRoller: a.byRoller, source: file.name }, file.name);
+      run({ op: 'auditLog', file, from: a.from, byRoller: a.byRoller, idealDice: a.idealDice, source: file.name }, file.name);
     });
 
     byId('audit-cancel').addEventListener('click', () => {
@@ -268,6 +310,7 @@
         byId('audit-from').value = state.audit.from;
         byId('audit-sneak').checked = state.audit.sneak;
         byId('audit-by-roller').checked = state.audit.byRoller;
+        byId('audit-ideal').checked = state.audit.idealDice;
         for (const input of document.querySelectorAll('input[name="audit-source"]')) input.checked = input.value === state.audit.source;
       },
       redraw() { for (const draw of charts) draw(); },

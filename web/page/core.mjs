@@ -13,14 +13,18 @@
 import { readFileSync, writeFileSync } from 'node:fs';
 import { gzipSync } from 'node:zlib';
 
+import { strip } from '../strip.mjs';
+
 const [output, script, api, instance, worker, start] = process.argv.slice(2);
 const read = (file) => readFileSync(file, 'utf8');
+// A part of the page's own, without its comments and spaces (strip.mjs).
+const part = (file) => strip(read(file));
 const inlined = /wasmBinaryFile\s*=\s*"data:application\/octet-stream;base64,([^"]*)"/;
 const core = read(script);
 const found = core.match(inlined);
 if (!found) throw new Error(`${script}: no inlined WebAssembly found`);
 // gzip's header holds no time or name here, so the same core gives the same bytes.
-const packed = gzipSync(Buffer.from(found[1], 'base64'), { level: 9 }).toString('base64');
+const packed = gzipSync(Buffer.from(found[1], 'base64'), { level: 9, memLevel: 9 }).toString('base64');
 writeFileSync(output, [
   "// Orvik's core for the page: built from orvik-script.js, api.js, instance.js, worker.js and",
   '// start.js by web/page/core.mjs.',
@@ -28,13 +32,13 @@ writeFileSync(output, [
   'var OrvikCore = (function () {',
   'function orvikLibrary() {',
   core.replace(inlined, 'wasmBinaryFile=""'),
-  read(api),
-  read(instance),
+  part(api),
+  part(instance),
   'return orvikInstance;',
   '}',
-  `var workerSource = ${JSON.stringify(read(worker))};`,
+  `var workerSource = ${JSON.stringify(part(worker))};`,
   `var packedCore = "${packed}";`,
-  read(start),
+  part(start),
   '})();',
   '',
 ].join('\n'));

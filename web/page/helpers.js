@@ -43,20 +43,18 @@
       if (v === 0) return '0%';
       return v >= 0.0001 ? `${fixed(v, 4)}%` : `${v.toExponential(2)}%`;
     },
-    p(p) {
-      if (p === 0) return '0';
-      return p >= 0.001 ? String(Number(p.toPrecision(2))) : p.toExponential(0);
-    },
     four: (x) => fixed(x, 4),
     two: (x) => fixed(x, 2),
     one: (x) => fixed(x, 1),
     count,
   };
 
-  // value as shown: in full (exact), or in its format; null is "none".
-  function shown(value, format, exact) {
+  // value as shown: in full (exact), or as the library says it (text, where given: an audit's
+  // p-values, chances and e-values), or in its format; null is "none".
+  function shown(value, format, exact, text) {
     if (value === null || value === undefined) return 'none';
-    return exact ? String(value) : formats[format](value);
+    if (exact) return String(value);
+    return text !== undefined ? text : formats[format](value);
   }
 
   // A size in bytes as a person reads it.
@@ -98,14 +96,15 @@
   // --- parts of a view
 
   // A figure, shown as shown() has it; "Show every figure in full" redraws every .fig.
-  function fig(value, format, exact) {
-    return h('span', { class: 'fig', 'data-value': String(value), 'data-format': format }, shown(value, format, exact));
+  function fig(value, format, exact, text) {
+    return h('span', { class: 'fig', 'data-value': String(value), 'data-format': format, 'data-text': text },
+      shown(value, format, exact, text));
   }
 
   function refigure(exact) {
     for (const node of document.querySelectorAll('.fig')) {
       const raw = node.dataset.value;
-      node.textContent = shown(raw === 'null' ? null : Number(raw), node.dataset.format, exact);
+      node.textContent = shown(raw === 'null' ? null : Number(raw), node.dataset.format, exact, node.dataset.text);
     }
   }
 

@@ -17,14 +17,15 @@
       exact: false,
       roll: { text: 'd20+5 to hit', sneak: false },
       odds: { texts: '3d6\n4d6-2', sneak: false, question: 'none', target: '12', vs: 'd20', mode: 'p' },
-      audit: { source: 'log', texts: '3d6', rolls: '', sneak: false, from: '', byRoller: false },
+      audit: { source: 'log', texts: '3d6', rolls: '', sneak: false, from: '', byRoller: false, idealDice: false },
     };
   }
 
   // The link's keys: a text field's, a box's, a choice's with the values it takes.
   const TEXTS = { roll: ['roll', 'text'], odds: ['odds', 'texts'], target: ['odds', 'target'], vs: ['odds', 'vs'],
     texts: ['audit', 'texts'], rolls: ['audit', 'rolls'], from: ['audit', 'from'] };
-  const BOXES = { sneak: ['roll', 'sneak'], osneak: ['odds', 'sneak'], asneak: ['audit', 'sneak'], byroller: ['audit', 'byRoller'] };
+  const BOXES = { sneak: ['roll', 'sneak'], osneak: ['odds', 'sneak'], asneak: ['audit', 'sneak'], byroller: ['audit', 'byRoller'],
+    ideal: ['audit', 'idealDice'] };
   const CHOICES = { q: ['odds', 'question', QUESTIONS], mode: ['odds', 'mode', MODES], audit: ['audit', 'source', SOURCES] };
 
   // The link's fragment for state: a log never goes into it.

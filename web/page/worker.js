@@ -55,13 +55,13 @@ async function perform(orvik, message, progress, signal) {
       return odds(orvik, message, progress, signal);
     case 'audit':
       orvik.seed(message.seed);
-      return [await orvik.audit(message.texts, {
-        sneak: message.sneak, rolls: message.rolls, signal,
+      return [await orvik.auditRolls(message.texts, {
+        sneak: message.sneak, rolls: message.rolls, idealDice: message.idealDice, signal,
         onProgress: ({ index, done, rolls }) => progress({ index, done, of: rolls }),
       }), []];
     case 'auditLog': {
       const options = {
-        from: message.from, byRoller: message.byRoller, source: message.source, signal,
+        from: message.from, byRoller: message.byRoller, idealDice: message.idealDice, source: message.source, signal,
         onProgress: ({ done, length, lines }) => progress({ done, of: length, lines }),
       };
       // A file, or a pasted log held as one, is read in slices of bytes, as the command reads a

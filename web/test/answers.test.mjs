@@ -125,6 +125,59 @@ test('audits of rolls, plain and sneak attacks, each going on from the last', ne
     '--audit --sneak --json');
 });
 
+test('audits of rolls against ideal dice, as --ideal-dice tests them', needsReference, async () => {
+  // A d500's lean shows in a million rolls; 100d500's in far fewer totals.
+  const cases = [
+    [['--rolls', '1000000', 'd500'], { rolls: 1e6 }],
+    [['--rolls', '5000', '100d500', '3#d20+5', 'd6x'], { rolls: 5000 }],
+    [['--rolls', '3000', '--sneak', '3d6 d8+2'], { rolls: 3000, sneak: true }],
+  ];
+  for (const [args, options] of cases) {
+    const texts = args.slice(args.indexOf('--rolls') + 2).filter((arg) => arg !== '--sneak');
+    const command = native(['--seed', '13', '--audit', '--json', '--ideal-dice', ...args]);
+    orvik.seed(13);
+    const got = await orvik.json.audit(texts, { ...options, idealDice: true });
+    sameBytes(asLines(got), command.stdout, `--audit --json --ideal-dice ${args.join(' ')}`);
+    for (const line of got) assert.ok(line.includes('"error"') || line.includes('"dice":"ideal"'), line);
+  }
+});
+
+// Known to differ: the core's libm (emscripten's musl) and glibc's round exp, log, erfc and
+// sinh differently in the last bit now and then (erfc in about one argument in twelve), and a
+// saddlepoint mean p, whose search for its point stops at a tolerance, can differ from the
+// command's by 1e-12. The reports' three figures agree; the JSON's 17 do not always.
+test('audits whose mean p is the saddlepoint\'s, from twelve seeds each way', {
+  ...needsReference,
+  todo: 'the mean p of a saddlepoint differs from the command\'s in its last digits where libm rounds otherwise (seed 3: d500)',
+}, async () => {
+  const texts = ['3d6', '2d6+3*2', 'd6x', 'd500'];
+  const differ = [];
+  for (const idealDice of [false, true]) {
+    for (let seed = 1; seed <= 12; seed++) {
+      const command = native(['--seed', String(seed), '--audit', '--json', '--rolls', '3000', ...(idealDice ? ['--ideal-dice'] : []), ...texts]);
+      orvik.seed(seed);
+      const got = await orvik.json.audit(texts, { rolls: 3000, idealDice });
+      const wanted = command.stdout.toString('utf8').split('\n');
+      got.forEach((line, i) => { if (line !== wanted[i]) differ.push(`${idealDice ? 'ideal, ' : ''}seed ${seed}: ${texts[i]}`); });
+    }
+  }
+  assert.deepEqual(differ, []);
+});
+
+test('ideal dice move the expected mean of a d500 to 250.5, from Orvik\'s 249.55', async () => {
+  // What the option changes, without the command to compare with.
+  const log = Array.from({ length: 40 }, (_, i) => `Ana rolls a d500 and gets ${i * 12 + 7}.`).join('\n');
+  for (const [idealDice, dice, expected] of [[true, 'ideal', 250.5], [false, 'orvik', 249.55], [undefined, 'orvik', 249.55]]) {
+    const [rolled] = await orvik.audit('d500', { rolls: 100, idealDice });
+    const { audits: [read] } = await orvik.auditLog(log, { idealDice });
+    for (const audit of [rolled, read]) {
+      assert.equal(audit.dice, dice);
+      assert.ok(Math.abs(audit.mean.expected - expected) < 0.005, `${audit.mean.expected}`);
+      assert.equal(audit.other_dice.dice, idealDice ? 'orvik' : 'ideal');
+    }
+  }
+});
+
 test('a million rolls of d20 from seed 1, as the command audits them', needsReference, async () => {
   const command = native(['--seed', '1', '--audit', '--json', 'd20']);
   orvik.seed(1);
@@ -146,8 +199,32 @@ test('examples/game.log audited, as the command audits it', needsReference, asyn
     const got = await orvik.json.auditLog(log, { ...options, source: 'examples/game.log' });
     sameBytes(asLines(got.audits), command.stdout, `--audit --answers --json ${args.join(' ')}`);
     assert.equal(`orvik: ${got.summary}\n`, command.stderr);
+    // The verdict on them all ends the command's report for people, after a blank line.
+    const report = spawnInSource(['--audit', '--answers', ...args, 'examples/game.log']);
+    const paragraphs = report.stdout.toString('utf8').split('\n\n');
+    assert.equal(got.headline, paragraphs[paragraphs.length - 1].replace(/\n$/, ''));
+    assert.match(got.headline, /^\d+ audits, each p-value adjusted for all \d+: .*\nthe whole log, audited again and again: e-value /);
+    assert.equal(got.unlikely, report.status === 1);
     const parsed = await orvik.auditLog(log, { ...options, source: 'examples/game.log' });
-    assert.deepEqual(parsed, { summary: got.summary, audits: parsedLines(command.stdout), untested: 0, outOfMemoryAt: null });
+    assert.deepEqual(parsed, {
+      summary: got.summary, audits: parsedLines(command.stdout), untested: 0, outOfMemoryAt: null,
+      headline: got.headline, unlikely: got.unlikely,
+    });
+  }
+});
+
+test('a log audited against ideal dice, and one that is unlikely', needsReference, async () => {
+  // A third of the d20s a 20: very unlikely from either dice, and the headline and status say so.
+  const log = `${Array.from({ length: 200 }, (_, i) => `Bo rolls a d20 and gets ${i % 3 === 0 ? 20 : (i % 19) + 1}.`).join('\n')}\n`;
+  for (const [args, options] of [[['--ideal-dice'], { idealDice: true }], [[], {}]]) {
+    const command = native(['--audit', '--answers', '--json', ...args], log);
+    const report = native(['--audit', '--answers', ...args], log);
+    const got = await orvik.json.auditLog(log, { ...options, source: 'standard input' });
+    sameBytes(asLines(got.audits), command.stdout, `--audit --answers --json ${args.join(' ')}`);
+    assert.equal(report.status, 1);
+    assert.equal(got.unlikely, true);
+    assert.ok(report.stdout.toString('utf8').endsWith(`\n\n${got.headline}\n`), got.headline);
+    assert.match(got.headline, /^the whole log, audited again and again: e-value [\d.e]+, flagged \(at 1,000 or more\)$/);
   }
 });
 

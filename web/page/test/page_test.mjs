@@ -38,6 +38,15 @@ function native(args, input) {
   return { lines: run.stdout.split('\n').filter((line) => line !== ''), stderr: run.stderr };
 }
 const nativeJson = (args, input) => native(args, input).lines.map((line) => JSON.parse(line));
+// The audits of examples/game.log, every line trusted: a card each.
+const gameLogAudits = () => native(['--audit', '--answers', '--json'], gameLog).lines.length;
+// The verdict on audits together that ends the command's report for people (args without
+// --json): its last paragraph, or null where one audit has none.
+function nativeHeadline(args, input) {
+  const run = spawnSync(cli, args, { input: input ?? '', encoding: 'utf8', maxBuffer: 1 << 30 });
+  const last = run.stdout.trimEnd().split('\n\n').at(-1);
+  return /^(\d+ audits|the whole log)/.test(last) ? last : null;
+}
 
 let browser;
 let server;
@@ -349,10 +358,11 @@ describe('the page', { concurrency: false }, () => {
     await page.context().grantPermissions(['clipboard-read', 'clipboard-write']).catch(() => {});
     await page.check('#exact');
     await page.click('#tab-audit');
-    for (const [from, byRoller] of [['<Orvik>', false], ['', true]]) {
-      const args = ['--audit', '--answers', '--json', ...(from ? ['--from', from] : []), ...(byRoller ? ['--by-roller'] : [])];
-      const { lines, stderr } = native(args, gameLog);
+    for (const [from, byRoller, ideal] of [['<Orvik>', false, false], ['', true, true]]) {
+      const args = ['--audit', '--answers', ...(from ? ['--from', from] : []), ...(byRoller ? ['--by-roller'] : []), ...(ideal ? ['--ideal-dice'] : [])];
+      const { lines, stderr } = native([...args, '--json'], gameLog);
       const wanted = lines.map((line) => JSON.parse(line));
+      assert.ok(wanted.every((a) => a.error !== undefined || a.dice === (ideal ? 'ideal' : 'orvik')));
       await page.fill('#audit-log', '');
       await page.focus('#audit-log');
       await page.evaluate((text) => navigator.clipboard.writeText(text), gameLog);
@@ -360,11 +370,13 @@ describe('the page', { concurrency: false }, () => {
       assert.equal(await page.inputValue('#audit-log'), gameLog, 'the log, pasted');
       await page.fill('#audit-from', from);
       await page.setChecked('#audit-by-roller', byRoller);
+      await page.setChecked('#audit-ideal', ideal);
       await audit(page, () => page.click('#audit-button'));
       assert.equal(await page.textContent('#audit-results .summary'),
         stderr.trim().replace(/^orvik: standard input/, 'the pasted log'));
-      await compareAudits(page, wanted);
+      await compareAudits(page, wanted, { log: true, headline: nativeHeadline(args, gameLog) });
     }
+    await page.uncheck('#audit-ideal');
     // The same log as a file in UTF-16, by its byte-order mark.
     const file = path.join(os.tmpdir(), `orvik-page-${process.pid}.log`);
     fs.writeFileSync(file, Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(gameLog, 'utf16le')]));
@@ -373,22 +385,44 @@ describe('the page', { concurrency: false }, () => {
       await page.uncheck('#audit-by-roller');
       await audit(page, () => page.setInputFiles('#audit-file', file));
       assert.match(await page.textContent('#audit-results .summary'), /^orvik-page-\d+\.log: 319 lines, 146 answers of 5 roll texts/);
-      await compareAudits(page, wanted);
+      await compareAudits(page, wanted, { log: true, headline: nativeHeadline(['--audit', '--answers', file]) });
     } finally {
       fs.rmSync(file, { force: true });
     }
-    // Rolls of the page's own generator, as orvik --audit --seed rolls them.
-    await setSeed(page, 5);
-    await page.click('#tab-audit');
-    await page.check('input[name="audit-source"][value="rolls"]');
-    await page.fill('#audit-texts', '3d6\n2d6+3*2\nd6x');
-    await page.fill('#audit-rolls', '3000');
-    await audit(page, () => page.click('#audit-button'));
-    await compareAudits(page, nativeJson(['--audit', '--seed', '5', '--rolls', '3000', '--json', '3d6', '2d6+3*2', 'd6x']));
+    // Rolls of the page's own generator, as orvik --audit --seed rolls them, given together, and
+    // against ideal dice where the page is told so.
+    for (const [ideal, seed] of [[false, 5], [true, 7]]) {
+      await setSeed(page, seed);
+      await page.click('#tab-audit');
+      await page.check('input[name="audit-source"][value="rolls"]');
+      await page.setChecked('#audit-ideal', ideal);
+      await page.fill('#audit-texts', '3d6\n2d6+3*2\nd6x\nd500');
+      await page.fill('#audit-rolls', '3000');
+      await audit(page, () => page.click('#audit-button'));
+      const args = ['--audit', '--seed', String(seed), '--rolls', '3000', ...(ideal ? ['--ideal-dice'] : []), '3d6', '2d6+3*2', 'd6x', 'd500'];
+      const wanted = nativeJson([...args, '--json']);
+      // Ideal dice: a d500 averages 250.5, where Orvik's lean gives 249.55.
+      assert.equal(wanted[3].mean.expected.toFixed(2), ideal ? '250.50' : '249.55');
+      await compareAudits(page, wanted, { log: false, headline: nativeHeadline(args) });
+    }
+    // The library's words for the figures, where they are not shown in full: p-values as the
+    // verdicts print them, chances as the reports say them.
+    await page.uncheck('#exact');
+    const first = (await page.$$('#audit-results section.card'))[0];
+    const figs = await cardFigures(first);
+    const verdict = await first.$eval('.verdict', (e) => e.textContent);
+    assert.ok(verdict.includes(`(p = ${figs['adjusted for the 3 audits']} adjusted for the 3 audits; ${figs['p-value']} alone)`), `${verdict} | ${figs['p-value']}`);
+    assert.match(figs['chance to call Orvik\'s dice unlikely'], /^(\d+%|under 1%|over 99%)$/);
+    assert.match(await first.$eval('ul.caught li', (e) => e.textContent),
+      /^3,000 totals like these would catch one d6 of 3d6 showing 6 half again as often (\d+%|under 1%|over 99%) of the time; about [\d,]+ would catch it 90% of the time\.$/);
     await page.done();
   });
 
-  async function compareAudits(page, wanted) {
+  // wanted: the command's JSON objects; log, whether they are a log's audits; headline, the
+  // command's verdict on them all.
+  async function compareAudits(page, wanted, { log, headline }) {
+    const together = await page.$$eval('#audit-results .together p', (ps) => ps.map((p) => p.textContent).join('\n'));
+    assert.equal(together || null, headline);
     const cards = await page.$$('#audit-results section.card');
     assert.equal(cards.length, wanted.length);
     for (const [i, want] of wanted.entries()) {
@@ -422,8 +456,24 @@ describe('the page', { concurrency: false }, () => {
         .map((d) => d.querySelector('dd').textContent));
       assert.deepEqual(ps, [want.mean.z === null ? null : want.mean.p, want.chi_square.statistic === null ? null : want.chi_square.p]
         .filter((p) => p !== null).map(full));
+      // The verdict's figures, what the sample could catch and, for a log, the anytime figure.
+      const dice = { orvik: 'Orvik\'s dice: each face as likely as Orvik\'s generator makes it.', ideal: 'ideal dice: every face equally likely.' };
+      assert.equal(await cards[i].$eval('p.tested', (e) => e.textContent), `Tested against ${dice[want.dice]}`);
+      assert.equal(figs['p-value'], full(want.p));
+      assert.equal(figs[`adjusted for the ${want.audits} audits`], want.audits > 1 ? full(want.p_adjusted) : undefined);
+      const other = want.other_dice && `chance to call ${want.other_dice.dice === 'ideal' ? 'ideal dice' : 'Orvik\'s dice'} unlikely`;
+      if (other) assert.equal(figs[other], full(want.other_dice.chance));
+      assert.equal(figs['p worked out'] !== undefined, want.mean.z !== null || want.chi_square.statistic !== null);
+      if (want.chi_square.simulated) assert.equal(figs['the chi-square\'s tail'], full(want.chi_square.tail_p));
+      const caught = await cards[i].$$eval('ul.caught li', (items) => items.map((li) => li.textContent));
+      assert.equal(caught.length, want.caught.length, want.text);
+      want.caught.forEach((c, k) => assert.ok(caught[k].includes(` would catch ${c.words} ${full(c.chance)} of the time; `), caught[k]));
+      assert.equal(figs['e-value'], log ? full(want.anytime.e_value) : undefined);
+      if (log) assert.equal(figs.flagged, want.anytime.flagged ? 'yes' : 'no');
+      // A table of more than 200 classes is shown 100 rows at a time, from its first.
       const rows = await tableRows(cards[i]);
-      assert.deepEqual(rows.map((r) => r.slice(1)), want.chi_square.classes.map((c) => [full(c.observed), full(c.expected)]));
+      const classes = want.chi_square.classes.slice(0, want.chi_square.classes.length > 200 ? 100 : undefined);
+      assert.deepEqual(rows.map((r) => r.slice(1)), classes.map((c) => [full(c.observed), full(c.expected)]));
       assert.equal(await cards[i].$$eval('svg.plot path', (paths) => paths.length), 2);
     }
   }
@@ -490,7 +540,7 @@ describe('the page', { concurrency: false }, () => {
       await page.click('#tab-audit');
       await page.fill('#audit-log', gameLog);
       await audit(page, () => page.click('#audit-button'));
-      assert.equal(await page.locator('#audit-results section.card').count(), 5);
+      assert.equal(await page.locator('#audit-results section.card').count(), gameLogAudits());
       // The policy forbids what the page never does: an inline script, a fetch elsewhere.
       const refused = await page.evaluate(async () => {
         const s = document.createElement('script');
@@ -580,7 +630,8 @@ describe('the page', { concurrency: false }, () => {
     // Cancelled, it reports on the rolls done, as the command does when interrupted.
     await audit(page, () => page.click('#audit-cancel'));
     assert.match(await page.textContent('#audit-status'), /^Stopped/);
-    const done = Number(await page.$eval('#audit-results dl dd .fig', (e) => e.dataset.value));
+    const done = Number(await page.$$eval('#audit-results dl div', (items) =>
+      items.find((item) => item.querySelector('dt').textContent === 'rolls').querySelector('.fig').dataset.value));
     assert.ok(done > 0 && done < 10000000, `${done} rolls done`);
     await page.done();
   });
@@ -612,7 +663,7 @@ describe('the page', { concurrency: false }, () => {
     for (let i = 0; i < 20 && await page.evaluate(() => document.activeElement.id) !== 'audit-button'; i++) await page.keyboard.press('Tab');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'audit-button');
     await audit(page, () => page.keyboard.press('Enter'));
-    assert.equal(await page.locator('#audit-results section.card').count(), 5);
+    assert.equal(await page.locator('#audit-results section.card').count(), gameLogAudits());
     await page.done();
   });
 
@@ -954,7 +1005,9 @@ describe('the page', { concurrency: false }, () => {
       assert.match(await page.textContent('#audit-status'), /^Memory ran out: the audit is of what it could hold, as said below\. Audited /);
       const d20 = page.locator('#audit-results section.card', { has: page.locator('h3 code', { hasText: /^d20$/ }) });
       assert.ok(await d20.count() > 1, 'everyone\'s card and each roller\'s');
-      assert.equal(await d20.first().locator('p.error').textContent(), '66 rolls: memory ran out before they could be tested');
+      // The d20s of the log, the plain and those moved from d20+5, all the host's.
+      const rolls = nativeJson(['--audit', '--answers', '--json', '--from', '<Orvik>'], gameLog).find((a) => a.text === 'd20').rolls;
+      assert.equal(await d20.first().locator('p.error').textContent(), `${rolls} rolls: memory ran out before they could be tested`);
       assert.equal(await d20.first().locator('svg').count(), 0);
       await page.evaluate(axeSource);
       await checkWcag(page, 'audit, memory ran out');

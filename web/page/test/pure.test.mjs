@@ -55,18 +55,21 @@ test('the link holds the state, and a link of any shape gives a state of the pag
   Object.assign(mine, { view: 'odds', seed: 424242 });
   Object.assign(mine.roll, { text: '3#d20+5 <img src=x onerror=alert(1)>', sneak: true });
   Object.assign(mine.odds, { texts: '3d6\n2d6 & 1=2#', question: 'vs', vs: 'd20%', mode: 'at_most' });
-  Object.assign(mine.audit, { source: 'rolls', texts: '8d6', rolls: '5000', from: '<Orvik>', byRoller: true });
+  Object.assign(mine.audit, { source: 'rolls', texts: '8d6', rolls: '5000', from: '<Orvik>', byRoller: true, idealDice: true });
   const back = plain(state.stateOf(state.linkOf(mine)));
   assert.deepEqual({ ...back, seed: Number(back.seed) }, plain(mine));
   // Defaults for what a link leaves out or says wrongly; the seed as the link wrote it, for the
   // library to take or refuse.
-  const odd = state.stateOf('#view=nowhere&q=maybe&mode=&seed=0x10&odds=%E2%9C%93&sneak=yes&audit=log');
+  const odd = state.stateOf('#view=nowhere&q=maybe&mode=&seed=0x10&odds=%E2%9C%93&sneak=yes&audit=log&ideal=1');
   assert.equal(odd.view, 'roll');
   assert.equal(odd.odds.question, 'none');
   assert.equal(odd.odds.mode, 'p');
   assert.equal(odd.seed, '0x10');
   assert.equal(odd.odds.texts, '✓');
   assert.equal(odd.roll.sneak, false);
+  assert.equal(odd.audit.idealDice, true);
+  // A link without a view is none of the page's, whose boxes are then the defaults.
+  assert.equal(state.stateOf('#ideal=1').audit.idealDice, false);
   for (const hash of ['', '#', '#%', '#view', '#&&&=', `#odds=${'x'.repeat(100000)}`]) {
     const got = state.stateOf(hash);
     assert.ok(state.VIEWS.includes(got.view), hash.slice(0, 20));
@@ -89,9 +92,12 @@ test('a CSV text cell no spreadsheet runs, and figures as the page shows them', 
   ];
   for (const [text, cell] of cells) assert.equal(helpers.csvText(text), cell, JSON.stringify(text));
   const { formats, shown } = helpers;
-  assert.deepEqual([formats.percent(0.125), formats.percent(0), formats.percent(1e-9), formats.p(0.1234), formats.p(0.0000321)],
-    ['12.5000%', '0%', '1.00e-7%', '0.12', '3e-5']);
-  assert.equal(shown(null, 'p', false), 'none');
+  assert.deepEqual([formats.percent(0.125), formats.percent(0), formats.percent(1e-9)], ['12.5000%', '0%', '1.00e-7%']);
+  assert.equal(shown(null, 'percent', false), 'none');
   assert.equal(shown(0.1, 'percent', true), '0.1');
+  // The library's words for a figure, where it gives them, unless every figure is shown in full.
+  assert.deepEqual([shown(0.00104, 'pValue', false, '0.00104'), shown(0.00104, 'pValue', true, '0.00104'), shown(null, 'pValue', false, 'x')],
+    ['0.00104', '0.00104', 'none']);
+  assert.equal(shown(1.7976931348623157e308, 'eValue', false, 'infinite'), 'infinite');
   assert.deepEqual([1023, 1024, 10 * 1024 * 1024].map(helpers.size), ['1023 bytes', '1.0 KB', '10.0 MB']);
 });

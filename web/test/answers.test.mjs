@@ -142,14 +142,21 @@ test('audits of rolls against ideal dice, as --ideal-dice tests them', needsRefe
   }
 });
 
-// Known to differ: the core's libm (emscripten's musl) and glibc's round exp, log, erfc and
-// sinh differently in the last bit now and then (erfc in about one argument in twelve), and a
-// saddlepoint mean p, whose search for its point stops at a tolerance, can differ from the
-// command's by 1e-12. The reports' three figures agree; the JSON's 17 do not always.
-test('audits whose mean p is the saddlepoint\'s, from twelve seeds each way', {
-  ...needsReference,
-  todo: 'the mean p of a saddlepoint differs from the command\'s in its last digits where libm rounds otherwise (seed 3: d500)',
-}, async () => {
+// The core's libm (emscripten's musl) and glibc's round exp, log, erfc and sinh differently in
+// the last bit now and then (erfc in about one argument in twelve), and a saddlepoint mean p,
+// whose search for its point stops at a tolerance, can then differ from the command's by 1e-12:
+// the reports' three figures agree, the JSON's 17 not always. So these seeds' long numbers are
+// held to 1e-12 of the command's, everything else to its bytes.
+// Whether got is wanted but for the last figures of its long numbers.
+function nearlySame(wanted, got) {
+  const number = /-?[0-9]+(?:\.[0-9]+)?(?:[eE][-+]?[0-9]+)?/g;
+  if (wanted.replace(number, '#') !== got.replace(number, '#')) return false;
+  const a = wanted.match(number) ?? [];
+  const b = got.match(number) ?? [];
+  return a.every((x, i) => x === b[i] || (x.length > 12 && Math.abs(Number(x) - Number(b[i])) <= 1e-12 * Math.abs(Number(x))));
+}
+
+test('audits whose mean p is the saddlepoint\'s, from twelve seeds each way, to the command\'s last figures but the maths library\'s', needsReference, async () => {
   const texts = ['3d6', '2d6+3*2', 'd6x', 'd500'];
   const differ = [];
   for (const idealDice of [false, true]) {
@@ -158,7 +165,7 @@ test('audits whose mean p is the saddlepoint\'s, from twelve seeds each way', {
       orvik.seed(seed);
       const got = await orvik.json.audit(texts, { rolls: 3000, idealDice });
       const wanted = command.stdout.toString('utf8').split('\n');
-      got.forEach((line, i) => { if (line !== wanted[i]) differ.push(`${idealDice ? 'ideal, ' : ''}seed ${seed}: ${texts[i]}`); });
+      got.forEach((line, i) => { if (!nearlySame(wanted[i], line)) differ.push(`${idealDice ? 'ideal, ' : ''}seed ${seed}: ${texts[i]}`); });
     }
   }
   assert.deepEqual(differ, []);

@@ -70,12 +70,12 @@
 
   const { h, svg } = page.helpers;
 
-  // Draws into host a chart of spec: n places, label(i) a place's name, xTicks(k) about k places
+  // Draws into host a chart of shape: n places, label(i) a place's name, xTicks(k) about k places
   // to mark, series [{name, cls, value(i)}] (undefined where a series has no figure), yMax,
   // yFormat(v) an axis figure, tell(v) a figure in words, yTitle, xTitle, captionId, bars (bars
   // when they fit), start (the place told first on focus). Returns whether it drew bars.
-  function draw(host, spec) {
-    const { n, label, xTicks, series, yMax, yFormat, tell, yTitle, xTitle, captionId, bars } = spec;
+  function draw(host, shape) {
+    const { n, label, xTicks, series, yMax, yFormat, tell, yTitle, xTitle, captionId, bars } = shape;
     const width = Math.max(260, Math.floor(host.clientWidth || 600));
     const narrow = width < 600;
     const height = Math.round(Math.min(340, Math.max(220, width * (narrow ? 0.62 : 0.4))));
@@ -187,7 +187,7 @@
       if (px >= 0 && px <= plotW) show(placeAt(px, n, plotW));
     });
     root.addEventListener('pointerleave', hide);
-    plot.addEventListener('focus', () => show(at === null ? spec.start ?? 0 : at));
+    plot.addEventListener('focus', () => show(at === null ? shape.start ?? 0 : at));
     plot.addEventListener('blur', hide);
     plot.addEventListener('keydown', (event) => {
       const page10 = Math.max(1, Math.round(n / 10));

@@ -101,6 +101,8 @@ const char kUsage[] =
     "--dice and --json cannot rebuild, a failed read or write, or memory running out). With\n"
     "--audit: 0 if every adjusted p-value is above 0.001, 1 if any is not, 2 on trouble, 130\n"
     "after Ctrl-C.\n";
+// The help writes the default rolls out; the library holds it.
+static_assert(features::kDefaultRolls == 1000000, "--help gives the default rolls as 1000000");
 
 namespace {
 

@@ -27,6 +27,18 @@ std::vector<double> convolve(const std::vector<double>& a, const std::vector<dou
     return out;
 }
 
+// e^z - 1 - z for |z| <= 1/2, by its series: every term from + - * / alone, so that it is the
+// same to the last bit under every maths library.
+double expm1Beyond(double z) {
+    double term = z * z / 2.0;
+    double sum = term;
+    for (int k = 3; k < 40 && std::fabs(term) > 1e-18 * std::fabs(sum); ++k) {
+        term *= z / k;
+        sum += term;
+    }
+    return sum;
+}
+
 // One total's cumulants about its mean under the tilt t: the tilted distribution's log scale,
 // mean and variance, each of offsets taken from the mean, so that large offsets cost no digits.
 struct Tilted {
@@ -34,13 +46,37 @@ struct Tilted {
 };
 
 Tilted tilted(const std::vector<double>& p, double mean, double t) {
-    // Shifted by the largest exponent, so that nothing overflows.
     double top = -HUGE_VAL;
     for (std::size_t i = 0; i < p.size(); ++i)
-        if (p[i] > 0.0) top = std::max(top, t * (static_cast<double>(i) - mean));
+        if (p[i] > 0.0) top = std::max(top, std::fabs(t * (static_cast<double>(i) - mean)));
     double s0 = 0.0;
     double s1 = 0.0;
     double s2 = 0.0;
+    if (top <= 0.5) {
+        // Near the mean the saddlepoint's t y - K(t) is a small difference of small numbers:
+        // K(t) = log1p(sum p (e^tx - 1)) keeps it to its last digits, where log(sum p e^tx)
+        // left it 1e-10 of itself, moved by the last bit of exp.
+        double rest = -1.0;
+        double restLow = 0.0;
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            if (p[i] == 0.0) continue;
+            const double x = static_cast<double>(i) - mean;
+            const double z = t * x;
+            const double grown = p[i] * (z + expm1Beyond(z));  // p (e^z - 1)
+            const double w = p[i] + grown;
+            odds::twoSum(rest, restLow, p[i]);
+            odds::twoSum(rest, restLow, grown);
+            s0 += w;
+            s1 += w * x;
+            s2 += w * x * x;
+        }
+        const double m = s1 / s0;
+        return {std::log1p(rest + restLow), m, std::max(s2 / s0 - m * m, 0.0)};
+    }
+    // Shifted by the largest exponent, so that nothing overflows.
+    top = -HUGE_VAL;
+    for (std::size_t i = 0; i < p.size(); ++i)
+        if (p[i] > 0.0) top = std::max(top, t * (static_cast<double>(i) - mean));
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (p[i] == 0.0) continue;
         const double x = static_cast<double>(i) - mean;
@@ -62,7 +98,9 @@ double upperTail(const std::vector<double>& p, std::uint64_t n, double mean, dou
     if (k > nn * top) return 0.0;
     if (k == nn * top) return std::exp(nn * std::log(p.back()));
     // Daniels: the saddlepoint of k - 1/2, the tilt's own mean there.
-    const double y = (k - 0.5) / nn - mean;
+    // k - 1/2 - n mean with n mean's rounding put back (fma), since y is a small difference.
+    const double centre = nn * mean;
+    const double y = ((k - 0.5 - centre) - std::fma(nn, mean, -centre)) / nn;
     const double z = y * std::sqrt(nn / variance);
     if (z < 0.2) {
         // Near the mean the saddlepoint's two terms cancel: Edgeworth's first term instead.

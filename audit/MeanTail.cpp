@@ -29,7 +29,7 @@ std::vector<double> convolve(const std::vector<double>& a, const std::vector<dou
 
 // e^z - 1 - z for |z| <= 1/2, by its series: every term from + - * / alone, so that it is the
 // same to the last bit under every maths library.
-double expm1Beyond(double z) {
+double expPastLinear(double z) {
     double term = z * z / 2.0;
     double sum = term;
     for (int k = 3; k < 40 && std::fabs(term) > 1e-18 * std::fabs(sum); ++k) {
@@ -46,13 +46,13 @@ struct Tilted {
 };
 
 Tilted tilted(const std::vector<double>& p, double mean, double t) {
-    double top = -HUGE_VAL;
+    double reach = 0.0;  // the largest |t x|
     for (std::size_t i = 0; i < p.size(); ++i)
-        if (p[i] > 0.0) top = std::max(top, std::fabs(t * (static_cast<double>(i) - mean)));
+        if (p[i] > 0.0) reach = std::max(reach, std::fabs(t * (static_cast<double>(i) - mean)));
     double s0 = 0.0;
     double s1 = 0.0;
     double s2 = 0.0;
-    if (top <= 0.5) {
+    if (reach <= 0.5) {
         // Near the mean the saddlepoint's t y - K(t) is a small difference of small numbers:
         // K(t) = log1p(sum p (e^tx - 1)) keeps it to its last digits, where log(sum p e^tx)
         // left it 1e-10 of itself, moved by the last bit of exp.
@@ -62,7 +62,7 @@ Tilted tilted(const std::vector<double>& p, double mean, double t) {
             if (p[i] == 0.0) continue;
             const double x = static_cast<double>(i) - mean;
             const double z = t * x;
-            const double grown = p[i] * (z + expm1Beyond(z));  // p (e^z - 1)
+            const double grown = p[i] * (z + expPastLinear(z));  // p (e^z - 1)
             const double w = p[i] + grown;
             odds::twoSum(rest, restLow, p[i]);
             odds::twoSum(rest, restLow, grown);
@@ -74,7 +74,7 @@ Tilted tilted(const std::vector<double>& p, double mean, double t) {
         return {std::log1p(rest + restLow), m, std::max(s2 / s0 - m * m, 0.0)};
     }
     // Shifted by the largest exponent, so that nothing overflows.
-    top = -HUGE_VAL;
+    double top = -HUGE_VAL;
     for (std::size_t i = 0; i < p.size(); ++i)
         if (p[i] > 0.0) top = std::max(top, t * (static_cast<double>(i) - mean));
     for (std::size_t i = 0; i < p.size(); ++i) {

@@ -171,7 +171,7 @@ std::string histogram(const FitTest& fit) {
 std::string verdictP(const Verdict& verdict) {
     if (verdict.family <= 1) return formatP(verdict.p);
     return formatP(verdict.adjusted) + " adjusted for the " + grouped(verdict.family) +
-           " audits; " + formatP(verdict.p).substr(4) + " alone";
+           " audits; " + pFigure(verdict.p) + " alone";
 }
 
 std::string verdictLine(const TextAudit& audit) {
@@ -357,7 +357,12 @@ DiceWords diceWords(bool ideal) {
 }
 
 std::string formatP(double p) {
-    if (p < 1e-300) return "p < 1e-300";  // too small for a double to hold, or only with few digits
+    const std::string figure = pFigure(p);
+    return figure[0] == '<' ? "p " + figure : "p = " + figure;
+}
+
+std::string pFigure(double p) {
+    if (p < 1e-300) return "< 1e-300";  // too small for a double to hold, or only with few digits
     // Three significant figures, or as many more as keep the figure on p's side of each line.
     // Rounding keeps order and each line has one digit, so a figure of 16 digits or fewer is on
     // the other side only when it is the line itself, from above kUnlikely or below kUnclear:
@@ -386,7 +391,7 @@ std::string formatP(double p) {
     mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
     while (mantissa.size() > 1 && mantissa.back() == '0')
         mantissa.pop_back();
-    std::string s = "p = ";
+    std::string s;
     if (exponent >= -3) {
         // 0.00104, 0.13, 1
         if (exponent >= 0) {
@@ -621,8 +626,8 @@ std::string togetherText(const std::vector<std::string>& names,
         } else {
             s += ": none very unlikely";
             if (smallest < audits.size())
-                s += " (the smallest: " + formatP(audits[smallest].verdict.adjusted).substr(4) +
-                     ", \"" + names[smallest] + "\")";
+                s += " (the smallest: " + pFigure(audits[smallest].verdict.adjusted) + ", \"" +
+                     names[smallest] + "\")";
         }
     }
     if (!log) return s;

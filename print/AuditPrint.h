@@ -113,6 +113,8 @@ std::string logSummary(const std::string& source, const LogCounts& counts);
 // "p = 0.41", "p = 0.00104", "p = 3.2e-12", "p < 1e-300": three significant figures, more where
 // fewer would put the figure on the other side of kUnlikely or kUnclear than p.
 std::string formatP(double p);
+// The same without its "p": "0.41", "< 1e-300".
+std::string pFigure(double p);
 
 // An e-value as the reports say it: "0.61", "2.3e6", "infinite" (beyond a double, as for an
 // answer no roll gives).

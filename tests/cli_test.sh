@@ -461,6 +461,12 @@ audit_said "fair d20 against ideal dice" 0 "^  no sign of unfair dice in 1,000,0
 # Several texts: each verdict adjusted among the others', and one on them all.
 audit_said "two texts together" 0 '^2 audits, each p-value adjusted for all 2: none very unlikely \(the smallest: ' "" \
     --audit --seed 3 --rolls 1000 d20 3d6
+# A p-value below what a double holds keeps its "<" wherever it is said, alone as well.
+{ for _ in $(seq 3000); do echo "<Orvik> Ana rolls a d20 and gets 1."; done
+  for i in $(seq 40); do echo "<Orvik> Bo rolls a d6 and gets $((i % 6 + 1))."; done; } >"$tmp/in"
+audit_said "a p-value too small for a double, adjusted and alone" 1 \
+    'very unlikely from Orvik.s dice \(p < 1e-300 adjusted for the 2 audits; < 1e-300 alone\)$' "" --audit --answers
+: >"$tmp/in"
 # A plan rolls nothing: the rolls each bias needs, or how often some rolls would catch it.
 audit_said "a plan" 0 '^    a d20 showing 20 half again as often: about 4,300 rolls$' "" --audit --plan d20
 audit_said "a plan of some rolls" 0 '^    one d6 of 3d6 showing 6 3 times as often: [0-9]+% of the time; 90% of the time: about [0-9,]+ rolls$' "" \

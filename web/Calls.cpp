@@ -434,8 +434,7 @@ ORVIK_WEB_CALL const double* orvik_figure(int kind, double value) {
     return guarded([=] {
         using namespace orvik::print;
         if (kind == figure::pValue) {
-            replyText = formatP(value);
-            replyText.erase(0, replyText.compare(0, 4, "p = ") == 0 ? 4 : 2);  // "p < 1e-300"
+            replyText = pFigure(value);
         } else if (kind == figure::chance) {
             replyText = percent(value);
         } else if (kind == figure::about) {

@@ -52,7 +52,7 @@ bool readBias(const std::string& written, Bias& bias) {
 
 std::string planOf(const std::string& text, const PlanOptions& options) {
     odds::Odds odds = oddsOf(text, options.sneak);
-    if (options.dice != odds::Faces::Orvik) odds = odds::withFaces(odds, options.dice);
+    odds::toFaces(odds, options.dice);
     print::AuditPlan plan;
     plan.roll = odds.roll;
     plan.sneak = odds.sneak;

@@ -229,7 +229,7 @@ LogAudit::Roll& LogAudit::rollOf(const std::string& text, bool& made, bool& made
         Odds odds = answer_.sneak
                         ? odds::sneakOdds(text.c_str(), answer_.sneakRoll, answer_.roll, &dice_)
                         : odds::rollOdds(text.c_str(), answer_.roll, &dice_);
-        if (options_.dice != odds::Faces::Orvik) odds = odds::withFaces(odds, options_.dice);
+        odds::toFaces(odds, options_.dice);
         roll->shape = std::make_unique<audit::AnswerShape>(odds);
         const std::int32_t groups = odds.groups;
         roll->pool = poolFor(text, std::move(odds), roll->shift, madePool);
@@ -410,8 +410,7 @@ LogVerdict LogAudit::eachText(const std::function<void(const std::string&)>& eac
         if (odds == nullptr) {
             try {
                 Odds worked = oddsOf(pool->text, pool->sneak, &dice_);
-                if (options_.dice != odds::Faces::Orvik)
-                    worked = odds::withFaces(worked, options_.dice);
+                odds::toFaces(worked, options_.dice);
                 odds = &fresh.emplace(std::move(worked));
             } catch (const std::bad_alloc&) {
             }

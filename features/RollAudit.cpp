@@ -55,7 +55,7 @@ RollingAudit::RollingAudit(std::string text, std::uint64_t rolls, bool sneak, An
     : text_(std::move(text)), rolls_(rolls), sneak_(sneak), routine_(routine), form_(form) {
     try {
         odds_ = std::make_unique<Odds>(oddsOf(text_, sneak_));
-        if (dice != odds::Faces::Orvik) *odds_ = odds::withFaces(*odds_, dice);
+        odds::toFaces(*odds_, dice);
     } catch (const DiceError& error) {
         // Nothing to test: every answer would be this message.
         refusal_ = error.what();

@@ -117,15 +117,20 @@ Odds rollOdds(const char* text, const ParsedRoll& roll, SharedDice* shared) {
 
 Odds withFaces(const Odds& odds, Faces faces) {
     Odds other = odds;
-    other.roll.faces = faces;
-    other.sneakDice.faces = faces;
-    const DicePart sneak = odds.sneak ? other.sneakDice : DicePart{0, 1, 0, faces};
-    other.results = resultOdds(sneak, other.roll, other.groups, other.budget);
-    if (!other.results.tooLow && !other.results.tooLong)
-        exactMoments(other, sneak);
-    else
-        summarise(other);
+    toFaces(other, faces);
     return other;
+}
+
+void toFaces(Odds& odds, Faces faces) {
+    if (odds.roll.faces == faces) return;
+    odds.roll.faces = faces;
+    odds.sneakDice.faces = faces;
+    const DicePart sneak = odds.sneak ? odds.sneakDice : DicePart{0, 1, 0, faces};
+    odds.results = resultOdds(sneak, odds.roll, odds.groups, odds.budget);
+    if (!odds.results.tooLow && !odds.results.tooLong)
+        exactMoments(odds, sneak);
+    else
+        summarise(odds);
 }
 
 Odds sneakOdds(const char* text, SharedDice* shared) {

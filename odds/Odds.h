@@ -49,6 +49,10 @@ Odds sneakOdds(const char* text, const ParsedRoll& sneak, const ParsedRoll& main
 // die's, or another module's), or Orvik's; the same answers refused.
 Odds withFaces(const Odds& odds, Faces faces);
 
+// odds made those of the same roll with faces, in place: nothing to work out where they are
+// already.
+void toFaces(Odds& odds, Faces faces);
+
 // What a text's odds depend on. Texts with the same key have the same odds (the host buffer's
 // size aside), whatever their free text: the room the sentence leaves the totals' texts is part
 // of it only where some sentence may not fit, and is -1 elsewhere.

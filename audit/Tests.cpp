@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "audit/MeanTail.h"
 #include "audit/Simulation.h"
@@ -29,14 +30,10 @@ MeanTest meanTest(const Odds& odds, const Observed& observed, std::uint64_t n,
     test.done = true;
     test.standardError = deviation / std::sqrt(static_cast<double>(n));
     test.z = (test.observed - test.expected) / test.standardError;
-    if (tail != nullptr) {
-        test.p = tail->p(sum);
-        test.exact = tail->exact();
-        return test;
-    }
-    const MeanTail own(odds.results.totals.probability, n);
-    test.p = own.p(sum);
-    test.exact = own.exact();
+    std::optional<MeanTail> own;
+    if (tail == nullptr) tail = &own.emplace(odds.results.totals.probability, n);
+    test.p = tail->p(sum);
+    test.exact = tail->exact();
     return test;
 }
 

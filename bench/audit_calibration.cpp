@@ -103,6 +103,16 @@ class Counts {
     std::vector<double> chances_;
 };
 
+// Samples that met a test's line (hits), and those the old verdict's would have (old).
+struct Hits {
+    std::uint64_t hits = 0, old = 0;
+    Hits& operator+=(const Hits& o) {
+        hits += o.hits;
+        old += o.old;
+        return *this;
+    }
+};
+
 // Runs body(random) for samples drawn in parallel until most are done or seconds pass; each
 // sample's generator is seeded from its number, so that the same samples come out however many
 // threads draw them. Returns the samples done.
@@ -284,18 +294,11 @@ void logs(const Options& options) {
         "(Holm's), and the same with the old verdict's p unadjusted.\n\n"
         "| Audited | Audits | Samples | Exit status 1 | old |\n|---|---|---|---|---|\n");
     for (const bool byRoller : {false, true}) {
-        struct Tally {
-            std::uint64_t flagged = 0, old = 0;
-            Tally& operator+=(const Tally& o) {
-                flagged += o.flagged;
-                old += o.old;
-                return *this;
-            }
-        } tally;
+        Hits tally;
         const std::uint64_t family = byRoller ? texts.size() * (kRollers + 1) : texts.size();
-        const std::uint64_t done = drawSamples<Tally>(
+        const std::uint64_t done = drawSamples<Hits>(
             options, options.samples / 4, 40.0 * static_cast<double>(options.seconds),
-            byRoller ? 71 : 70, tally, [&](std::mt19937_64& random, Tally& mine) {
+            byRoller ? 71 : 70, tally, [&](std::mt19937_64& random, Hits& mine) {
                 std::vector<double> ps;
                 bool old = false;
                 for (const Text& t : texts) {
@@ -317,13 +320,13 @@ void logs(const Options& options) {
                 const std::vector<double> adjusted = orvik::audit::holmAdjusted(ps);
                 if (std::any_of(adjusted.begin(), adjusted.end(),
                                 [](double p) { return p <= 0.001; }))
-                    ++mine.flagged;
+                    ++mine.hits;
                 if (old) ++mine.old;
             });
         std::printf("| %s | %llu | %llu | %s | %s |\n",
                     byRoller ? "each text, and each of its 5 rollers (`--by-roller`)" : "each text",
                     static_cast<unsigned long long>(family), static_cast<unsigned long long>(done),
-                    shareWithError(tally.flagged, done).c_str(), share(tally.old, done).c_str());
+                    shareWithError(tally.hits, done).c_str(), share(tally.old, done).c_str());
         std::fflush(stdout);
     }
 }
@@ -424,18 +427,11 @@ void power(const Options& options) {
             chances[static_cast<std::size_t>(row.truth.lowest - low) + i] =
                 row.truth.probability[i];
         const Counts counts(chances);
-        struct Tally {
-            std::uint64_t caught = 0, old = 0;
-            Tally& operator+=(const Tally& o) {
-                caught += o.caught;
-                old += o.old;
-                return *this;
-            }
-        } tally;
-        const std::uint64_t done = drawSamples<Tally>(
+        Hits tally;
+        const std::uint64_t done = drawSamples<Hits>(
             options, std::min<std::uint64_t>(options.samples, 5000),
             2.0 * static_cast<double>(options.seconds), seed++, tally,
-            [&](std::mt19937_64& random, Tally& mine) {
+            [&](std::mt19937_64& random, Hits& mine) {
                 std::vector<std::uint64_t> drawn;
                 std::vector<std::uint64_t> c(odds.results.totals.probability.size(), 0);
                 counts.draw(random, row.n, drawn);
@@ -449,18 +445,18 @@ void power(const Options& options) {
                         c[static_cast<std::size_t>(at)] = drawn[i];
                 }
                 if (impossible) {
-                    ++mine.caught;
+                    ++mine.hits;
                     ++mine.old;
                     return;
                 }
                 const Tests tests = tested(odds, tail, c, 1);
-                if (tests.p <= 0.001) ++mine.caught;
+                if (tests.p <= 0.001) ++mine.hits;
                 if (oldP(tests) <= 0.001) ++mine.old;
             });
         const double stated = orvik::audit::chanceToCatch(odds, row.truth, row.n);
         std::printf("| %s | %llu | %llu | %s | %s | %.3f |\n", row.what.c_str(),
                     static_cast<unsigned long long>(row.n), static_cast<unsigned long long>(done),
-                    share(tally.caught, done).c_str(), share(tally.old, done).c_str(), stated);
+                    share(tally.hits, done).c_str(), share(tally.old, done).c_str(), stated);
         std::fflush(stdout);
     }
 }

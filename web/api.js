@@ -492,12 +492,22 @@ function orvikApi(core, randomSeed, forPage) {
           }
           reply(core._orvik_audit_keep(handle));
         }
-        const given = reply(core._orvik_audit_result(handle));
-        return { audits: lines(given.text()), headline: given.second() || null, unlikely: given.yes };
+        return givenTogether(reply(core._orvik_audit_result(handle)));
       } finally {
         core._orvik_audit_end(handle);
       }
     });
+  }
+
+  // Audits given together, from the core's reply: each audit's line, the verdict on them all
+  // (null with none) and whether some audit is unlikely.
+  function givenTogether(got) {
+    return { audits: lines(got.text()), headline: got.second() || null, unlikely: got.yes };
+  }
+
+  // A result whose audits are lines of JSON, with them read.
+  function parsed(got) {
+    return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
   }
 
   function logOptions(options, name) {
@@ -549,10 +559,7 @@ function orvikApi(core, randomSeed, forPage) {
       const summary = summed.text();
       if (summed.count === 0) return { summary, audits: [], untested: 0, outOfMemoryAt, headline: null, unlikely: false };
       const audited = reply(core._orvik_log_audits(handle));
-      return {
-        summary, audits: lines(audited.text()), untested: audited.count, outOfMemoryAt,
-        headline: audited.second(), unlikely: audited.yes,
-      };
+      return { summary, untested: audited.count, outOfMemoryAt, ...givenTogether(audited) };
     } finally {
       core._orvik_log_end(handle);
     }
@@ -630,11 +637,8 @@ function orvikApi(core, randomSeed, forPage) {
     seed,
     roll,
     odds: (texts, options) => oddsJson(texts, options).map((line) => JSON.parse(line)),
-    audit: async (texts, options) => (await auditRolls(texts, options)).audits.map((line) => JSON.parse(line)),
-    auditLog: async (log, options) => {
-      const got = await auditLogJson(log, options);
-      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
-    },
+    audit: async (texts, options) => parsed(await auditRolls(texts, options)).audits,
+    auditLog: async (log, options) => parsed(await auditLogJson(log, options)),
     // The same answers as the very text the command prints: one JSON object a line.
     json: { roll: rollJson, odds: oddsJson, audit: async (texts, options) => (await auditRolls(texts, options)).audits, auditLog: auditLogJson },
   };
@@ -642,14 +646,8 @@ function orvikApi(core, randomSeed, forPage) {
     api.oddsDrawn = oddsDrawn;
     api.reading = reading;
     api.seedText = seedText;
-    api.auditLogFile = async (file, options) => {
-      const got = await auditLogFile(file, options);
-      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
-    };
-    api.auditRolls = async (texts, options) => {
-      const got = await auditRolls(texts, options);
-      return { ...got, audits: got.audits.map((line) => JSON.parse(line)) };
-    };
+    api.auditLogFile = async (file, options) => parsed(await auditLogFile(file, options));
+    api.auditRolls = async (texts, options) => parsed(await auditRolls(texts, options));
     api.figure = figure;
     api.dice = protocol.dice;
     api.limits = limits;

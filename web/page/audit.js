@@ -159,8 +159,7 @@
       }
       into.append(h('p', { class: a.unlikely ? 'verdict unlikely' : 'verdict' }, a.verdict));
       if (a.note !== null) into.append(h('p', { class: 'note' }, a.note));
-      const said = (value, kind) => figure(value, kind, store.state.exact, value === null ? undefined : how.orvik.figure(kind, value));
-      for (const section of sections) into.append(...section(a, { ...how, said }));
+      for (const section of sections) into.append(...section(a, how));
       const c = a.chi_square;
       const captionId = `audit-caption-${made++}`;
       const plot = h('div', { class: 'plot-host' });
@@ -224,7 +223,10 @@
       if (result.headline !== null) head.push(h('div', { class: 'together' }, result.headline.split('\n').map((line) => h('p', null, line))));
       const cards = h('div', { class: 'cards' });
       results.replaceChildren(...head, cards);
-      observer = lazyCards(cards, list, heading, (a, into) => card(a, into, { orvik, log }), (a) => `Audit of ${a.text}`);
+      // A figure as the library says it, or in full.
+      const said = (value, kind) => figure(value, kind, store.state.exact, value === null ? undefined : orvik.figure(kind, value));
+      const how = { orvik, log, said };
+      observer = lazyCards(cards, list, heading, (a, into) => card(a, into, how), (a) => `Audit of ${a.text}`);
       const verdicts = list.filter((a) => a.verdict !== undefined);
       const unlikely = verdicts.filter((a) => a.unlikely).length;
       status.textContent = (stopped ? 'Stopped; the audit is of what was done. ' : '') +

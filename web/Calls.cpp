@@ -212,22 +212,17 @@ orvik::odds::Faces diceOf(int ideal) {
     return ideal != 0 ? orvik::odds::Faces::Ideal : orvik::odds::Faces::Orvik;
 }
 
-// One text's audit of rolls under way: the engine it rolls and the audit.
-struct Rolling {
-    EngineAnswers engine;
-    RollingAudit audit;
-    Rolling(std::string text, std::uint64_t rolls, bool sneak, orvik::odds::Faces dice)
-        : engine(sneak), audit(std::move(text), rolls, sneak, engine, AuditForm::Json, dice) {}
-};
-
 // Audits of rolls of several texts, one after another with the same options, given together as
 // the command's run of them is: the text under way, and those kept.
 struct Audits {
     bool sneak;
     std::uint64_t rolls;
     orvik::odds::Faces dice;
-    std::unique_ptr<Rolling> current;
+    EngineAnswers engine;  // every text's, as the command's module is
+    std::unique_ptr<RollingAudit> current;
     std::vector<RollAudit> kept;
+    Audits(bool sneakAttack, std::uint64_t rollsEach, orvik::odds::Faces faces)
+        : sneak(sneakAttack), rolls(rollsEach), dice(faces), engine(sneakAttack) {}
 };
 
 // A log's audit under way, with how its pieces are read.
@@ -454,10 +449,8 @@ ORVIK_WEB_CALL const double* orvik_figure(int kind, double value) {
 // with them.
 ORVIK_WEB_CALL const double* orvik_audit_begin(int sneak, double rolls, int ideal) {
     return guarded([=] {
-        auto audits = std::make_unique<Audits>();
-        audits->sneak = sneak != 0;
-        audits->rolls = static_cast<std::uint64_t>(rolls);
-        audits->dice = diceOf(ideal);
+        auto audits =
+            std::make_unique<Audits>(sneak != 0, static_cast<std::uint64_t>(rolls), diceOf(ideal));
         return answer(kYes, 0, audits.release());
     });
 }
@@ -469,25 +462,26 @@ ORVIK_WEB_CALL const double* orvik_audit_text(Audits* audits, const char* roll,
     return guarded([=] {
         current();  // the generator seeded
         audits->current.reset();
-        audits->current = std::make_unique<Rolling>(std::string(roll, length), audits->rolls,
-                                                    audits->sneak, audits->dice);
-        return answer(audits->current->audit.refused() ? kNo : kYes);
+        audits->current =
+            std::make_unique<RollingAudit>(std::string(roll, length), audits->rolls, audits->sneak,
+                                           audits->engine, AuditForm::Json, audits->dice);
+        return answer(audits->current->refused() ? kNo : kYes);
     });
 }
 
 // Up to n more rolls of the text; the count is its rolls done.
 ORVIK_WEB_CALL const double* orvik_audit_roll(Audits* audits, double n) {
     return guarded([=] {
-        Rolling& rolling = *audits->current;
-        if (!rolling.audit.roll(static_cast<std::uint64_t>(n))) return answer(kNoMemory);
-        return answer(kYes, static_cast<double>(rolling.audit.done()));
+        RollingAudit& rolling = *audits->current;
+        if (!rolling.roll(static_cast<std::uint64_t>(n))) return answer(kNoMemory);
+        return answer(kYes, static_cast<double>(rolling.done()));
     });
 }
 
 // The text's audit of the rolls done, kept to be given with the others; its rolling is let go.
 ORVIK_WEB_CALL const double* orvik_audit_keep(Audits* audits) {
     return guarded([=] {
-        audits->kept.push_back(audits->current->audit.result());
+        audits->kept.push_back(audits->current->result());
         audits->current.reset();
         return answer(kYes);
     });

@@ -43,7 +43,13 @@ export function nearlySame(wanted, got) {
   if (wanted.replace(number, '#') !== got.replace(number, '#')) return false;
   const a = wanted.match(number) ?? [];
   const b = got.match(number) ?? [];
-  return a.every((x, i) => x === b[i] || (x.length > 12 && Math.abs(Number(x) - Number(b[i])) <= 1e-12 * Math.abs(Number(x))));
+  return a.every((x, i) => nearNumber(x, b[i]));
+}
+
+// Whether the number got is the number wanted, both as written, but for the last figures of a
+// long one (as nearlySame).
+export function nearNumber(wanted, got) {
+  return wanted === got || (wanted.length > 12 && Math.abs(Number(wanted) - Number(got)) <= 1e-12 * Math.abs(Number(wanted)));
 }
 
 // mulberry32: a small generator whose draws are the same on every run.
